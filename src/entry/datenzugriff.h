@@ -1,0 +1,105 @@
+// Data access: a thin counterpart of the desktop engine's objects (engine,
+// database, recordset, data control) on SQLCipher. SQL texts come in the
+// desktop engine's dialect and are translated (see sqldialekt.h).
+// Every failure is thrown as hmz::Fehler with the engine-style number.
+#pragma once
+
+#include "core/fehler.h"
+#include "core/variant.h"
+
+#include <QString>
+#include <memory>
+
+struct sqlite3;
+
+namespace hmz::db {
+
+// Engine error numbers the component relies on.
+namespace nr {
+inline constexpr long DateiNichtGefunden = 3024;   // "Could not find file '...'."
+inline constexpr long KeinGueltigesPasswort = 3031;  // "Not a valid password."
+inline constexpr long TabelleFehlt = 3078;         // "... cannot find the input table or query '...'"
+inline constexpr long FeldFehlt = 3265;            // "Item not found in this collection."
+inline constexpr long KeinAktuellerDatensatz = 3021;  // "No current record."
+inline constexpr long Gesperrt = 3045;             // "Could not use '...'; file already in use."
+inline constexpr long KeineDatenbank = 3343;       // "Unrecognized database format '...'."
+inline constexpr long SyntaxFehler = 3075;         // syntax error in the query expression
+inline constexpr long Aktualisierung = 3020;       // "Update or CancelUpdate without AddNew or Edit."
+inline constexpr long Allgemein = 3146;            // other engine failures
+}  // namespace nr
+
+class Recordset {
+public:
+    virtual ~Recordset() = default;
+    // Rows reached so far; exact after MoveLast. 0 for an empty result.
+    virtual long RecordCount() const = 0;
+    virtual bool Eof() const = 0;
+    virtual bool Bof() const = 0;
+    virtual void MoveFirst() = 0;
+    virtual void MoveNext() = 0;
+    virtual void MoveLast() = 0;
+    // The current row's value: Null for an empty column, Currency for
+    // CURRENCY columns and sums of them, Date for DATE columns.
+    virtual Variant Fields(const QString& name) const = 0;
+    // Criteria as the engine takes them: "AllgEinstNr = 149" (and/or of
+    // column comparisons with literals).
+    virtual void FindFirst(const QString& kriterien) = 0;
+    virtual bool NoMatch() const = 0;
+    // Writing through to the one table a "SELECT ... FROM table" reads.
+    virtual void AddNew() = 0;
+    virtual void Edit() = 0;
+    virtual void SetField(const QString& name, const Variant& wert) = 0;
+    virtual void Update() = 0;               // the added row becomes the current one
+    virtual void Close() = 0;
+};
+
+class Database {
+public:
+    virtual ~Database() = default;
+    virtual std::unique_ptr<Recordset> OpenRecordset(const QString& sql) = 0;
+    virtual void Execute(const QString& sql) = 0;
+    virtual void NewPassword(const QString& alt, const QString& neu) = 0;
+    virtual void BeginTrans() = 0;
+    virtual void CommitTrans() = 0;
+    virtual void Rollback() = 0;
+    virtual void Close() = 0;
+    virtual QString Name() const = 0;
+    virtual sqlite3* handle() = 0;  // for the importer, the benchmark and tests
+};
+
+class Engine {
+public:
+    static Engine& instance();
+    // connect: ";pwd=secret", ";PWD=" (no password), "Access;pwd=secret;" ...
+    std::unique_ptr<Database> OpenDatabase(const QString& name, bool exclusive, bool readOnly,
+                                           const QString& connect);
+    // A new, empty database file (plain when passwort is empty).
+    std::unique_ptr<Database> CreateDatabase(const QString& name, const QString& passwort);
+};
+
+// A data control: a record source on a database; Refresh runs it. A failing
+// Refresh throws and leaves the previous query and result in place.
+// Controls on the same file and connect string share one connection.
+class DataControl {
+public:
+    DataControl();
+    ~DataControl();
+    DataControl(const DataControl&) = delete;
+    DataControl& operator=(const DataControl&) = delete;
+
+    QString DatabaseName;
+    QString Connect = QStringLiteral("Access");
+    QString RecordSource;
+
+    void Refresh();
+    Recordset& recordset();  // error 91 when there is none yet
+    bool hatRecordset() const;
+    Database& database();    // the shared connection, opened on demand
+    void trennen();          // closes recordset and connection reference
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+}  // namespace hmz::db

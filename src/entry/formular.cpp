@@ -1,0 +1,10 @@
+#include "entry/formular.h"
+
+namespace hmz {
+
+Formular& formular() {
+    static Formular f;
+    return f;
+}
+
+}  // namespace hmz

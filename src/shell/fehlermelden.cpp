@@ -1,0 +1,63 @@
+#include "shell/fehlermelden.h"
+
+#include "entry/oberflaeche.h"
+#include "entry/zustand.h"
+#include "shell/komponenten.h"
+
+namespace hmz {
+
+Fehler alsFehler(std::exception_ptr e) {
+    try {
+        std::rethrow_exception(e);
+    } catch (const Fehler& f) {
+        return f;
+    } catch (const std::exception& x) {
+        return Fehler(5, QString::fromUtf8(x.what()));
+    } catch (...) {
+        return Fehler(5, QStringLiteral("Invalid procedure call or argument"));
+    }
+}
+
+void FehlerMelden(const Fehler& fehler) {
+    auto& z = aufruf();
+    try {
+        auto anzeige = erzeuge<FehlerAnzeige>(komponenten::FehlerAnzeigeName);
+        FehlerAnzeige::Werte w;
+        w.nummer = fehler.Nummer();
+        w.beschreibung = fehler.Beschreibung();
+        w.hilfeKontext = QStringLiteral("0");
+        w.quelle = z.FehlerQuelle;
+        anzeige->uebernehmen(w);
+        anzeige->anzeigen();
+        (void)anzeige->antwort();
+        z.FehlerQuelle.clear();
+    } catch (...) {
+        const Fehler f = alsFehler(std::current_exception());
+        if (f.Nummer() == fehlernr::KeineKomponente) {
+            ui().melden({QStringLiteral("das allgem. Fehlermeldungsprogramm kmoAllgError konnte nicht aufgerufen werden")});
+        } else if (f.Nummer() != 482) {
+            ui().melden({QStringLiteral("Problem beim Aufruf des allg. Fehlermeldungsprogrammes kmoAllgError: \r\n\r\nFehlerNr: ")
+                         + QString::number(f.Nummer()) + QLatin1Char(' ') + f.Beschreibung()});
+        }
+    }
+}
+
+bool mitMeldung(const QString& quelle, const std::function<void()>& schritt) {
+    try {
+        schritt();
+        return true;
+    } catch (...) {
+        const Fehler f = alsFehler(std::current_exception());
+        aufruf().FehlerQuelle = quelle;
+        FehlerMelden(f);
+        return false;
+    }
+}
+
+bool schritteMitMeldung(const QString& quelle, std::initializer_list<std::function<void()>> schritte) {
+    bool alleOk = true;
+    for (const auto& s : schritte) alleOk = mitMeldung(quelle, s) && alleOk;
+    return alleOk;
+}
+
+}  // namespace hmz
