@@ -1,0 +1,21 @@
+// The tables of a client database in the embedded store.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace hmz::db {
+
+class Database;
+
+// CREATE statements of the fixed tables (without the yearly bookings tables).
+QStringList schemaGrundtabellen();
+// CREATE TABLE and CREATE INDEX of the bookings table of one year.
+QStringList schemaBuchungsjahr(int jahr);
+QString buchungsTabelle(int jahr);  // "ObjKanzleiBuchungen2003"
+QString buchungsIndex(int jahr);    // "ObjKanzleiBuchungen2003_ObjKonto"
+
+// Creates the fixed tables and the bookings tables of the given years.
+void schemaAnlegen(Database& db, const QList<int>& jahre);
+
+}  // namespace hmz::db

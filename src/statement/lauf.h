@@ -1,0 +1,35 @@
+// The run: the start button's handler and the cancel handler, widget-free,
+// so that the dialog and the command line run exactly the same steps.
+#pragma once
+
+#include "statement/laufansicht.h"
+
+#include <QDate>
+
+namespace hmz {
+
+enum class LaufErgebnis {
+    Gedruckt,       // statements printed (also: a range without properties)
+    Abgelehnt,      // a start check refused the input
+    SHAbbruch,      // stopped at the balance check
+    Abgebrochen,    // the user cancelled
+    Fehler,         // a database or printer failure
+};
+
+// The start handler (cmdOK). Reports its failures through the general error
+// routine and returns to the idle look in every ending.
+LaufErgebnis LaufStarten(LaufAnsicht& ansicht);
+
+// The cancel handler (cmdDruckenAbbrechen, Esc while running).
+void LaufAbbrechen(LaufAnsicht& ansicht);
+
+// Checks of the two month fields; outcome in Abbruch and FehlerFeld.
+void VonDatumPruefen(LaufAnsicht& ansicht);
+void BisDatumPruefen(LaufAnsicht& ansicht);
+// The validate event of a month field: cancel keeps the focus in the field.
+void DatumFeldValidieren(LaufAnsicht& ansicht, Feld feld, bool& cancel);
+QString& FehlerFeld();
+
+QDate MonatsLetzter(QDate datum);
+
+}  // namespace hmz
