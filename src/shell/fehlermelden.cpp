@@ -18,7 +18,14 @@ Fehler alsFehler(std::exception_ptr e) {
     }
 }
 
+namespace {
+long zaehler = 0;
+}
+
+long gemeldeteFehler() { return zaehler; }
+
 void FehlerMelden(const Fehler& fehler) {
+    ++zaehler;
     auto& z = aufruf();
     try {
         auto anzeige = erzeuge<FehlerAnzeige>(komponenten::FehlerAnzeigeName);

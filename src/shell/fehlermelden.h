@@ -15,6 +15,10 @@ namespace hmz {
 // Never throws.
 void FehlerMelden(const Fehler& fehler);
 
+// How many errors FehlerMelden has been given in this process (the command
+// line turns a run with reported errors into a failure status).
+long gemeldeteFehler();
+
 // Turns any exception into the component's error type (unknown ones get 5,
 // "Invalid procedure call", with their text).
 Fehler alsFehler(std::exception_ptr e);

@@ -9,9 +9,10 @@
 namespace hmz {
 
 enum class LaufErgebnis {
-    Gedruckt,       // statements printed (also: a range without properties)
+    Gedruckt,       // statements printed
     Abgelehnt,      // a start check refused the input
     SHAbbruch,      // stopped at the balance check
+    KeineObjekte,   // the range holds no property to print
     Abgebrochen,    // the user cancelled
     Fehler,         // a database or printer failure
 };

@@ -1,0 +1,110 @@
+#include "statement/shpruefen.h"
+
+#include "core/format.h"
+#include "entry/datenzugriff.h"
+#include "entry/formular.h"
+#include "entry/zustand.h"
+#include "shell/fehlermelden.h"
+
+namespace hmz {
+
+SHPruefung& shPruefung() {
+    static SHPruefung p;
+    return p;
+}
+
+namespace {
+
+const QString Quelle = QStringLiteral("mdlSHPrüfen, in SHPrüfen");
+
+struct FehlendeTabelle {};
+
+Currency summe(db::Database& pruefDB, const QString& sql) {
+    auto rs = pruefDB.OpenRecordset(sql);
+    const Variant s = rs->Fields(QStringLiteral("Summe"));
+    rs->Close();
+    return s.istNull() ? Currency() : s.toCurrency();
+}
+
+QString differenzText(Currency s, Currency h, Currency d) {
+    const auto& p = shPruefung();
+    const QString crlf = QStringLiteral("\r\n");
+    return p.PruefAnlass + QStringLiteral(" im Jahr: ") + QString::number(p.PruefJahr) +
+           QStringLiteral(" ergibt Soll/Haben-Ungleichheit.") + crlf + crlf +
+           QStringLiteral("Summe Soll:     ") + format::betrag(s) + crlf +
+           QStringLiteral("Summe Haben: ") + format::betrag(h) + crlf +
+           QStringLiteral("Differenz: ") + format::betrag(d) + crlf + crlf +
+           QStringLiteral("Überprüfen Sie die Ursache.") + crlf + crlf +
+           QStringLiteral("Abbrechen ... \"JA\" klicken") + crlf +
+           QStringLiteral("Weiterverarbeitung ... \"NEIN\" klicken");
+}
+
+}  // namespace
+
+void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
+    auto& f = formular();
+    const auto& p = shPruefung();
+    f.Abbruch = false;
+    if (Jahr.isEmpty()) Jahr = QString::number(p.PruefJahr);
+
+    std::unique_ptr<db::Database> pruefDB;
+    bool tabelleFehlt = false;
+    // A failing step is reported and the check goes on with the next one;
+    // a missing year table ends it with its own message.
+    auto schritt = [&](const std::function<void()>& s) {
+        if (tabelleFehlt) return;
+        try {
+            s();
+        } catch (...) {
+            const Fehler e = alsFehler(std::current_exception());
+            f.Abbruch = true;
+            if (e.Nummer() == db::nr::TabelleFehlt) {
+                tabelleFehlt = true;
+                ansicht.melden({QStringLiteral("für Buchungsjahr: ") + QString::number(p.PruefJahr) +
+                                    QStringLiteral(" ist kein Buchungsbestand existent"),
+                                QStringLiteral("Buchungsjahr nicht existent"), Knoepfe::OK, Symbol::Stopp});
+                return;
+            }
+            aufruf().FehlerQuelle = Quelle;
+            FehlerMelden(e);
+        }
+    };
+    auto db = [&]() -> db::Database& {
+        if (!pruefDB) throw Fehler(91, QStringLiteral("Object variable or With block variable not set"));
+        return *pruefDB;
+    };
+
+    Currency s, h;
+    schritt([&] {
+        pruefDB = db::Engine::instance().OpenDatabase(aufruf().DatenbankPfad, false, false,
+                                                      QStringLiteral(";pwd=") + DatenbankPasswort);
+    });
+    f.VerarbeitungLaeuft = true;
+    ansicht.kurzWarten();
+    schritt([&] {
+        s = summe(db(), QStringLiteral("SELECT SUM(buBetrag) as Summe") + QStringLiteral(" FROM ObjKanzleiBuchungen") +
+                            Jahr + QStringLiteral(" WHERE BuSH = 'S'"));
+    });
+    schritt([&] {
+        h = summe(db(), QStringLiteral("SELECT SUM(buBetrag) as Summe") + QStringLiteral(" FROM ObjKanzleiBuchungen") +
+                            Jahr + QStringLiteral(" where BuSH = 'H'"));
+    });
+    if (!tabelleFehlt) {
+        schritt([&] {
+            const Currency d = s - h;
+            if (!d.istNull()) {
+                const Antwort a = ansicht.melden({differenzText(s, h, d), QStringLiteral("Soll-/Haben-Differenz festgestellt:"),
+                                                  Knoepfe::JaNein, Symbol::Stopp, Antwort::Ja});
+                if (a == Antwort::Ja) f.Abbruch = true;
+            }
+        });
+    }
+    if (pruefDB) {
+        try {
+            pruefDB->Close();
+        } catch (...) {
+        }
+    }
+}
+
+}  // namespace hmz
