@@ -24,6 +24,11 @@ LaufErgebnis LaufStarten(LaufAnsicht& ansicht);
 // The cancel handler (cmdDruckenAbbrechen, Esc while running).
 void LaufAbbrechen(LaufAnsicht& ansicht);
 
+// The start checks: property range, then the period. On success the period
+// (first and last day, year) is in formular() and the fields show the full
+// dates; on failure the message is shown and the focus set.
+bool StartPruefungen(LaufAnsicht& ansicht, long& von, long& bis);
+
 // Checks of the two month fields; outcome in Abbruch and FehlerFeld.
 void VonDatumPruefen(LaufAnsicht& ansicht);
 void BisDatumPruefen(LaufAnsicht& ansicht);

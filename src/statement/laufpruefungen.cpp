@@ -3,6 +3,8 @@
 #include "entry/formular.h"
 #include "statement/lauf.h"
 
+#include <optional>
+
 namespace hmz {
 
 QString feldName(Feld f) {
@@ -72,5 +74,77 @@ void DatumFeldValidieren(LaufAnsicht& a, Feld feld, bool& cancel) {
         BisDatumPruefen(a);
     if (formular().Abbruch) cancel = true;
 }
+
+namespace {
+
+// A property number as typed: a whole number from 0 to 99999. Anything else
+// is refused before it could reach a query.
+std::optional<long> objektNummer(const Variant& wert) {
+    if (wert.istEmpty()) return 0;
+    if (!wert.istNumerisch() || wert.typ() == VarTyp::Boolean) return std::nullopt;
+    const double d = wert.toDouble();
+    if (d < 0 || d > 99999 || d != static_cast<double>(static_cast<long>(d))) return std::nullopt;
+    return static_cast<long>(d);
+}
+
+}  // namespace
+
+bool StartPruefungen(LaufAnsicht& a, long& von, long& bis) {
+    auto& f = formular();
+    const auto vonNr = objektNummer(a.feldWert(Feld::VonObjNr));
+    const auto bisNr = objektNummer(a.feldWert(Feld::BisObjNr));
+    if (!vonNr || !bisNr) {
+        a.melden({QStringLiteral("Die Objekt-Nr muss eine ganze Zahl von 0 bis 99999 sein.")});
+        a.fokus(vonNr ? Feld::BisObjNr : Feld::VonObjNr);
+        return false;
+    }
+    von = *vonNr;
+    bis = *bisNr;
+    const QString vonNrText = format::nullen(von, 5);
+    const QString bisNrText = format::nullen(bis, 5);
+    if (von == 0 && bis == 0) {
+        a.melden({QStringLiteral("von- und bis-Objektnummer Null ist ungültig")});
+        a.fokus(Feld::VonObjNr);
+        return false;
+    }
+    if (bisNrText < vonNrText) {
+        a.melden({QStringLiteral("Bis-Auswahl kleiner Von-Auswahl ist ") + QStringLiteral("ungültig"),
+                  QStringLiteral("Ungültige Von-Bis-Auswahl")});
+        a.fokus(Feld::VonObjNr);
+        return false;
+    }
+    VonDatumPruefen(a);
+    if (f.Abbruch) {
+        a.fokus(Feld::AbrVonDatum);
+        return false;
+    }
+    const QDate vonDatum = a.feldWert(Feld::AbrVonDatum).toDate();
+    f.AbrVonDatum = QDate(vonDatum.year(), vonDatum.month(), 1);
+    a.setzeFeldWert(Feld::AbrVonDatum, Variant::date(f.AbrVonDatum));
+
+    BisDatumPruefen(a);
+    if (f.Abbruch) {
+        a.fokus(Feld::AbrBisDatum);
+        return false;
+    }
+    f.AbrBisDatum = MonatsLetzter(a.feldWert(Feld::AbrBisDatum).toDate());
+    a.setzeFeldWert(Feld::AbrBisDatum, Variant::date(f.AbrBisDatum));
+
+    if (f.AbrVonDatum.year() != f.AbrBisDatum.year()) {
+        a.melden({QStringLiteral("Das Jahr in Abrechnung-Von-Datum muss gleich sein ") +
+                  QStringLiteral("dem Jahr in Abrechnung-Bis-Datum")});
+        a.fokus(Feld::AbrVonDatum);
+        return false;
+    }
+    if (f.AbrVonDatum > f.AbrBisDatum) {
+        a.melden({QStringLiteral("Das Abrechnung von Datum darf nicht größer dem Abrechnung bis Datum sein.")});
+        a.fokus(Feld::AbrVonDatum);
+        return false;
+    }
+    f.AbrJahr = f.AbrBisDatum.year();
+    f.TabellenJahr = f.AbrJahr;
+    return true;
+}
+
 
 }  // namespace hmz
