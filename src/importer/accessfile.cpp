@@ -1,0 +1,321 @@
+#include "importer/accessfile.h"
+
+#include "core/currency.h"
+#include "entry/datenzugriff.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstdlib>
+#include <cstring>
+
+// glib first: mdbtools.h relies on it and is not C++-clean on its own.
+#include <glib.h>
+#include <mdbtools.h>
+
+// Exported by libmdb but missing from its header: the next page of a usage map.
+extern "C" gint32 mdb_map_find_next(MdbHandle* mdb, unsigned char* map, unsigned int map_sz, guint32 start_pg);
+
+namespace hmz::importer {
+
+namespace {
+
+constexpr guint32 InlineValue = 0x80000000u;  // long value kept in the row itself
+constexpr guint32 LengthMask = 0x3fffffffu;
+
+struct GFree {
+    void operator()(char* p) const { g_free(p); }
+};
+using GText = std::unique_ptr<char, GFree>;
+
+QString typeName(int t) {
+    switch (t) {
+    case MDB_BOOL: return QStringLiteral("Yes/No");
+    case MDB_BYTE: return QStringLiteral("Byte");
+    case MDB_INT: return QStringLiteral("Integer");
+    case MDB_LONGINT: return QStringLiteral("Long Integer");
+    case MDB_MONEY: return QStringLiteral("Currency");
+    case MDB_FLOAT: return QStringLiteral("Single");
+    case MDB_DOUBLE: return QStringLiteral("Double");
+    case MDB_DATETIME: return QStringLiteral("Date/Time");
+    case MDB_BINARY: return QStringLiteral("Binary");
+    case MDB_TEXT: return QStringLiteral("Text");
+    case MDB_OLE: return QStringLiteral("OLE Object");
+    case MDB_MEMO: return QStringLiteral("Memo");
+    case MDB_REPID: return QStringLiteral("Replication ID");
+    case MDB_NUMERIC: return QStringLiteral("Decimal");
+    case MDB_COMPLEX: return QStringLiteral("Attachment/Multi-value");
+    default: return QStringLiteral("type 0x%1").arg(t, 2, 16, QLatin1Char('0'));
+    }
+}
+
+ColumnKind kindOfMdbType(int t) {
+    switch (t) {
+    case MDB_BOOL:
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+    case MDB_COMPLEX: return ColumnKind::Integer;
+    case MDB_MONEY: return ColumnKind::Currency;
+    case MDB_FLOAT:
+    case MDB_DOUBLE: return ColumnKind::Real;
+    case MDB_NUMERIC: return ColumnKind::Numeric;
+    case MDB_DATETIME: return ColumnKind::DateTime;
+    case MDB_TEXT:
+    case MDB_MEMO:
+    case MDB_REPID: return ColumnKind::Text;
+    default: return ColumnKind::Blob;
+    }
+}
+
+[[noreturn]] void damaged(const QString& file, const QString& what) {
+    throw Fehler(db::nr::KeineDatenbank, QStringLiteral("The file '%1' is damaged: %2.").arg(file, what));
+}
+
+}  // namespace
+
+struct AccessTable::Impl {
+    MdbHandle* mdb = nullptr;
+    MdbTableDef* table = nullptr;
+    QString file;
+    qint64 pages = 0;
+    std::vector<MdbField> fields;
+    std::vector<char> longValue;  // libmdb copies long values page by page through the column's buffer
+    long rowsRead = 0;
+    bool finished = false;
+
+    ~Impl() {
+        if (table) mdb_free_tabledef(table);
+    }
+
+    MdbColumn* column(std::size_t i) const {
+        return static_cast<MdbColumn*>(g_ptr_array_index(table->columns, static_cast<guint>(i)));
+    }
+    QString tableName() const { return QString::fromUtf8(table->name); }
+
+    void checkLongValuePage(MdbColumn* col) const {
+        const guint32 pgRow = static_cast<guint32>(mdb_get_int32(mdb->pg_buf, col->cur_value_start + 4));
+        if ((pgRow >> 8) >= static_cast<quint64>(pages))
+            damaged(file, QStringLiteral("table '%1', column '%2' points past the end of the file")
+                              .arg(tableName(), QString::fromUtf8(col->name)));
+    }
+
+    // The raw bytes of a memo or OLE value, however many pages it spans.
+    QByteArray readLongValue(MdbColumn* col, QString& problem) {
+        if (col->cur_value_len < MDB_MEMO_OVERHEAD) {
+            problem = QStringLiteral("long value header unreadable");
+            return {};
+        }
+        const guint32 head = static_cast<guint32>(mdb_get_int32(mdb->pg_buf, col->cur_value_start));
+        const guint32 declared = head & LengthMask;
+        if (!(head & InlineValue)) checkLongValuePage(col);
+        if (longValue.size() < static_cast<std::size_t>(mdb->fmt->pg_size) * 2)
+            longValue.resize(static_cast<std::size_t>(mdb->fmt->pg_size) * 2);
+        std::memcpy(longValue.data(), mdb->pg_buf + col->cur_value_start, MDB_MEMO_OVERHEAD);
+        col->bind_ptr = longValue.data();
+        std::size_t n = 0;
+        void* p = mdb_ole_read_full(mdb, col, &n);
+        col->bind_ptr = nullptr;
+        QByteArray bytes(static_cast<const char*>(p), static_cast<qsizetype>(n));
+        std::free(p);
+        if (n != declared)
+            problem = QStringLiteral("only %1 of %2 bytes could be read").arg(n).arg(declared);
+        return bytes;
+    }
+
+    SourceValue readMemo(MdbColumn* col, QString& problem) {
+        const QByteArray raw = readLongValue(col, problem);
+        if (!problem.isEmpty()) return SourceValue::null();
+        // The text conversion of libmdb writes into a buffer of the bind size:
+        // make room for the whole memo (at most three UTF-8 bytes per stored byte).
+        const std::size_t alt = mdb->bind_size;
+        const std::size_t noetig = static_cast<std::size_t>(raw.size()) * 3 + 16;
+        if (noetig > alt) mdb_set_bind_size(mdb, noetig);
+        GText t(mdb_col_to_string(mdb, mdb->pg_buf, col->cur_value_start, MDB_MEMO, col->cur_value_len));
+        mdb_set_bind_size(mdb, alt);
+        if (!t) {
+            problem = QStringLiteral("memo text unreadable");
+            return SourceValue::null();
+        }
+        return SourceValue::ofText(QByteArray(t.get()));
+    }
+
+    SourceValue readValue(std::size_t i, bool isNull, QString& problem) {
+        MdbColumn* col = column(i);
+        const unsigned char* buf = mdb->pg_buf;
+        const int start = col->cur_value_start;
+        // A Yes/No value lives in the null mask: "null" there means No.
+        if (col->col_type == MDB_BOOL) return SourceValue::ofInteger(col->cur_value_len == 0 ? 1 : 0);
+        if (isNull) return SourceValue::null();
+        switch (col->col_type) {
+        case MDB_BYTE: return SourceValue::ofInteger(buf[start]);
+        case MDB_INT: return SourceValue::ofInteger(static_cast<qint16>(mdb_get_int16(mdb->pg_buf, start)));
+        case MDB_LONGINT:
+        case MDB_COMPLEX: return SourceValue::ofInteger(static_cast<qint32>(mdb_get_int32(mdb->pg_buf, start)));
+        case MDB_MONEY: {
+            GText t(mdb_money_to_string(mdb, start));
+            if (auto c = Currency::parse(t.get())) return SourceValue::ofMoney(c->raw());
+            problem = QStringLiteral("currency value '%1' unreadable").arg(QString::fromLatin1(t.get()));
+            return SourceValue::null();
+        }
+        case MDB_FLOAT:
+            // A Single keeps the digits it was entered with (0.15, not 0.150000006).
+            return SourceValue::ofReal(std::strtod(shortestText(mdb_get_single(mdb->pg_buf, start)).constData(), nullptr));
+        case MDB_DOUBLE: return SourceValue::ofReal(mdb_get_double(mdb->pg_buf, start));
+        case MDB_DATETIME: return SourceValue::ofDateTime(mdb_get_double(mdb->pg_buf, start));
+        case MDB_NUMERIC: {
+            GText t(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
+            return SourceValue::ofDecimal(QByteArray(t.get()));
+        }
+        case MDB_TEXT: {
+            GText t(mdb_col_to_string(mdb, mdb->pg_buf, start, MDB_TEXT, col->cur_value_len));
+            return SourceValue::ofText(QByteArray(t.get()));
+        }
+        case MDB_REPID: {
+            GText t(mdb_uuid_to_string(mdb->pg_buf, start));
+            return SourceValue::ofText(QByteArray(t.get()));
+        }
+        case MDB_MEMO: return readMemo(col, problem);
+        case MDB_OLE: {
+            QByteArray b = readLongValue(col, problem);
+            return problem.isEmpty() ? SourceValue::ofBlob(std::move(b)) : SourceValue::null();
+        }
+        case MDB_BINARY:
+            return SourceValue::ofBlob(QByteArray(reinterpret_cast<const char*>(buf + start), col->cur_value_len));
+        default:
+            problem = QStringLiteral("column type %1 is unknown; its raw bytes were kept").arg(typeName(col->col_type));
+            return SourceValue::ofBlob(QByteArray(reinterpret_cast<const char*>(buf + start), col->cur_value_len));
+        }
+    }
+
+    // A table that ended early ran into pages libmdb could not read.
+    void checkComplete() const {
+        if (mdb_map_find_next(mdb, table->usage_map, static_cast<unsigned int>(table->map_sz), table->cur_phys_pg) > 0)
+            damaged(file, QStringLiteral("table '%1' has pages that cannot be read").arg(tableName()));
+        if (rowsRead != static_cast<long>(table->num_rows))
+            damaged(file, QStringLiteral("table '%1' states %2 rows, %3 could be read")
+                              .arg(tableName())
+                              .arg(table->num_rows)
+                              .arg(rowsRead));
+    }
+};
+
+AccessTable::AccessTable(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {
+    d_->fields.resize(d_->table->num_cols);
+    for (unsigned i = 0; i < d_->table->num_cols; ++i) {
+        const MdbColumn* col = d_->column(i);
+        columns_.push_back({QString::fromUtf8(col->name), col->col_type, kindOfMdbType(col->col_type),
+                            typeName(col->col_type)});
+    }
+}
+
+AccessTable::~AccessTable() = default;
+
+QString AccessTable::name() const { return d_->tableName(); }
+
+long AccessTable::declaredRows() const { return static_cast<long>(d_->table->num_rows); }
+
+bool AccessTable::next(std::vector<SourceValue>& values, std::vector<QString>& problems) {
+    if (d_->finished) return false;
+    if (!mdb_fetch_row(d_->table)) {
+        d_->finished = true;
+        d_->checkComplete();
+        return false;
+    }
+    ++d_->rowsRead;
+    const std::size_t n = columns_.size();
+    values.assign(n, SourceValue{});
+    problems.assign(n, QString{});
+
+    // libmdb reports an empty text and a Null alike (no bytes); the row's
+    // null mask tells them apart.
+    std::vector<bool> isNull(n, false);
+    bool mehrdeutig = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const MdbColumn* col = d_->column(i);
+        if (col->col_type != MDB_BOOL && col->cur_value_len == 0) {
+            isNull[i] = true;
+            if (!col->is_fixed) mehrdeutig = true;
+        }
+    }
+    if (mehrdeutig) {
+        int start = 0;
+        std::size_t len = 0;
+        if (mdb_find_row(d_->mdb, static_cast<int>(d_->table->cur_row) - 1, &start, &len) == 0 &&
+            mdb_crack_row(d_->table, start & 0x1fff, len, d_->fields.data()) >= 0) {
+            for (std::size_t k = 0; k < n; ++k) {
+                const auto c = static_cast<std::size_t>(d_->fields[k].colnum);
+                if (c < n && isNull[c]) isNull[c] = d_->fields[k].is_null != 0;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < n; ++i) values[i] = d_->readValue(i, isNull[i], problems[i]);
+    return true;
+}
+
+struct AccessFile::Impl {
+    MdbHandle* mdb = nullptr;
+    QString file;
+    qint64 pages = 0;
+
+    ~Impl() {
+        if (mdb) mdb_close(mdb);
+    }
+
+    MdbCatalogEntry* entry(const QString& name) const {
+        for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+            auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+            if (e->object_type == MDB_TABLE && QString::fromUtf8(e->object_name) == name) return e;
+        }
+        return nullptr;
+    }
+
+    std::unique_ptr<AccessTable> open(MdbCatalogEntry* e) const {
+        auto impl = std::make_unique<AccessTable::Impl>();
+        impl->mdb = mdb;
+        impl->file = file;
+        impl->pages = pages;
+        impl->table = mdb_read_table(e);
+        if (!impl->table || !mdb_read_columns(impl->table))
+            damaged(file, QStringLiteral("the definition of table '%1' cannot be read").arg(QString::fromUtf8(e->object_name)));
+        mdb_rewind_table(impl->table);
+        return std::make_unique<AccessTable>(std::move(impl));
+    }
+};
+
+AccessFile::AccessFile(const QString& path) : d_(std::make_unique<Impl>()) {
+    d_->file = path;
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        throw Fehler(db::nr::DateiNichtGefunden, QStringLiteral("Could not find file '%1'.").arg(path));
+    d_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (!d_->mdb) throw Fehler(db::nr::KeineDatenbank, QStringLiteral("Unrecognized database format '%1'.").arg(path));
+    const qint64 seite = d_->mdb->fmt->pg_size;
+    if (info.size() % seite != 0) damaged(path, QStringLiteral("it ends in the middle of a page"));
+    d_->pages = info.size() / seite;
+    if (!mdb_read_catalog(d_->mdb, MDB_TABLE)) damaged(path, QStringLiteral("its list of tables cannot be read"));
+
+    // The catalog is a table itself: read it through to see that none of it is missing.
+    if (MdbCatalogEntry* katalog = d_->entry(QStringLiteral("MSysObjects"))) {
+        auto t = d_->open(katalog);
+        std::vector<SourceValue> werte;
+        std::vector<QString> probleme;
+        while (t->next(werte, probleme)) {}
+    } else {
+        damaged(path, QStringLiteral("its list of tables cannot be read"));
+    }
+
+    for (unsigned i = 0; i < d_->mdb->num_catalog; ++i) {
+        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(d_->mdb->catalog, i));
+        if (e->object_type == MDB_TABLE && mdb_is_user_table(e)) tables_.append(QString::fromUtf8(e->object_name));
+    }
+}
+
+AccessFile::~AccessFile() = default;
+
+std::unique_ptr<AccessTable> AccessFile::open(const QString& table) const {
+    MdbCatalogEntry* e = d_->entry(table);
+    if (!e) throw Fehler(db::nr::TabelleFehlt, QStringLiteral("No table '%1' in '%2'.").arg(table, d_->file));
+    return d_->open(e);
+}
+
+}  // namespace hmz::importer
