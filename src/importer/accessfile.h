@@ -23,23 +23,31 @@ struct AccessColumn {
     QString typeName;                    // Access's name of the type, for messages
 };
 
-class AccessTable {
+// A table to copy, read row by row.
+class TableSource {
+public:
+    virtual ~TableSource() = default;
+    virtual QString name() const = 0;
+    virtual const std::vector<AccessColumn>& columns() const = 0;
+    // The next row: one value per column and, beside it, what could not be
+    // read of that value (empty when all is well). False at the end; throws
+    // hmz::Fehler when the source turns out to be damaged.
+    virtual bool next(std::vector<SourceValue>& values, std::vector<QString>& problems) = 0;
+};
+
+class AccessTable : public TableSource {
 public:
     struct Impl;
     explicit AccessTable(std::unique_ptr<Impl> impl);
-    ~AccessTable();
+    ~AccessTable() override;
     AccessTable(const AccessTable&) = delete;
     AccessTable& operator=(const AccessTable&) = delete;
 
-    QString name() const;
-    const std::vector<AccessColumn>& columns() const { return columns_; }
+    QString name() const override;
+    const std::vector<AccessColumn>& columns() const override { return columns_; }
+    bool next(std::vector<SourceValue>& values, std::vector<QString>& problems) override;
     // The row count the table definition states.
     long declaredRows() const;
-
-    // The next row: one value per column and, beside it, what could not be
-    // read of that value (empty when all is well). False at the end; throws
-    // hmz::Fehler when the file turns out to be damaged.
-    bool next(std::vector<SourceValue>& values, std::vector<QString>& problems);
 
 private:
     std::unique_ptr<Impl> d_;

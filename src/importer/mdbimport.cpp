@@ -250,7 +250,7 @@ std::vector<TargetColumn> createTable(Store& store, const QString& name, const s
     return ziel;
 }
 
-TableResult copyTable(Store& store, AccessTable& quelle, const ImportOptions& opt, QList<Problem>& problems,
+TableResult copyTable(Store& store, TableSource& quelle, const ImportOptions& opt, QList<Problem>& problems,
                       QStringList& afterRows, QSet<QString>& fixedDone) {
     const std::optional<FixedTable> fixed = fixedTable(quelle.name());
     TableResult r;
@@ -303,19 +303,30 @@ TableResult copyTable(Store& store, AccessTable& quelle, const ImportOptions& op
     return r;
 }
 
+void refuseExistingTarget(const ImportOptions& opt) {
+    if (QFileInfo::exists(opt.dbPath) && !opt.overwrite)
+        writeFailure(QStringLiteral("The file '%1' exists already.").arg(opt.dbPath));
+}
+
 }  // namespace
 
 ImportResult importMdb(const ImportOptions& opt) {
-    if (QFileInfo::exists(opt.dbPath) && !opt.overwrite)
-        writeFailure(QStringLiteral("The file '%1' exists already.").arg(opt.dbPath));
+    refuseExistingTarget(opt);
     const AccessFile access(opt.mdbPath);
+    return importTables(access.tables(), [&access](const QString& name) -> std::unique_ptr<TableSource> {
+        return access.open(name);
+    }, opt);
+}
+
+ImportResult importTables(const QStringList& names, const OpenTable& open, const ImportOptions& opt) {
+    refuseExistingTarget(opt);
     Store store(opt.dbPath);
 
     ImportResult result;
     QStringList afterRows;
     QSet<QString> fixedDone;
-    for (const QString& name : access.tables()) {
-        auto tabelle = access.open(name);
+    for (const QString& name : names) {
+        auto tabelle = open(name);
         result.tables.append(copyTable(store, *tabelle, opt, result.problems, afterRows, fixedDone));
     }
     // The component expects its fixed tables even where the client never used them.

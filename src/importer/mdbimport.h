@@ -8,11 +8,14 @@
 // import never leaves a target file behind.
 #pragma once
 
+#include "importer/accessfile.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 namespace hmz::importer {
 
@@ -51,5 +54,10 @@ struct ImportResult {
 // cannot be written, exists already (without overwrite) or the import was
 // cancelled.
 ImportResult importMdb(const ImportOptions& options);
+
+// The same over any tables: open(name) gives the rows of each table in turn
+// (options.mdbPath is not used).
+using OpenTable = std::function<std::unique_ptr<TableSource>(const QString& name)>;
+ImportResult importTables(const QStringList& names, const OpenTable& open, const ImportOptions& options);
 
 }  // namespace hmz::importer
