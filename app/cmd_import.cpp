@@ -23,7 +23,11 @@ constexpr int MaxProblemLines = 100;
 
 std::atomic<bool> abgebrochen{false};
 
-extern "C" void beimSignal(int) { abgebrochen.store(true); }
+// The first signal asks the import to stop and clean up; a second one ends the process at once.
+extern "C" void beimSignal(int sig) {
+    abgebrochen.store(true);
+    std::signal(sig, SIG_DFL);
+}
 
 // Ctrl-C and kill stop the import between rows, so that it can clean up.
 class SignalGuard {
