@@ -8,6 +8,7 @@
 #include "core/variant.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 struct sqlite3;
@@ -26,6 +27,19 @@ inline constexpr long KeineDatenbank = 3343;       // "Unrecognized database for
 inline constexpr long SyntaxFehler = 3075;         // syntax error in the query expression
 inline constexpr long Aktualisierung = 3020;       // "Update or CancelUpdate without AddNew or Edit."
 inline constexpr long Allgemein = 3146;            // other engine failures
+inline constexpr long KeinGueltigerPfad = 3044;    // "'...' isn't a valid path." (e.g. a folder)
+inline constexpr long KannNichtOeffnen = 3051;     // no permission to open the file
+inline constexpr long ExklusivGeoeffnet = 3356;    // opened exclusively by another user
+inline constexpr long NichtExklusiv = 3621;        // "Can't change password on a shared open database."
+inline constexpr long OhneTransaktion = 3034;      // commit or rollback without BeginTrans
+inline constexpr long DoppelterSchluessel = 3022;  // duplicate value in a key or unique index
+inline constexpr long NullNichtErlaubt = 3314;     // a required field is Null
+inline constexpr long NurLesen = 3027;             // "Cannot update. Database or object is read-only."
+inline constexpr long UnbekannterName = 3061;      // "Too few parameters." (an unknown column name)
+inline constexpr long DatenbankExistiert = 3204;   // "Database already exists."
+inline constexpr long KeineAuswahl = 3065;         // "Cannot execute a select query."
+inline constexpr long ObjektUngueltig = 3420;      // "Object invalid or no longer set."
+inline constexpr long TypKonflikt = 3464;          // "Data type mismatch in criteria expression."
 }  // namespace nr
 
 class Recordset {
@@ -76,6 +90,11 @@ public:
     // A new, empty database file (plain when passwort is empty).
     std::unique_ptr<Database> CreateDatabase(const QString& name, const QString& passwort);
 };
+
+// Test hook of NewPassword: runs after the re-keyed copy has been written
+// and synced, before it replaces the original. A hook that throws stands for
+// a crash at that moment. nullptr removes it.
+void setzeNeuesPasswortHaken(std::function<void(const QString& kopie)> haken);
 
 // A data control: a record source on a database; Refresh runs it. A failing
 // Refresh throws and leaves the previous query and result in place.

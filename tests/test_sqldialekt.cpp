@@ -1,0 +1,194 @@
+#include "core/fehler.h"
+#include "entry/datenzugriff.h"
+#include "entry/sqldialekt.h"
+
+#include <QSet>
+#include <gtest/gtest.h>
+
+using namespace hmz::db;
+
+static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+class StubSchema : public SchemaInfo {
+public:
+    bool isDateColumn(QStringView n) const override { return has({"budatum", "objgueltigbisdatum", "objhvstatusdatum"}, n); }
+    bool isCurrencyColumn(QStringView n) const override { return has({"bubetrag", "hmzhmzohneehb"}, n); }
+    bool isTable(QStringView n) const override { return has({"allgeinstellungen", "objdaten", "objkanzleibuchungen2003"}, n); }
+
+private:
+    static bool has(std::initializer_list<const char*> names, QStringView n) {
+        for (const char* x : names)
+            if (n.compare(QLatin1String(x), Qt::CaseInsensitive) == 0) return true;
+        return false;
+    }
+};
+
+QString show(const std::vector<SqlValue>& params) {
+    QStringList out;
+    for (const auto& p : params) {
+        if (const auto* i = std::get_if<std::int64_t>(&p)) out << QStringLiteral("i:%1").arg(*i);
+        else if (const auto* d = std::get_if<double>(&p)) out << QStringLiteral("d:%1").arg(*d);
+        else out << QStringLiteral("t:") + std::get<QString>(p);
+    }
+    return out.join(u'|');
+}
+
+long errorOf(const char* sql) {
+    try {
+        (void)translate(QString::fromUtf8(sql), StubSchema());
+    } catch (const hmz::Fehler& f) {
+        return f.Nummer();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(SqlDialekt, TranslatesTheDesktopDialect) {
+    struct Case {
+        const char* in;
+        const char* sql;
+        const char* params;
+    } cases[] = {
+        {"SELECT * FROM AllgEinstellungen WHERE AllgEinstNr = 149",
+         "SELECT _rowid_ AS hmz_rowid, * FROM AllgEinstellungen WHERE AllgEinstNr = ?", "i:149"},
+        {"SELECT * FROM AllgMandDaten; ", "SELECT * FROM AllgMandDaten", ""},
+        {"SELECT a FROM t WHERE BuDatum Between datevalue('01.01.2003') AND datevalue('31.12.2003')",
+         "SELECT a FROM t WHERE BuDatum Between ? AND ?", "t:2003-01-01|t:2003-12-31"},
+        {"SELECT a FROM t WHERE (isnull(BuKorrKZ) or rtrim(BuKorrKZ) = '')",
+         "SELECT a FROM t WHERE ((BuKorrKZ IS NULL) or rtrim(BuKorrKZ) = ?)", "t:"},
+        {"SELECT datepart('m', BuDatum) as M FROM t GROUP BY  datepart('m', BuDatum)",
+         "SELECT CAST(strftime('%m', BuDatum) AS INTEGER) as M FROM t GROUP BY CAST(strftime('%m', BuDatum) AS INTEGER)", ""},
+        {"SELECT datepart(\"yyyy\", BuDatum) FROM t", "SELECT CAST(strftime('%Y', BuDatum) AS INTEGER) FROM t", ""},
+        {"SELECT SUM([BuBetrag] * BuSHVorzeichen) FROM t", "SELECT SUM(\"BuBetrag\" * BuSHVorzeichen) FROM t", ""},
+        // A DATE column compared with a number compares with that day; 0 is "no date".
+        {"SELECT a FROM t WHERE ObjGueltigBisDatum = 0", "SELECT a FROM t WHERE ObjGueltigBisDatum = ?", "t:1899-12-30"},
+        {"SELECT a FROM t WHERE 0 <> ObjDaten.ObjGueltigBisDatum", "SELECT a FROM t WHERE ? <> ObjDaten.ObjGueltigBisDatum",
+         "t:1899-12-30"},
+        {"SELECT a FROM t WHERE BuDatum >= 37622", "SELECT a FROM t WHERE BuDatum >= ?", "t:2003-01-01"},
+        {"SELECT a FROM t WHERE AllgEinstWert = 0", "SELECT a FROM t WHERE AllgEinstWert = ?", "i:0"},
+        {"SELECT a FROM t WHERE NOT BuArt = '90'", "SELECT a FROM t WHERE NOT BuArt = ?", "t:90"},
+        {"SELECT a FROM t WHERE (ObjNummer between 00007 AND 12) ", "SELECT a FROM t WHERE (ObjNummer between ? AND ?)", "i:7|i:12"},
+        {"SELECT a FROM t ORDER BY 2, KontoNr  ", "SELECT a FROM t ORDER BY 2, KontoNr", ""},
+        {"SELECT a & 'x' FROM t WHERE b = 'it''s' OR c = \"Jet\" OR d <> 1.5",
+         "SELECT a || ? FROM t WHERE b = ? OR c = ? OR d <> ?", "t:x|t:it's|t:Jet|d:1.5"},
+        {"SELECT a FROM t WHERE d = #12/31/2003# AND e = -5", "SELECT a FROM t WHERE d = ? AND e = - ?", "t:2003-12-31|i:5"},
+        // "--" must never reach SQLite as a comment.
+        {"SELECT a --1 FROM t", "SELECT a - - ? FROM t", "i:1"},
+        {"UPDATE t SET a = 1 WHERE b = 'x';", "UPDATE t SET a = ? WHERE b = ?", "i:1|t:x"},
+        {"CREATE TABLE x (a DATE NOT NULL DEFAULT '1899-12-30', b INTEGER DEFAULT 0)",
+         "CREATE TABLE x(a DATE NOT NULL DEFAULT '1899-12-30', b INTEGER DEFAULT 0)", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        const Translation t = translate(QString::fromUtf8(c.in), StubSchema());
+        EXPECT_EQ(t.sql, QString::fromUtf8(c.sql));
+        EXPECT_EQ(show(t.params), QString::fromUtf8(c.params));
+    }
+}
+
+TEST(SqlDialekt, SameShapeGivesTheSameText) {
+    // Different properties and periods must share one prepared statement.
+    auto build = [](const char* obj, const char* von) {
+        return QStringLiteral("SELECT BuDatum FROM ObjKanzleiBuchungen2003 WHERE BuObjNr = %1 AND BuDatum >= datevalue('%2')")
+            .arg(QLatin1String(obj), QLatin1String(von));
+    };
+    const auto a = translate(build("00007", "01.01.2003"), StubSchema());
+    const auto b = translate(build("00123", "01.07.2003"), StubSchema());
+    EXPECT_EQ(a.sql, b.sql);
+    EXPECT_EQ(show(b.params), "i:123|t:2003-07-01");
+}
+
+TEST(SqlDialekt, RejectsWhatItCannotRead) {
+    struct Case {
+        const char* in;
+        long nummer;
+    } cases[] = {
+        {"SELECT 'abc", nr::SyntaxFehler},
+        {"SELECT [abc FROM t", nr::SyntaxFehler},
+        {"SELECT [] FROM t", nr::SyntaxFehler},
+        {"SELECT a FROM t; DROP TABLE t", nr::SyntaxFehler},
+        {"SELECT ? FROM t", nr::SyntaxFehler},
+        {"SELECT (a FROM t", nr::SyntaxFehler},
+        {"SELECT a) FROM (t", nr::SyntaxFehler},
+        {"SELECT 12abc FROM t", nr::SyntaxFehler},
+        {"SELECT a FROM t WHERE d = datevalue(x)", nr::SyntaxFehler},
+        {"SELECT a FROM t WHERE d = datevalue('31.02.2003')", nr::TypKonflikt},
+        {"SELECT a FROM t WHERE d = #13/45/2003#", nr::TypKonflikt},
+        {"SELECT datepart('zz', d) FROM t", nr::SyntaxFehler},
+        {"SELECT isnull() FROM t", nr::SyntaxFehler},
+        {"SELECT a FROM t WHERE b = @x", nr::SyntaxFehler},
+        {"   ", nr::SyntaxFehler},
+        {"SELECT a FROM t WHERE d = datevalue('01.01.2003')", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(errorOf(c.in), c.nummer) << c.in;
+}
+
+TEST(SqlDialekt, MarksCurrencyResultsAndWritableSources) {
+    struct Case {
+        const char* in;
+        std::vector<int> columns;
+        const char* aliases;
+        const char* table;
+    } cases[] = {
+        {"SELECT (Select SUM(BuBetrag * BuShVorzeichen) as SSS  from ObjKanzleiBuchungen2003 WHERE BuObjNr = 7) as KontoSaldo, "
+         " KontoNr FROM k",
+         {0}, "KontoSaldo", ""},
+        {"SELECT SUM(buBetrag) as Summe FROM ObjKanzleiBuchungen2003 WHERE BuSH = 'S'", {0}, "Summe", ""},
+        {"SELECT BuDatum, BuBetrag, BuBetrag * 2 FROM ObjKanzleiBuchungen2003", {2}, "", "ObjKanzleiBuchungen2003"},
+        {"SELECT COUNT(BuBetrag) as n FROM x", {}, "", ""},
+        {"SELECT *, SUM(BuBetrag) AS s FROM x", {}, "s", ""},
+        {"SELECT DISTINCT BuObjNr FROM ObjKanzleiBuchungen2003", {}, "", ""},
+        {"SELECT ObjNummer FROM ObjDaten, AllgEinstellungen", {}, "", ""},
+        {"SELECT * FROM ObjDaten WHERE ObjNummer = 7 ORDER BY ObjNummer", {}, "", "ObjDaten"},
+        {"SELECT ObjNummer FROM ObjDaten GROUP BY ObjNummer", {}, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        const Translation t = translate(QString::fromUtf8(c.in), StubSchema());
+        EXPECT_EQ(t.currencyColumns, c.columns);
+        EXPECT_EQ(t.currencyAliases.join(u','), QString::fromUtf8(c.aliases));
+        EXPECT_EQ(t.table, QString::fromUtf8(c.table));
+        EXPECT_EQ(t.hasRowid, !t.table.isEmpty());
+    }
+}
+
+TEST(SqlDialekt, FindFirstCriteria) {
+    auto field = [](const QString& name) {
+        if (name.compare(QLatin1String("AllgEinstNr"), Qt::CaseInsensitive) == 0) return hmz::Variant::lng(149);
+        if (name == QLatin1String("Text")) return hmz::Variant::string(QStringLiteral("Euro"));
+        if (name == QLatin1String("Datum")) return hmz::Variant::date(QDate(2003, 12, 31));
+        if (name == QLatin1String("Betrag")) return hmz::Variant::currency(hmz::Currency::fromRaw(12345000));
+        if (name == QLatin1String("Leer")) return hmz::Variant::null();
+        throw hmz::Fehler(nr::FeldFehlt, QStringLiteral("Item not found in this collection."));
+    };
+    struct Case {
+        const char* text;
+        bool match;
+    } cases[] = {
+        {"AllgEinstNr = 149", true},
+        {"allgeinstnr = 150", false},
+        {"AllgEinstNr <> 149 OR Text = 'euro'", true},
+        {"AllgEinstNr >= 100 AND NOT (Text = 'ATS')", true},
+        {"Datum = datevalue('31.12.2003')", true},
+        {"Datum < #1/1/2003#", false},
+        {"Betrag = 1234.5", true},
+        {"Leer = 0", false},
+        {"NOT Leer = 0", false},
+        {"Leer IS NULL AND isnull(Leer)", true},
+        {"Text IS NOT NULL", true},
+        {"[AllgEinstNr] = 149", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Criteria(QString::fromUtf8(c.text)).matches(field), c.match) << c.text;
+
+    for (const char* bad : {"", "AllgEinstNr =", "AllgEinstNr 149", "= 149", "AllgEinstNr = 149 149", "(AllgEinstNr = 1"}) {
+        try {
+            Criteria(QString::fromUtf8(bad)).matches(field);
+            ADD_FAILURE() << "accepted: " << bad;
+        } catch (const hmz::Fehler& f) {
+            EXPECT_EQ(f.Nummer(), nr::SyntaxFehler) << bad;
+        }
+    }
+}
