@@ -38,6 +38,14 @@ QStringList schemaBuchungsjahr(int jahr) {
     };
 }
 
+void buchungsIndexSicherstellen(Database& db, int jahr) {
+    auto rs = db.OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND lower(name) = lower('%1')")
+                                   .arg(buchungsTabelle(jahr)));
+    if (rs->Eof()) return;
+    rs->Close();
+    db.Execute(schemaBuchungsjahr(jahr).at(1));
+}
+
 void schemaAnlegen(Database& db, const QList<int>& jahre) {
     for (const auto& sql : schemaGrundtabellen()) db.Execute(sql);
     for (int j : jahre)

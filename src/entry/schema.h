@@ -15,6 +15,10 @@ QStringList schemaBuchungsjahr(int jahr);
 QString buchungsTabelle(int jahr);  // "ObjKanzleiBuchungen2003"
 QString buchungsIndex(int jahr);    // "ObjKanzleiBuchungen2003_ObjKonto"
 
+// Makes sure the bookings table of the year, if it exists, has its index
+// (a run without it reads the whole table for every account).
+void buchungsIndexSicherstellen(Database& db, int jahr);
+
 // Creates the fixed tables and the bookings tables of the given years.
 void schemaAnlegen(Database& db, const QList<int>& jahre);
 

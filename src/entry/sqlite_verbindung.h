@@ -1,0 +1,109 @@
+// Internal to the data access layer: one SQLCipher connection with its
+// caches (prepared statements by translated text, translations by source
+// text, the schema's DATE and CURRENCY columns) and the mapping of SQLite
+// failures onto the engine-style error numbers.
+#pragma once
+
+#include "entry/datenzugriff.h"
+#include "entry/sqldialekt.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include <sqlite3.h>
+
+namespace hmz::db {
+
+// How a result column's value is read.
+enum class ColumnKind { Auto, Currency, Date };
+
+struct ColumnInfo {
+    QString name;
+    ColumnKind kind = ColumnKind::Auto;
+};
+
+struct TableColumn {
+    QString name;
+    QString type;  // declared type, upper case
+};
+
+class Connection : public SchemaInfo, public std::enable_shared_from_this<Connection> {
+public:
+    Connection(sqlite3* db, QString path, QString password, bool exclusive, bool readOnly);
+    ~Connection() override;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    sqlite3* db() const { return db_; }
+    const QString& path() const { return path_; }
+    const QString& password() const { return password_; }
+    bool exclusive() const { return exclusive_; }
+    bool readOnly() const { return readOnly_; }
+
+    // SchemaInfo
+    bool isDateColumn(QStringView name) const override;
+    bool isCurrencyColumn(QStringView name) const override;
+    bool isTable(QStringView name) const override;
+    // The columns of a table (empty when there is no such table).
+    const std::vector<TableColumn>& tableColumns(const QString& table);
+    void schemaChanged();
+
+    std::shared_ptr<const Translation> translation(const QString& sql);
+
+    // A prepared statement of this exact text, from the cache or new.
+    struct Lease {
+        sqlite3_stmt* stmt = nullptr;
+        std::shared_ptr<const std::vector<ColumnInfo>> columns;  // without the hidden rowid
+    };
+    Lease acquire(const QString& sql, const Translation* translation);
+    void release(const QString& sql, Lease lease);  // resets and keeps it for the next use
+
+    // Runs a statement without result rows; its text is SQLite already.
+    void exec(const QString& sql);
+
+    int transactionDepth = 0;
+
+    // After a re-key the file behind the connection is a new one.
+    void replaceHandle(sqlite3* db, const QString& password);
+
+private:
+    void loadSchema();
+    void finalizeAll();
+
+    sqlite3* db_;
+    QString path_;
+    QString password_;
+    bool exclusive_;
+    bool readOnly_;
+
+    bool schemaLoaded_ = false;
+    int schemaVersion_ = -1;
+    QSet<QString> dateColumns_, currencyColumns_;  // lower case
+    QHash<QString, std::vector<TableColumn>> tables_;  // key: lower-case table name
+
+    struct Cached {
+        std::vector<sqlite3_stmt*> idle;
+        std::shared_ptr<const std::vector<ColumnInfo>> columns;
+    };
+    QHash<QString, Cached> statements_;
+    QHash<QString, std::shared_ptr<const Translation>> translations_;
+    sqlite3_stmt* schemaVersionStmt_ = nullptr;
+};
+
+// A recordset over the connection; sql in the desktop engine's dialect.
+std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& sql);
+
+// How long a shared open waits for another connection's lock (ms).
+void setBusyTimeout(int milliseconds);
+int busyTimeout();
+
+// Throws the engine-style error for a SQLite failure on db.
+[[noreturn]] void throwSqlite(sqlite3* db, int rc, const QString& context = {});
+
+// Binds translation parameters (1-based from `first`).
+void bindValues(sqlite3_stmt* stmt, const std::vector<SqlValue>& values, int first = 1);
+
+}  // namespace hmz::db
