@@ -200,6 +200,13 @@ void rekeyByCopy(Connection& c, const QString& neu) {
     sqlite3* db = c.db();
     bool attached = false;
     try {
+        // The connection may not create files; an empty file is an empty database.
+        {
+            QFile leer(copy);
+            if (!leer.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                throw Fehler(nr::Allgemein, QStringLiteral("Could not create '%1': %2").arg(copy, leer.errorString()));
+            leer.setPermissions(QFile::permissions(path));
+        }
         sqlite3_stmt* attach = nullptr;
         int rc = sqlite3_prepare_v2(db, "ATTACH DATABASE ? AS hmz_neu KEY ?", -1, &attach, nullptr);
         if (rc != SQLITE_OK) throwSqlite(db, rc);
@@ -214,7 +221,6 @@ void rekeyByCopy(Connection& c, const QString& neu) {
         execOn(db, QStringLiteral("PRAGMA hmz_neu.user_version = %1").arg(userVersion).toUtf8().constData());
         execOn(db, "DETACH DATABASE hmz_neu");
         attached = false;
-        QFile::setPermissions(copy, QFile::permissions(path));
         syncPath(copy, O_RDONLY);
         if (newPasswordHook()) newPasswordHook()(copy);
         if (::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
