@@ -16,6 +16,7 @@ public:
     bool isDateColumn(QStringView n) const override { return has({"budatum", "objgueltigbisdatum", "objhvstatusdatum"}, n); }
     bool isCurrencyColumn(QStringView n) const override { return has({"bubetrag", "hmzhmzohneehb"}, n); }
     bool isTable(QStringView n) const override { return has({"allgeinstellungen", "objdaten", "objkanzleibuchungen2003"}, n); }
+    bool isTextColumn(QStringView n) const override { return has({"bukontonr", "bukorrkz"}, n); }
 
 private:
     static bool has(std::initializer_list<const char*> names, QStringView n) {
@@ -77,6 +78,13 @@ TEST(SqlDialekt, TranslatesTheDesktopDialect) {
         {"SELECT a FROM t WHERE d = #12/31/2003# AND e = -5", "SELECT a FROM t WHERE d = ? AND e = - ?", "t:2003-12-31|i:5"},
         // "--" must never reach SQLite as a comment.
         {"SELECT a --1 FROM t", "SELECT a - - ? FROM t", "i:1"},
+        // rtrim on a TEXT column gets an index-friendly range beside it.
+        {"SELECT a FROM t WHERE BuObjNr = 7 AND rtrim(BuKontoNr) = '4000' ORDER BY a",
+         "SELECT a FROM t WHERE BuObjNr = ? AND (rtrim(BuKontoNr) = ? AND BuKontoNr >= ? AND BuKontoNr < ?) ORDER BY a",
+         "i:7|t:4000|t:4000|t:4000!"},
+        {"SELECT a FROM t WHERE rtrim(BuKontoNr) = 'x' || 'y'", "SELECT a FROM t WHERE rtrim(BuKontoNr) = ? || ?", "t:x|t:y"},
+        {"SELECT a FROM t WHERE rtrim(BuKontoNr) = 'x '", "SELECT a FROM t WHERE rtrim(BuKontoNr) = ?", "t:x "},
+        {"SELECT a FROM t WHERE rtrim(KontoNr) = 'x'", "SELECT a FROM t WHERE rtrim(KontoNr) = ?", "t:x"},
         {"UPDATE t SET a = 1 WHERE b = 'x';", "UPDATE t SET a = ? WHERE b = ?", "i:1|t:x"},
         {"CREATE TABLE x (a DATE NOT NULL DEFAULT '1899-12-30', b INTEGER DEFAULT 0)",
          "CREATE TABLE x(a DATE NOT NULL DEFAULT '1899-12-30', b INTEGER DEFAULT 0)", ""},

@@ -356,6 +356,9 @@ private:
                 return close;
             }
             if (tok.isName(u"datepart")) return putDatepart(i, close);
+            if (tok.isName(u"rtrim")) {
+                if (const int end = putIndexedRtrim(i, close); end > 0) return end;
+            }
             static const std::pair<QStringView, QStringView> renames[] = {
                 {u"ucase", u"upper"}, {u"lcase", u"lower"}, {u"len", u"length"}, {u"mid", u"substr"}, {u"nz", u"ifnull"}};
             for (const auto& [jet, lite] : renames) {
@@ -371,6 +374,46 @@ private:
         }
         put(tok.text);
         return i;
+    }
+
+    // rtrim(C) = 'x' alone cannot use an index on C. Every text that rtrim
+    // turns into 'x' is 'x' followed by blanks, and all of those lie in
+    // ['x', 'x!') because the blank sorts below '!': adding that range keeps
+    // the rows and lets the index narrow them. Only for TEXT columns (a number
+    // would compare below every text) and where "=" is the whole condition.
+    int putIndexedRtrim(int i, int close) {
+        const int lit = close + 2;
+        if (close != i + 3 || !t_[i + 2].isColumnLike() || lit >= size() || !t_[close + 1].isSym(u"=") ||
+            t_[lit].kind != Kind::String || !schema_.isTextColumn(t_[i + 2].name()))
+            return 0;
+        auto opens = [](const Token& t) {
+            return t.isSym(u"(") || t.isName(u"AND") || t.isName(u"OR") || t.isName(u"NOT") || t.isName(u"WHERE") ||
+                   t.isName(u"ON") || t.isName(u"HAVING");
+        };
+        auto closes = [](const Token& t) {
+            return t.isSym(u")") || t.isName(u"AND") || t.isName(u"OR") || t.isName(u"ORDER") || t.isName(u"GROUP");
+        };
+        if (i == 0 || !opens(t_[i - 1]) || (lit + 1 < size() && !closes(t_[lit + 1]))) return 0;
+        const QString text = unquote(t_[lit].text);
+        if (text.isEmpty() || text.endsWith(u' ')) return 0;
+        const QStringView column = t_[i + 2].text;
+        put(u"(");
+        putCall(u"rtrim");
+        put(u"(");
+        put(column);
+        put(u")");
+        put(u"=");
+        putParam(text);
+        put(u"AND");
+        put(column);
+        put(u">=");
+        putParam(text);
+        put(u"AND");
+        put(column);
+        put(u"<");
+        putParam(text + u'!');
+        put(u")");
+        return lit;
     }
 
     int putDatepart(int i, int close) {

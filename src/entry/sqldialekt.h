@@ -6,6 +6,9 @@
 //   [Name]                     -> "Name"
 //   DateColumn = 0             -> DateColumn = '1899-12-30' (number = day serial)
 //   a & b                      -> a || b
+//   rtrim(TextColumn) = 'x'    -> (rtrim(TextColumn) = 'x' AND TextColumn >= 'x'
+//                                  AND TextColumn < 'x!'), the same rows, but the
+//                                  column's index can be used
 // Every literal of the input becomes a bound parameter, so the texts built for
 // different properties and accounts translate to one statement text that the
 // connection prepares once. This is also the only place that knows which
@@ -32,6 +35,7 @@ public:
     virtual bool isDateColumn(QStringView name) const = 0;
     virtual bool isCurrencyColumn(QStringView name) const = 0;
     virtual bool isTable(QStringView name) const = 0;
+    virtual bool isTextColumn(QStringView /*name*/) const { return false; }
 };
 
 using SqlValue = std::variant<std::int64_t, double, QString>;

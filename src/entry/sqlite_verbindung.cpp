@@ -107,6 +107,7 @@ void Connection::schemaChanged() {
     tables_.clear();
     dateColumns_.clear();
     currencyColumns_.clear();
+    textColumns_.clear();
 }
 
 void Connection::loadSchema() {
@@ -114,6 +115,7 @@ void Connection::loadSchema() {
     tables_.clear();
     dateColumns_.clear();
     currencyColumns_.clear();
+    textColumns_.clear();
     sqlite3_stmt* list = nullptr;
     int rc = sqlite3_prepare_v2(db_, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &list, nullptr);
     if (rc != SQLITE_OK) throwSqlite(db_, rc);
@@ -137,6 +139,7 @@ void Connection::loadSchema() {
             c.type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(info, 2))).toUpper();
             if (c.type == QLatin1String("DATE")) dateColumns_.insert(c.name.toLower());
             if (c.type == QLatin1String("CURRENCY")) currencyColumns_.insert(c.name.toLower());
+            if (c.type == QLatin1String("TEXT")) textColumns_.insert(c.name.toLower());
             cols.push_back(std::move(c));
         }
         sqlite3_finalize(info);
@@ -151,6 +154,10 @@ bool Connection::isDateColumn(QStringView name) const {
 
 bool Connection::isCurrencyColumn(QStringView name) const {
     return currencyColumns_.contains(name.toString().toLower());
+}
+
+bool Connection::isTextColumn(QStringView name) const {
+    return textColumns_.contains(name.toString().toLower());
 }
 
 bool Connection::isTable(QStringView name) const { return tables_.contains(name.toString().toLower()); }

@@ -47,6 +47,7 @@ public:
     bool isDateColumn(QStringView name) const override;
     bool isCurrencyColumn(QStringView name) const override;
     bool isTable(QStringView name) const override;
+    bool isTextColumn(QStringView name) const override;
     // The columns of a table (empty when there is no such table).
     const std::vector<TableColumn>& tableColumns(const QString& table);
     void schemaChanged();
@@ -81,7 +82,7 @@ private:
 
     bool schemaLoaded_ = false;
     int schemaVersion_ = -1;
-    QSet<QString> dateColumns_, currencyColumns_;  // lower case
+    QSet<QString> dateColumns_, currencyColumns_, textColumns_;  // lower case
     QHash<QString, std::vector<TableColumn>> tables_;  // key: lower-case table name
 
     struct Cached {
