@@ -1,7 +1,8 @@
 // Internal to the data access layer: one SQLCipher connection with its
 // caches (prepared statements by translated text, translations by source
 // text, the schema's DATE and CURRENCY columns) and the mapping of SQLite
-// failures onto the engine-style error numbers.
+// failures onto the engine-style error numbers. A connection is used by one
+// thread at a time; only the engine's registry of connections is locked.
 #pragma once
 
 #include "entry/datenzugriff.h"
