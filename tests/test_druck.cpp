@@ -65,15 +65,6 @@ TEST_F(Druck, DruckTextHaeltDieZeileOffenOderBeendetSie) {
     EXPECT_NEAR(t[3].y, 2 * zeile, 1e-4);
 }
 
-TEST_F(Druck, DruckTextRechtsEndetAmRand) {
-    druck().DruckString = QStringLiteral("-1.234,50");
-    DruckTextRechts(druck().DruckString, 183, GL);
-    const auto e = text(QStringLiteral("-1.234,50"));
-    EXPECT_NEAR(druck().TextBreite, Printer().TextWidth(QStringLiteral("-1.234,50")), 1e-4);
-    EXPECT_NEAR(e.x + druck().TextBreite, 183, 1e-4);
-    EXPECT_NEAR(Printer().CurrentX(), 183, 1e-3) << "the open line ends at the edge";
-}
-
 TEST_F(Druck, SeitenwechselGenauAbMehrAls260) {
     struct Fall {
         float y;
@@ -139,14 +130,6 @@ TEST_F(Druck, SeitenwechselStelltSchriftEinzugUndDruckStringWiederHer) {
             EXPECT_GT(p.CurrentY(), 30) << "below the header";
         }
     }
-}
-
-TEST_F(Druck, KeinSeitenwechselWaehrendKopfAktiv) {
-    druck().KopfAktiv = true;
-    Printer().setCurrentY(280);
-    SeitenwechselPruefen();
-    EXPECT_EQ(anzahl(Art::Seite), 0);
-    EXPECT_EQ(druck().SeitenNr, 0);
 }
 
 TEST_F(Druck, TextKuerzen) {

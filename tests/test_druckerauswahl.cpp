@@ -4,7 +4,7 @@
 #include "report/aufzeichnungsdrucker.h"
 #include "report/druckerauswahl.h"
 #include "report/qtdrucker.h"
-#include "shell/komponenten.h"
+#include "fehleranzeige_attrappe.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,33 +19,21 @@ namespace {
 
 const QString PdfWarteschlange = QStringLiteral("hmzres-pdf");
 
-struct Bericht {
-    long nummer;
-    QString quelle;
-};
-std::vector<Bericht> berichte;
-
-struct FehlerAnzeigeAttrappe : FehlerAnzeige {
-    Werte w;
-    void uebernehmen(const Werte& werte) override { w = werte; }
-    void anzeigen() override { berichte.push_back({w.nummer, w.quelle}); }
-    int antwort() const override { return 0; }
-};
+std::vector<test::Fehlerbericht> berichte;
 
 class DruckerAuswahl : public ::testing::Test {
 protected:
     void SetUp() override {
         parameter_ = aufruf().AufrufParameter;
         aufruf().AufrufParameter = VariantArray::leer(0, 100);
-        registriereKomponente(komponenten::FehlerAnzeigeName,
-                              [] { return std::make_unique<FehlerAnzeigeAttrappe>(); });
+        test::FehlerAnzeigeAttrappe::registrieren(berichte);
         berichte.clear();
         setzeDrucker(std::make_unique<AufzeichnungsDrucker>(QStringLiteral("buero-laser")));
     }
     void TearDown() override {
         setzeDruckerSammlung({});
         setzeDrucker(nullptr);
-        entferneKomponente(komponenten::FehlerAnzeigeName);
+        test::FehlerAnzeigeAttrappe::entfernen();
         aufruf().AufrufParameter = parameter_;
         aufruf().FehlerQuelle.clear();
     }

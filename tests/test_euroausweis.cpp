@@ -4,7 +4,7 @@
 #include "entry/oberflaeche.h"
 #include "entry/zustand.h"
 #include "report/euroausweis.h"
-#include "shell/komponenten.h"
+#include "fehleranzeige_attrappe.h"
 #include "speicher_recordset.h"
 
 #include <gtest/gtest.h>
@@ -23,18 +23,7 @@ struct Mitschrift : Oberflaeche {
     }
 };
 
-struct Fehlerbericht {
-    long nummer;
-    QString quelle;
-};
 std::vector<Fehlerbericht> berichte;
-
-struct FehlerAnzeigeAttrappe : FehlerAnzeige {
-    Werte w;
-    void uebernehmen(const Werte& werte) override { w = werte; }
-    void anzeigen() override { berichte.push_back({w.nummer, w.quelle}); }
-    int antwort() const override { return 0; }
-};
 
 const QString KursMeldung = QStringLiteral(
     "Gemäß Mandantenstamm soll ein Euro-2fach-Ausweis erfolgen.\r\n"
@@ -47,8 +36,7 @@ class EuroAusweisTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setzeOberflaeche(&ui_);
-        registriereKomponente(komponenten::FehlerAnzeigeName,
-                              [] { return std::make_unique<FehlerAnzeigeAttrappe>(); });
+        test::FehlerAnzeigeAttrappe::registrieren(berichte);
         berichte.clear();
         eurAts_ = formular().EurAtsAusweisen;
         formular().EurAtsAusweisen = true;
@@ -56,7 +44,7 @@ protected:
     }
     void TearDown() override {
         setzeOberflaeche(nullptr);
-        entferneKomponente(komponenten::FehlerAnzeigeName);
+        test::FehlerAnzeigeAttrappe::entfernen();
         formular().EurAtsAusweisen = eurAts_;
         aufruf().FehlerQuelle.clear();
     }
