@@ -49,7 +49,12 @@ public:
     virtual void Line(double x1, double y1, double x2, double y2) = 0;
     virtual void NewPage() = 0;
     virtual void EndDoc() = 0;   // hands the job over (PDF file or printer)
-    virtual void KillDoc() = 0;  // discards the job: nothing reaches the target
+    // Discards the job: nothing reaches the target. Output that follows is
+    // swallowed as part of the discarded job until AuftragFreigeben, so the
+    // rest of a cancelled run cannot leak out as a new job at the next EndDoc.
+    virtual void KillDoc() = 0;
+    // A new print run starts: output after a KillDoc reaches the target again.
+    virtual void AuftragFreigeben() {}
 };
 
 // The process's current printer, on which a run prints. Replaced by the

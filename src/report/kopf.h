@@ -8,6 +8,8 @@
 
 namespace hmz {
 
+namespace db { class Recordset; }
+
 void Ueberschriften();
 void MandantenKopf();
 void SpaltenUeberschriften();
@@ -18,5 +20,10 @@ void LinieGanz();      // 0 to 183 mm
 // The date printed as "Datum:"; today unless a test fixes it.
 QDate druckDatum();
 void setzeDruckDatum(QDate d);  // invalid date: today again
+
+// The records the header reads: the current rows of formular().MA_Data and
+// formular().OO_Data unless others are put in (tests); nullptr: those again.
+// Empty (Null) columns print as empty texts.
+void setzeKopfDatensaetze(db::Recordset* mandant, db::Recordset* objekt);
 
 }  // namespace hmz

@@ -1,0 +1,157 @@
+#include "report/aufzeichnungsdrucker.h"
+
+#include <cmath>
+
+namespace hmz {
+
+namespace {
+
+QString zahl(double v) {
+    // Two decimals, and no "-0.00" for values that round to zero.
+    const double r = std::round(v * 100) / 100;
+    return QString::number(r == 0 ? 0.0 : r, 'f', 2);
+}
+
+QString zitiert(const QString& s) {
+    QString r = s;
+    r.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    r.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    r.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    r.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    return QLatin1Char('"') + r + QLatin1Char('"');
+}
+
+}  // namespace
+
+AufzeichnungsDrucker::AufzeichnungsDrucker(QString name) : name_(std::move(name)) {}
+
+void AufzeichnungsDrucker::auftragStarten() {
+    AufzeichnungsEintrag e;
+    e.art = AufzeichnungsEintrag::Art::Seite;
+    e.seite = 1;
+    liste_.push_back(e);
+}
+
+void AufzeichnungsDrucker::seiteNeu() {
+    AufzeichnungsEintrag e;
+    e.art = AufzeichnungsEintrag::Art::Seite;
+    e.seite = seite() + 1;
+    liste_.push_back(e);
+}
+
+void AufzeichnungsDrucker::textAusgeben(double x, double y, const QString& text) {
+    AufzeichnungsEintrag e;
+    e.art = AufzeichnungsEintrag::Art::Text;
+    e.x = x;
+    e.y = y;
+    e.text = text;
+    e.schrift = FontName();
+    e.groesse = FontSize();
+    e.fett = FontBold();
+    e.kursiv = FontItalic();
+    e.unterstrichen = FontUnderline();
+    liste_.push_back(std::move(e));
+}
+
+void AufzeichnungsDrucker::linieAusgeben(double x1, double y1, double x2, double y2) {
+    AufzeichnungsEintrag e;
+    e.art = AufzeichnungsEintrag::Art::Linie;
+    e.x = x1;
+    e.y = y1;
+    e.x2 = x2;
+    e.y2 = y2;
+    liste_.push_back(e);
+}
+
+void AufzeichnungsDrucker::auftragBeenden() {
+    AufzeichnungsEintrag e;
+    e.art = AufzeichnungsEintrag::Art::Ende;
+    liste_.push_back(e);
+}
+
+void AufzeichnungsDrucker::auftragVerwerfen() {
+    AufzeichnungsEintrag e;
+    e.art = AufzeichnungsEintrag::Art::Verworfen;
+    liste_.push_back(e);
+}
+
+void AufzeichnungsDrucker::massstabGeaendert() {
+    AufzeichnungsEintrag e;
+    e.art = AufzeichnungsEintrag::Art::Massstab;
+    e.x = ScaleLeft();
+    e.y = ScaleTop();
+    liste_.push_back(e);
+}
+
+QString AufzeichnungsDrucker::alsText(const Aufzeichnung& liste) {
+    QString out;
+    for (const auto& e : liste) {
+        using A = AufzeichnungsEintrag::Art;
+        switch (e.art) {
+        case A::Massstab:
+            out += QStringLiteral("scale %1 %2\n").arg(zahl(e.x), zahl(e.y));
+            break;
+        case A::Seite:
+            out += QStringLiteral("page %1\n").arg(e.seite);
+            break;
+        case A::Text:
+            out += QStringLiteral("text %1 %2 %3 %4 %5%6%7 %8\n")
+                       .arg(zahl(e.x), zahl(e.y), e.schrift, zahl(e.groesse))
+                       .arg(QLatin1Char(e.fett ? 'b' : '-'))
+                       .arg(QLatin1Char(e.kursiv ? 'i' : '-'))
+                       .arg(QLatin1Char(e.unterstrichen ? 'u' : '-'))
+                       .arg(zitiert(e.text));
+            break;
+        case A::Linie:
+            out += QStringLiteral("line %1 %2 %3 %4\n").arg(zahl(e.x), zahl(e.y), zahl(e.x2), zahl(e.y2));
+            break;
+        case A::Ende:
+            out += QStringLiteral("end\n");
+            break;
+        case A::Verworfen:
+            out += QStringLiteral("discarded\n");
+            break;
+        }
+    }
+    return out;
+}
+
+void abspielen(const Aufzeichnung& liste, Drucker& ziel) {
+    for (const auto& e : liste) {
+        using A = AufzeichnungsEintrag::Art;
+        switch (e.art) {
+        case A::Massstab:
+            ziel.setScaleLeft(e.x);
+            ziel.setScaleTop(e.y);
+            break;
+        case A::Seite:
+            // A job's first page starts with its first output.
+            if (e.seite > 1)
+                ziel.NewPage();
+            else
+                ziel.AuftragFreigeben();
+            break;
+        case A::Text:
+            if (ziel.FontName() != e.schrift) ziel.setFontName(e.schrift);
+            if (ziel.FontSize() != e.groesse) ziel.setFontSize(e.groesse);
+            if (ziel.FontBold() != e.fett) ziel.setFontBold(e.fett);
+            if (ziel.FontItalic() != e.kursiv) ziel.setFontItalic(e.kursiv);
+            if (ziel.FontUnderline() != e.unterstrichen) ziel.setFontUnderline(e.unterstrichen);
+            ziel.setCurrentX(static_cast<float>(e.x));
+            ziel.setCurrentY(static_cast<float>(e.y));
+            ziel.Print(e.text, true);
+            break;
+        case A::Linie:
+            ziel.Line(e.x, e.y, e.x2, e.y2);
+            break;
+        case A::Ende:
+            ziel.EndDoc();
+            break;
+        case A::Verworfen:
+            ziel.KillDoc();
+            break;
+        }
+    }
+}
+
+}  // namespace hmz

@@ -1,0 +1,143 @@
+#include "report/qtdrucker.h"
+
+#include "core/fehler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPdfWriter>
+#include <QTemporaryFile>
+
+#include <cups/cups.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace hmz {
+
+namespace {
+
+[[noreturn]] void druckerFehler(const QString& text) {
+    throw Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error: ") + text);
+}
+
+// Data on disk before the rename, and the rename on disk after it.
+bool sichern(const QString& pfad, bool verzeichnis) {
+    const int fd = ::open(QFile::encodeName(pfad).constData(), verzeichnis ? O_RDONLY | O_DIRECTORY : O_RDONLY);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+QtDrucker::QtDrucker(QString ziel, bool pdf) : ziel_(std::move(ziel)), pdf_(pdf) {}
+
+std::unique_ptr<QtDrucker> QtDrucker::fuerPdf(const QString& pfad) {
+    return std::unique_ptr<QtDrucker>(new QtDrucker(QFileInfo(pfad).absoluteFilePath(), true));
+}
+
+std::unique_ptr<QtDrucker> QtDrucker::fuerDrucker(const QString& cupsName) {
+    return std::unique_ptr<QtDrucker>(new QtDrucker(cupsName, false));
+}
+
+QtDrucker::~QtDrucker() {
+    if (auftrag() == Auftrag::Offen) {
+        schliessen();
+        QFile::remove(spool_);
+        auftragVergessen();
+    }
+}
+
+void QtDrucker::auftragStarten() {
+    // The spool file lies beside the target so that EndDoc is a rename
+    // within one file system.
+    const QString ordner = pdf_ ? QFileInfo(ziel_).absolutePath() : QDir::tempPath();
+    QTemporaryFile datei(ordner + QStringLiteral("/.hmzres-XXXXXX.pdf"));
+    datei.setAutoRemove(false);
+    if (!datei.open()) druckerFehler(QStringLiteral("cannot write in %1: %2").arg(ordner, datei.errorString()));
+    spool_ = datei.fileName();
+    datei.close();
+
+    writer_ = std::make_unique<QPdfWriter>(spool_);
+    writer_->setResolution(static_cast<int>(Aufloesung));
+    writer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+                                       QPageLayout::Millimeter));
+    writer_->setCreator(QStringLiteral("hmzres"));
+    writer_->setTitle(QStringLiteral("Hauptmietzinsreserve-Abrechnung"));
+    if (!painter_.begin(writer_.get())) {
+        writer_.reset();
+        QFile::remove(spool_);
+        spool_.clear();
+        druckerFehler(QStringLiteral("cannot start the PDF %1").arg(ziel_));
+    }
+    QPen stift(Qt::black);
+    stift.setWidthF(punkte(0.1));
+    stift.setCapStyle(Qt::FlatCap);
+    painter_.setPen(stift);
+    painter_.setFont(font());
+    gesetzt_ = font();
+}
+
+void QtDrucker::seiteNeu() {
+    if (!writer_->newPage()) druckerFehler(QStringLiteral("cannot start a new page"));
+}
+
+void QtDrucker::textAusgeben(double x, double y, const QString& text) {
+    if (gesetzt_ != font()) {
+        painter_.setFont(font());
+        gesetzt_ = font();
+    }
+    // Device units at the mapped point: a point-size font on a painter scaled
+    // to millimetres would be scaled twice.
+    painter_.drawText(QPointF(punkte(seiteX(x)), punkte(seiteY(y) + Ascent())), text);
+}
+
+void QtDrucker::linieAusgeben(double x1, double y1, double x2, double y2) {
+    painter_.drawLine(QPointF(punkte(seiteX(x1)), punkte(seiteY(y1))),
+                      QPointF(punkte(seiteX(x2)), punkte(seiteY(y2))));
+}
+
+void QtDrucker::schliessen() {
+    if (painter_.isActive()) painter_.end();
+    writer_.reset();  // closes the file
+}
+
+void QtDrucker::auftragBeenden() {
+    schliessen();
+    const QString spool = spool_;
+    spool_.clear();
+    if (pdf_) {
+        // The spool file was created private; the PDF gets the usual mode.
+        const mode_t maske = ::umask(0);
+        ::umask(maske);
+        ::chmod(QFile::encodeName(spool).constData(), 0666 & ~maske);
+        if (!sichern(spool, false) ||
+            std::rename(QFile::encodeName(spool).constData(), QFile::encodeName(ziel_).constData()) != 0) {
+            const QString grund = QString::fromLocal8Bit(std::strerror(errno));
+            QFile::remove(spool);
+            druckerFehler(QStringLiteral("cannot write %1: %2").arg(ziel_, grund));
+        }
+        sichern(QFileInfo(ziel_).absolutePath(), true);
+        return;
+    }
+    const int job = cupsPrintFile(ziel_.toLocal8Bit().constData(), QFile::encodeName(spool).constData(),
+                                  "Hauptmietzinsreserve-Abrechnung", 0, nullptr);
+    QFile::remove(spool);
+    if (job == 0)
+        druckerFehler(QStringLiteral("%1: %2").arg(ziel_, QString::fromLocal8Bit(cupsLastErrorString())));
+}
+
+void QtDrucker::auftragVerwerfen() {
+    schliessen();
+    QFile::remove(spool_);
+    spool_.clear();
+}
+
+}  // namespace hmz

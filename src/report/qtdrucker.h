@@ -1,0 +1,54 @@
+// The real printer: QPainter on a QPdfWriter. Every job is spooled into a
+// temporary PDF, started at its first output; EndDoc moves it atomically to
+// the target PDF file or hands it to CUPS, KillDoc deletes it. So a discarded
+// or failed job leaves neither a half-written file under the target name nor
+// anything in the printer's queue.
+#pragma once
+
+#include "report/druckerbasis.h"
+
+#include <QPainter>
+#include <QString>
+#include <memory>
+
+class QPdfWriter;
+
+namespace hmz {
+
+class QtDrucker : public DruckerBasis {
+public:
+    // Error number of every failure of the printer object ("Printer error").
+    static constexpr long DruckerFehler = 482;
+
+    static std::unique_ptr<QtDrucker> fuerPdf(const QString& pfad);
+    static std::unique_ptr<QtDrucker> fuerDrucker(const QString& cupsName);
+    ~QtDrucker() override;
+
+    // The CUPS queue's name, or the PDF file's path.
+    QString DeviceName() const override { return ziel_; }
+    bool istPdf() const { return pdf_; }
+    // The spool file of the open job (empty without one).
+    QString spoolDatei() const { return spool_; }
+
+protected:
+    void auftragStarten() override;
+    void seiteNeu() override;
+    void textAusgeben(double x, double y, const QString& text) override;
+    void linieAusgeben(double x1, double y1, double x2, double y2) override;
+    void auftragBeenden() override;
+    void auftragVerwerfen() override;
+
+private:
+    QtDrucker(QString ziel, bool pdf);
+    void schliessen();  // ends the painter and the writer
+    double punkte(double mm) const { return mm / mmProPunkt(); }
+
+    QString ziel_;
+    bool pdf_;
+    QString spool_;
+    std::unique_ptr<QPdfWriter> writer_;
+    QPainter painter_;
+    QFont gesetzt_;
+};
+
+}  // namespace hmz

@@ -1,0 +1,174 @@
+// The converted amount beside a total: direction by year, the client's rate,
+// the fallback rate with its message, and the operation's own error reports.
+#include "entry/formular.h"
+#include "entry/oberflaeche.h"
+#include "entry/zustand.h"
+#include "report/euroausweis.h"
+#include "fehleranzeige_attrappe.h"
+#include "speicher_recordset.h"
+
+#include <gtest/gtest.h>
+
+namespace hmz::test {
+namespace {
+
+struct Mitschrift : Oberflaeche {
+    QStringList meldungen;
+    Antwort melden(const Meldung& m) override {
+        meldungen << m.text;
+        EXPECT_TRUE(m.titel.isEmpty());
+        EXPECT_EQ(m.knoepfe, Knoepfe::OK);
+        EXPECT_EQ(m.symbol, Symbol::Keines);
+        return Antwort::OK;
+    }
+};
+
+std::vector<Fehlerbericht> berichte;
+
+const QString KursMeldung = QStringLiteral(
+    "Gemäß Mandantenstamm soll ein Euro-2fach-Ausweis erfolgen.\r\n"
+    "Der Euro-Kurs in Mandantenstamm ist jedoch Null.\r\n"
+    "Es wird der Euro-Kurs 13,7603 verwendet!");
+
+Currency betrag(const char* s) { return *Currency::parse(s); }
+
+class EuroAusweisTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setzeOberflaeche(&ui_);
+        test::FehlerAnzeigeAttrappe::registrieren(berichte);
+        berichte.clear();
+        eurAts_ = formular().EurAtsAusweisen;
+        formular().EurAtsAusweisen = true;
+        euroAusweis() = EuroAusweisZustand{};
+    }
+    void TearDown() override {
+        setzeOberflaeche(nullptr);
+        test::FehlerAnzeigeAttrappe::entfernen();
+        formular().EurAtsAusweisen = eurAts_;
+        aufruf().FehlerQuelle.clear();
+    }
+    SpeicherRecordset mandant(Variant kurs, Variant statusDatum = Variant::date(QDate(2003, 6, 30))) {
+        return SpeicherRecordset{{{{QStringLiteral("MandEurKurs"), kurs},
+                                   {QStringLiteral("MandMonStatusDatum"), statusDatum}}}};
+    }
+    Mitschrift ui_;
+    bool eurAts_ = false;
+};
+
+TEST_F(EuroAusweisTest, RichtungNachJahrUndVorzeichen) {
+    const Variant kurs = Variant::currency(betrag("13.7603"));
+    struct Fall {
+        int jahr;
+        const char* betrag;
+        QString text;
+    };
+    const Fall faelle[] = {
+        {2001, "13760.30", "(=EUR 1.000,00)"},
+        {2002, "1000", "(=ATS 13.760,30)"},
+        {2001, "-13760.30", "(=EUR -1.000,00)"},
+        {2003, "-1000", "(=ATS -13.760,30)"},
+        {1999, "0", "(=EUR 0,00)"},
+        {2002, "1234567.89", "(=ATS 16.988.024,54)"},  // 16988024.537767
+        {2001, "1", "(=EUR 0,07)"},
+        {2004, "-0.01", "(=ATS -0,14)"},
+    };
+    for (const auto& f : faelle) {
+        auto rs = mandant(kurs);
+        euroAusweis().AusweisJahr = f.jahr;
+        EuroAusweis(rs, betrag(f.betrag));
+        EXPECT_EQ(euroAusweis().EuroAusweisText, f.text) << f.jahr << " " << f.betrag;
+        EXPECT_EQ(euroAusweis().AusweisJahr, f.jahr);
+    }
+    EXPECT_TRUE(ui_.meldungen.isEmpty());
+    EXPECT_TRUE(berichte.empty());
+
+    // The exact values behind the texts: a quotient through double, a product exact.
+    auto rs = mandant(kurs);
+    euroAusweis().AusweisJahr = 2001;
+    EuroAusweis(rs, betrag("1"));
+    EXPECT_EQ(euroAusweis().EuroWert, betrag("0.0727"));  // 0.072672...
+    euroAusweis().AusweisJahr = 2002;
+    EuroAusweis(rs, betrag("1.0001"));
+    EXPECT_EQ(euroAusweis().AtsWert, betrag("13.7617"));  // 13.76167603
+}
+
+TEST_F(EuroAusweisTest, ProduktRundetHalbeZurGeradenZahl) {
+    struct Fall {
+        const char* betrag;
+        const char* kurs;
+        const char* ats;
+    };
+    for (const Fall f : {Fall{"1.0001", "0.5", "0.5000"}, Fall{"1.0003", "0.5", "0.5002"},
+                         Fall{"-1.0001", "0.5", "-0.5000"}, Fall{"-1.0003", "0.5", "-0.5002"},
+                         Fall{"0.0001", "0.0001", "0.0000"}}) {
+        auto rs = mandant(Variant::currency(betrag(f.kurs)));
+        euroAusweis().AusweisJahr = 2002;
+        EuroAusweis(rs, betrag(f.betrag));
+        EXPECT_EQ(euroAusweis().AtsWert, betrag(f.ats)) << f.betrag << " x " << f.kurs;
+    }
+}
+
+TEST_F(EuroAusweisTest, KursNullOderLeerGibtMeldungUndFesteKurs) {
+    for (const Variant& kurs : {Variant::currency(Currency()), Variant::null()}) {
+        ui_.meldungen.clear();
+        auto rs = mandant(kurs);
+        euroAusweis().AusweisJahr = 2001;
+        EuroAusweis(rs, betrag("13760.30"));
+        EXPECT_EQ(euroAusweis().EuroAusweisText, QStringLiteral("(=EUR 1.000,00)"));
+        EuroAusweis(rs, betrag("100"));  // and again at every call
+        EXPECT_EQ(ui_.meldungen, (QStringList{KursMeldung, KursMeldung}));
+    }
+    EXPECT_TRUE(berichte.empty());
+}
+
+TEST_F(EuroAusweisTest, AbgeschaltetLeerUndStill) {
+    formular().EurAtsAusweisen = false;
+    for (const Variant& kurs : {Variant::currency(betrag("13.7603")), Variant::currency(Currency()), Variant::null()}) {
+        auto rs = mandant(kurs);
+        euroAusweis().EuroAusweisText = QStringLiteral("(=EUR 1,00)");
+        euroAusweis().AusweisJahr = 2001;
+        EuroAusweis(rs, betrag("13760.30"));
+        EXPECT_TRUE(euroAusweis().EuroAusweisText.isEmpty());
+    }
+    EXPECT_TRUE(ui_.meldungen.isEmpty());
+    EXPECT_TRUE(berichte.empty());
+}
+
+TEST_F(EuroAusweisTest, JahrAusDemMonatsstatus) {
+    auto rs = mandant(Variant::currency(betrag("13.7603")), Variant::date(QDate(2002, 3, 31)));
+    euroAusweis().AusweisJahr = 0;
+    EuroAusweis(rs, betrag("1000"));
+    EXPECT_EQ(euroAusweis().AusweisJahr, 2002);
+    EXPECT_EQ(euroAusweis().EuroAusweisText, QStringLiteral("(=ATS 13.760,30)"));
+
+    // Without a status date the year stays 0: reported, and the euro direction is taken.
+    auto ohne = mandant(Variant::currency(betrag("13.7603")), Variant::null());
+    euroAusweis().AusweisJahr = 0;
+    EuroAusweis(ohne, betrag("13760.30"));
+    EXPECT_EQ(euroAusweis().AusweisJahr, 0);
+    EXPECT_EQ(euroAusweis().EuroAusweisText, QStringLiteral("(=EUR 1.000,00)"));
+    ASSERT_EQ(berichte.size(), 1u);
+    EXPECT_EQ(berichte[0].quelle, QStringLiteral("in mdlEuroAusw"));
+}
+
+TEST_F(EuroAusweisTest, UeberlaufWirdGemeldetTextBleibtLeer) {
+    auto rs = mandant(Variant::currency(betrag("13.7603")));
+    euroAusweis().AusweisJahr = 2002;
+    EuroAusweis(rs, betrag("900000000000000"));
+    EXPECT_TRUE(euroAusweis().EuroAusweisText.isEmpty());
+    ASSERT_EQ(berichte.size(), 1u);
+    EXPECT_EQ(berichte[0].nummer, fehlernr::Ueberlauf);
+    EXPECT_EQ(berichte[0].quelle, QStringLiteral("in mdlEuroAusw"));
+
+    // The previous text never survives a failed call.
+    euroAusweis().AusweisJahr = 2001;
+    EuroAusweis(rs, betrag("13760.30"));
+    EXPECT_EQ(euroAusweis().EuroAusweisText, QStringLiteral("(=EUR 1.000,00)"));
+    euroAusweis().AusweisJahr = 2002;
+    EuroAusweis(rs, betrag("900000000000000"));
+    EXPECT_TRUE(euroAusweis().EuroAusweisText.isEmpty());
+}
+
+}  // namespace
+}  // namespace hmz::test

@@ -1,0 +1,157 @@
+// The Qt printer's jobs on disk: what EndDoc hands over, what KillDoc and
+// failures leave behind (nothing), and that the PDF's text can be read back.
+#include "core/fehler.h"
+#include "report/qtdrucker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace hmz {
+namespace {
+
+QString ausgabe(const QString& programm, const QStringList& argumente) {
+    QProcess p;
+    p.start(programm, argumente);
+    if (!p.waitForFinished(10000)) return QStringLiteral("<%1 did not finish>").arg(programm);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+class QtDruckerTest : public ::testing::Test {
+protected:
+    QString pfad(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    QStringList dateien() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+    static void seite(Drucker& d, const QString& text) {
+        d.setScaleLeft(-10);
+        d.setScaleTop(-5);
+        d.setFontName(QStringLiteral("Arial"));
+        d.setFontSize(9);
+        d.setCurrentX(0);
+        d.setCurrentY(0);
+        d.Print(text, false);
+        d.Line(0, 10, 183, 10);
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(QtDruckerTest, EndDocSchreibtEinLesbaresPdf) {
+    const QString ziel = pfad("abrechnung.pdf");
+    auto d = QtDrucker::fuerPdf(ziel);
+    EXPECT_EQ(d->DeviceName(), ziel);
+    seite(*d, QStringLiteral("Hauptmietzinsreserve für Jänner – Objekt 00042"));
+    EXPECT_FALSE(QFile::exists(ziel)) << "nothing under the target name before EndDoc";
+    EXPECT_TRUE(QFile::exists(d->spoolDatei()));
+    d->NewPage();
+    d->setFontBold(true);
+    d->Print(QStringLiteral("Seite zwei"), false);
+    d->EndDoc();
+
+    EXPECT_EQ(dateien(), QStringList{"abrechnung.pdf"}) << "the spool file is gone";
+    const QString text = ausgabe(QStringLiteral("pdftotext"), {ziel, QStringLiteral("-")});
+    EXPECT_TRUE(text.contains(QStringLiteral("Hauptmietzinsreserve für Jänner – Objekt 00042"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Seite zwei")));
+    const QString info = ausgabe(QStringLiteral("pdfinfo"), {ziel});
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages: +2\n")))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("(A4)"))) << info.toStdString();
+    const QString schriften = ausgabe(QStringLiteral("pdffonts"), {ziel});
+    EXPECT_TRUE(schriften.contains(QRegularExpression(QStringLiteral("LiberationSans +CID TrueType +Identity-H +yes"))))
+        << schriften.toStdString();
+
+    // The file gets the usual mode, not the spool file's private one.
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(ziel).constData(), &st), 0);
+    const mode_t maske = ::umask(0);
+    ::umask(maske);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~maske);
+}
+
+TEST_F(QtDruckerTest, EinNeuerAuftragErsetztDieDateiImGanzen) {
+    const QString ziel = pfad("lauf.pdf");
+    {
+        QFile alt(ziel);
+        ASSERT_TRUE(alt.open(QIODevice::WriteOnly));
+        alt.write("alter Inhalt");
+    }
+    auto d = QtDrucker::fuerPdf(ziel);
+    seite(*d, QStringLiteral("erster Lauf"));
+    EXPECT_EQ(ausgabe(QStringLiteral("cat"), {ziel}), QStringLiteral("alter Inhalt"));
+    d->EndDoc();
+    seite(*d, QStringLiteral("zweiter Lauf"));
+    d->EndDoc();
+    const QString text = ausgabe(QStringLiteral("pdftotext"), {ziel, QStringLiteral("-")});
+    EXPECT_TRUE(text.contains(QStringLiteral("zweiter Lauf")));
+    EXPECT_FALSE(text.contains(QStringLiteral("erster Lauf")));
+    EXPECT_EQ(dateien(), QStringList{"lauf.pdf"});
+}
+
+TEST_F(QtDruckerTest, KillDocUndAbbruchLassenNichtsZurueck) {
+    const QString ziel = pfad("abbruch.pdf");
+    auto d = QtDrucker::fuerPdf(ziel);
+    seite(*d, QStringLiteral("DRUCK VOM ANWENDER ABGEBROCHEN"));
+    d->KillDoc();
+    EXPECT_TRUE(dateien().isEmpty());
+
+    // What the cancelled run still writes goes nowhere, also across EndDoc.
+    seite(*d, QStringLiteral("Rest"));
+    d->NewPage();
+    d->EndDoc();
+    seite(*d, QStringLiteral("noch ein Rest"));
+    d->EndDoc();
+    EXPECT_TRUE(dateien().isEmpty());
+
+    // The next run prints again.
+    d->AuftragFreigeben();
+    seite(*d, QStringLiteral("neuer Lauf"));
+    d->EndDoc();
+    EXPECT_EQ(dateien(), QStringList{"abbruch.pdf"});
+
+    // A printer dropped with an open job (printer changed mid-run) leaves no spool file.
+    auto offen = QtDrucker::fuerPdf(pfad("offen.pdf"));
+    seite(*offen, QStringLiteral("halb"));
+    offen.reset();
+    EXPECT_EQ(dateien(), QStringList{"abbruch.pdf"});
+
+    // EndDoc without any output writes nothing.
+    auto leer = QtDrucker::fuerPdf(pfad("leer.pdf"));
+    leer->EndDoc();
+    EXPECT_EQ(dateien(), QStringList{"abbruch.pdf"});
+}
+
+TEST_F(QtDruckerTest, FehlerAlsDruckerfehler) {
+    // A folder that does not exist: the first output fails, no job is open.
+    auto d = QtDrucker::fuerPdf(pfad("fehlt/x.pdf"));
+    try {
+        seite(*d, QStringLiteral("x"));
+        FAIL() << "no error";
+    } catch (const Fehler& f) {
+        EXPECT_EQ(f.Nummer(), QtDrucker::DruckerFehler);
+    }
+    EXPECT_NE(d->auftrag(), DruckerBasis::Auftrag::Offen);
+
+    // A target that cannot be replaced: EndDoc fails and removes its spool file.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("ordner.pdf")));
+    {
+        QFile f(pfad("ordner.pdf/inhalt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    auto e = QtDrucker::fuerPdf(pfad("ordner.pdf"));
+    seite(*e, QStringLiteral("x"));
+    EXPECT_THROW(e->EndDoc(), Fehler);
+    EXPECT_EQ(dateien(), QStringList{});
+    EXPECT_EQ(e->auftrag(), DruckerBasis::Auftrag::Keiner);
+
+    // A queue CUPS does not know: nothing stays behind in the spool folder.
+    auto c = QtDrucker::fuerDrucker(QStringLiteral("hmzres-gibt-es-nicht"));
+    seite(*c, QStringLiteral("x"));
+    const QString spool = c->spoolDatei();
+    EXPECT_THROW(c->EndDoc(), Fehler);
+    EXPECT_FALSE(QFile::exists(spool));
+}
+
+}  // namespace
+}  // namespace hmz
