@@ -8,6 +8,8 @@
 
 namespace hmz {
 
+class LaufAnsicht;
+
 // Statement state of the current property; reset at the start of every property.
 struct ObjektZustand {
     Currency SummeEinnahmen, SummeAusgaben, SummeEHB, HmzReserve;
@@ -30,9 +32,27 @@ ObjektZustand& objekt();
 // Called by the run driver once per property.
 void ObjektDrucken();
 
+// Prints every account of KK_Data's recordset (the current pass) and the
+// totals that close the pass; counts the property on its first pass.
+void PositionenDrucken();
+
+// The account query of the pass PosVon..PosBis into KK_Data, with each
+// account's balance for this property and period. Returns false when the
+// query failed (reported); KK_Data then still holds an older result that
+// must not be used.
+bool ObjHmzresPosSelect();
+
+// The year rows JahrVon..AbrJahr of this property into OZ_Data. Returns false
+// when the query failed (reported).
+bool ObjOzSelect();
+
 // Lets pending events through at the loop points of the statement (accounts,
 // bookings, year rows); set by the run driver.
 void setzeEreignisPunkt(void (*punkt)());
 void Ereignispunkt();
+
+// Where the statement shows its progress (lblLatsch, lblObjAnz); set by the
+// run driver, none by default.
+void setzeLaufAnsicht(LaufAnsicht* ansicht);
 
 }  // namespace hmz

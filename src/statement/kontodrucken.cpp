@@ -1,0 +1,238 @@
+#include "statement/kontodrucken.h"
+
+#include "core/format.h"
+#include "entry/formular.h"
+#include "report/druck.h"
+#include "report/drucker.h"
+#include "shell/fehlermelden.h"
+#include "statement/druckhilfe.h"
+#include "statement/objektdrucken.h"
+#include "statement/sonderpositionen.h"
+#include "statement/summen.h"
+
+#include <cmath>
+
+namespace hmz {
+
+using statement::GL;
+using statement::sqlText;
+using statement::textOderLeer;
+using statement::zahl;
+
+namespace {
+
+// A new account block starts on a new page below this line (mm).
+constexpr double BlockGrenzeY = 250;
+
+db::Recordset& kontoZeile() { return formular().KK_Data.recordset(); }
+
+Currency kontoSaldo() { return kontoZeile().Fields(QStringLiteral("KontoSaldo")).toCurrency(); }
+
+int kontoPosition() { return kontoZeile().Fields(QStringLiteral("KontoHmzresPos")).toLong(); }
+
+void saldoRechts() { DruckTextRechts(format::betrag(kontoSaldo()), 183); }
+
+void leerZeile() { DruckText(QString(), 0); }
+
+void abschnittKopf(bool& begonnen, bool summeDavor, const QString& ueberschrift) {
+    if (begonnen) return;
+    begonnen = true;
+    if (summeDavor) SummeEinnahmenDrucken();
+    leerZeile();
+    FettEin();
+    DruckText(ueberschrift, 0);
+    FettAus();
+    leerZeile();
+}
+
+void einzelbuchungenDrucken() {
+    auto& f = formular();
+    konto().BuchungNr = 0;
+    // Without its bookings (query failed: BU_Data holds another account's)
+    // the account still shows its balance on its own line.
+    if (!BuchungenSelectEinzelbu()) {
+        saldoRechts();
+        return;
+    }
+    auto& bu = f.BU_Data.recordset();
+    if (bu.RecordCount() <= 0) {
+        saldoRechts();
+        return;
+    }
+    bu.MoveLast();  // makes RecordCount exact: the last line carries the total
+    f.BuchungenEnde = false;
+    bu.MoveFirst();
+    while (!f.BuchungenEnde) {
+        EinzelbuchungDrucken();
+        bu.MoveNext();
+        Ereignispunkt();
+        if (bu.Eof()) f.BuchungenEnde = true;
+    }
+}
+
+void monateDrucken() {
+    auto& f = formular();
+    bool monatGedruckt = false;
+    if (BuchungenSelect()) {
+        auto& bu = f.BU_Data.recordset();
+        if (bu.RecordCount() > 0) {
+            while (!bu.Eof()) {
+                if (!bu.Fields(QStringLiteral("MonKontoSaldo")).toCurrency().istNull()) {
+                    MonatsZeileDrucken();
+                    monatGedruckt = true;
+                }
+                bu.MoveNext();
+            }
+        }
+    }
+    // Without a month line the account line is still open and takes the
+    // total; MonatsZeileY would belong to an earlier account.
+    if (monatGedruckt) Printer().setCurrentY(druck().MonatsZeileY);
+    saldoRechts();
+}
+
+// The period filter of both booking queries.
+QString buchungsFilterZeitraum() {
+    const auto& f = formular();
+    return QStringLiteral(" AND (BuDatum ") + QStringLiteral("Between datevalue('") + format::kurzDatum(f.AbrVonDatum)
+           + QStringLiteral("') ") + QStringLiteral("AND datevalue('") + format::kurzDatum(f.AbrBisDatum)
+           + QStringLiteral("')) ");
+}
+
+}  // namespace
+
+KontoZustand& konto() {
+    static KontoZustand k;
+    return k;
+}
+
+void KontoDrucken() {
+    auto& kk = kontoZeile();
+    if (kk.Fields(QStringLiteral("KontoSaldo")).istNull()) return;
+
+    auto& p = Printer();
+    if (p.CurrentY() > BlockGrenzeY) p.setCurrentY(static_cast<float>(druck().SeitenEndeY + 1));
+    SeitenwechselPruefen();
+
+    AbschnittKopfDrucken();
+
+    const int pos = kontoPosition();
+    const QString kontoNr = textOderLeer(kk.Fields(QStringLiteral("KontoNr")));
+    DruckText(format::nullen(pos, 2), -7, GL);
+    DruckText(kontoNr, 0, GL);
+    QString bezeichnung = textOderLeer(kk.Fields(QStringLiteral("KontoBezeichnung")));
+    TextKuerzen(bezeichnung, 45);
+    DruckText(bezeichnung, 12, GL);
+
+    konto().AktKontoNr = kontoNr;
+    while (konto().AktKontoNr.endsWith(QLatin1Char(' '))) konto().AktKontoNr.chop(1);
+
+    const Variant art = kk.Fields(QStringLiteral("KontoHmzresVerdichtKz"));
+    const long modus = art.istNull() ? -1 : art.toLong();
+    switch (modus) {
+    case verdichtung::Einzelbuchungen: einzelbuchungenDrucken(); break;
+    case verdichtung::Zeitraum: ZeitraumZeileDrucken(); break;
+    case verdichtung::Monate: monateDrucken(); break;
+    default: saldoRechts(); break;
+    }
+
+    auto& o = objekt();
+    const Currency saldo = kontoSaldo();
+    if (pos == 50) {
+        o.SummeEHB += saldo;
+    } else if (pos > 20) {
+        o.SummeAusgaben += saldo;
+        if (istZuschlagPosition(pos)) ZuschlagDrucken();
+    } else {
+        o.SummeEinnahmen += saldo;
+        if (pos == WerbeflaechenPosition) WerbeflaechenAbzugDrucken();
+    }
+
+    leerZeile();
+}
+
+void AbschnittKopfDrucken() {
+    auto& o = objekt();
+    const int pos = kontoPosition();
+    if (pos == 50)
+        abschnittKopf(o.EhbBegonnen, true, QStringLiteral("Erhaltungsbeitrag:"));
+    else if (pos > 20)
+        abschnittKopf(o.AusgabenBegonnen, true, QStringLiteral("A u s g a b e n :"));
+    else
+        abschnittKopf(o.EinnahmenBegonnen, false, QStringLiteral("E i n n a h m e n :"));
+}
+
+bool BuchungenSelectEinzelbu() {
+    auto& f = formular();
+    const QString sql = QStringLiteral("SELECT ")
+                        + QStringLiteral("BuDatum, BuBelegNr, BuText1, BuText2, BuBetrag, BuSH, BuSHVorzeichen ")
+                        + QStringLiteral("FROM ObjKanzleiBuchungen") + zahl(f.TabellenJahr) + QStringLiteral(" WHERE")
+                        + QStringLiteral(" BuObjNr = ") + f.ObjNrText + QStringLiteral(" AND rtrim(BuKontoNr) = '")
+                        + sqlText(konto().AktKontoNr) + QStringLiteral("'") + buchungsFilterZeitraum()
+                        + QStringLiteral(" AND (isnull(BuKorrKz) ") + QStringLiteral(" OR rtrim(BuKorrKz) = '')")
+                        + QStringLiteral(" AND NOT BuArt = '90'") + QStringLiteral(" ORDER BY BuDatum, BuBelegNr, BuNr  ");
+    return mitMeldung(QStringLiteral("kmoHauptMzRes, in BuchungenSelectEinzelbu"), [&] {
+        f.BU_Data.RecordSource = sql;
+        f.BU_Data.Refresh();
+    });
+}
+
+bool BuchungenSelect() {
+    auto& f = formular();
+    const QString sql = QStringLiteral("SELECT ") + QStringLiteral("SUM([BuBetrag] * BuSHVorzeichen) as MonKontoSaldo, ")
+                        + QStringLiteral(" datepart('m', BuDatum) as BuMonat") + QStringLiteral(" FROM ObjKanzleiBuchungen")
+                        + zahl(f.TabellenJahr) + QStringLiteral(" WHERE ") + QStringLiteral(" BuObjNr = ") + f.ObjNrText
+                        + QStringLiteral(" AND rtrim(BuKontoNr) = '") + sqlText(konto().AktKontoNr) + QStringLiteral("'")
+                        + QStringLiteral(" AND (isnull(BuKorrKz) ") + QStringLiteral(" OR rtrim(BuKorrKz) = '')")
+                        + QStringLiteral(" AND BuArt <> '90'") + buchungsFilterZeitraum()
+                        + QStringLiteral("GROUP BY  datepart('m', BuDatum)");
+    return mitMeldung(QStringLiteral("kmoHauptMzRes, in BuchungenSelect"), [&] {
+        f.BU_Data.RecordSource = sql;
+        f.BU_Data.Refresh();
+    });
+}
+
+void EinzelbuchungDrucken() {
+    auto& f = formular();
+    auto& bu = f.BU_Data.recordset();
+    auto& k = konto();
+    ++k.BuchungNr;
+    SeitenwechselPruefen();
+
+    const QDate datum = bu.Fields(QStringLiteral("BuDatum")).toDate();
+    DruckText(format::nullen(datum.day(), 2) + QLatin1Char('.') + format::nullen(datum.month(), 2) + QLatin1Char('.')
+                  + QString::number(datum.year()).mid(2, 2),
+              57, GL);
+    const Variant beleg = bu.Fields(QStringLiteral("BuBelegNr"));
+    DruckText(beleg.istNull() ? QString() : format::nullen(beleg.toLong(), 5), 71, GL);
+    QString text = textOderLeer(bu.Fields(QStringLiteral("BuText1")));
+    TextKuerzen(text, 45);
+    DruckText(text, 81, GL);
+
+    const Currency betrag =
+        bu.Fields(QStringLiteral("BuBetrag")).toCurrency() * bu.Fields(QStringLiteral("BuSHVorzeichen")).toLong();
+    if (k.BuchungNr != bu.RecordCount()) {
+        DruckTextRechts(format::betrag(betrag), 156);
+    } else {
+        DruckTextRechts(format::betrag(betrag), 156, GL);
+        saldoRechts();
+    }
+}
+
+void MonatsZeileDrucken() {
+    auto& f = formular();
+    auto& bu = f.BU_Data.recordset();
+    const int monat = bu.Fields(QStringLiteral("BuMonat")).toLong();
+    DruckText(format::monatNameJahr(QDate(f.AbrJahr, monat, 1)), 57, GL);
+    const Currency summe = bu.Fields(QStringLiteral("MonKontoSaldo")).toCurrency();
+    druck().MonatsZeileY = static_cast<int>(std::nearbyint(Printer().CurrentY()));
+    DruckTextRechts(format::betrag(summe), 156);
+}
+
+void ZeitraumZeileDrucken() {
+    const auto& f = formular();
+    DruckText(format::monatJahr(f.AbrVonDatum) + QStringLiteral(" - ") + format::monatJahr(f.AbrBisDatum), 58, GL);
+    saldoRechts();
+}
+
+}  // namespace hmz

@@ -1,0 +1,206 @@
+#include "statement/objektdrucken.h"
+
+#include "core/format.h"
+#include "entry/formular.h"
+#include "report/druck.h"
+#include "report/drucker.h"
+#include "report/kopf.h"
+#include "shell/fehlermelden.h"
+#include "statement/druckhilfe.h"
+#include "statement/kontodrucken.h"
+#include "statement/laufansicht.h"
+#include "statement/mehrjahr.h"
+#include "statement/summen.h"
+
+namespace hmz {
+
+using statement::GL;
+using statement::zahl;
+
+namespace {
+
+void (*ereignisPunkt)() = nullptr;
+LaufAnsicht* anzeige = nullptr;
+
+void zeigeLatsch() {
+    if (anzeige) anzeige->setzeLatsch(QStringLiteral("Laufende Objekt-Nr: ") + formular().ObjNrText);
+}
+
+void neueSeiteErzwingen() { Printer().setCurrentY(static_cast<float>(druck().SeitenEndeY + 1)); }
+
+// A confirmed cancel: the job is discarded and this property's totals are
+// incomplete, so its year record must not be written.
+bool abgebrochen() {
+    const auto& f = formular();
+    return f.AbbruchBestaetigt || f.LaufEnde || druck().DruckGestoppt;
+}
+
+void jahresSatzSchreiben() {
+    auto& f = formular();
+    auto& o = objekt();
+    o.JahrVon = f.AbrJahr;
+    if (!ObjOzSelect()) return;  // OZ_Data would still hold another property's rows
+    auto& oz = f.OZ_Data.recordset();
+    if (oz.RecordCount() < 1) {
+        oz.AddNew();
+        oz.SetField(QStringLiteral("HmzObjNr"), Variant::lng(f.ObjNrText.toInt()));
+        oz.SetField(QStringLiteral("HmzJahr"), Variant::lng(f.AbrJahr));
+    } else {
+        oz.MoveFirst();
+        oz.Edit();
+    }
+    oz.SetField(QStringLiteral("HmzHMZOhneEHB"), Variant::currency(o.HmzReserve));
+    oz.SetField(QStringLiteral("HmzVereinnEHB"), Variant::currency(o.SummeEHB));
+    oz.Update();
+}
+
+void mehrjahresAufstellung() {
+    auto& f = formular();
+    auto& o = objekt();
+    f.MehrjahrAktiv = true;
+    neueSeiteErzwingen();
+    SeitenwechselPruefen();
+
+    LeerZeilen(3);
+    DruckText(QStringLiteral("Aufstellung der Hauptmietzinsreserve mit Erhaltungsbeitrag"), 53);
+    LeerZeilen(2);
+    DruckText(QStringLiteral("Jahr"), 45, GL);
+    DruckTextRechts(QStringLiteral("HMZ ohne EHB"), 85, GL);
+    DruckTextRechts(QStringLiteral("vereinn.EHB"), 115, GL);
+    DruckTextRechts(QStringLiteral("HMZ mit EHB"), 145);
+    LinieMitte();
+
+    if (!abgebrochen()) jahresSatzSchreiben();
+
+    o.JahrVon = f.AbrJahr - 9;
+    if (ObjOzSelect()) {
+        auto& oz = f.OZ_Data.recordset();
+        if (oz.RecordCount() > 0) {
+            f.JahreEnde = false;
+            oz.MoveFirst();
+            while (!f.JahreEnde) {
+                JahresZeileDrucken();
+                oz.MoveNext();
+                Ereignispunkt();
+                if (oz.Eof()) f.JahreEnde = true;
+            }
+        }
+    }
+    LinieMitte();
+    JahresSummenDrucken();
+}
+
+}  // namespace
+
+ObjektZustand& objekt() {
+    static ObjektZustand z;
+    return z;
+}
+
+void setzeEreignisPunkt(void (*punkt)()) { ereignisPunkt = punkt; }
+
+void Ereignispunkt() {
+    if (ereignisPunkt) ereignisPunkt();
+}
+
+void setzeLaufAnsicht(LaufAnsicht* ansicht) { anzeige = ansicht; }
+
+void ObjektDrucken() {
+    auto& f = formular();
+    // All digits of the number: cutting a longer one to five characters would
+    // read and overwrite another property's figures.
+    f.ObjNrText = format::nullen(f.OO_Data.recordset().Fields(QStringLiteral("ObjNummer")).toLong(), 5);
+    zeigeLatsch();
+
+    auto& o = objekt();
+    o = ObjektZustand{};
+    f.MehrjahrAktiv = false;
+    druck().SeitenNr = 0;
+    neueSeiteErzwingen();
+
+    o.PosVon = 1;
+    o.PosBis = 49;
+    if (ObjHmzresPosSelect() && f.KK_Data.recordset().RecordCount() >= 1) {
+        o.HmzKontenGefunden = true;
+        PositionenDrucken();
+    }
+
+    o.PosVon = 50;
+    o.PosBis = 50;
+    if (ObjHmzresPosSelect() && f.KK_Data.recordset().RecordCount() >= 1) {
+        o.EhbKontenGefunden = true;
+        o.EhbDurchlauf = true;
+        PositionenDrucken();
+    }
+
+    if (o.EhbBegonnen) HmzReserveMitEhbDrucken();
+
+    if (!o.HmzKontenGefunden && !o.EhbKontenGefunden) return;
+    mehrjahresAufstellung();
+}
+
+void PositionenDrucken() {
+    auto& f = formular();
+    auto& o = objekt();
+    if (!o.ObjektGezaehlt) {
+        o.ObjektGezaehlt = true;
+        ++f.ObjektAnzahl;
+        if (anzeige) anzeige->setzeObjAnz(QString::number(f.ObjektAnzahl));
+        zeigeLatsch();
+    }
+
+    auto& kk = f.KK_Data.recordset();
+    f.KontenEnde = false;
+    kk.MoveFirst();
+    while (!f.KontenEnde) {
+        KontoDrucken();
+        kk.MoveNext();
+        Ereignispunkt();
+        if (kk.Eof()) f.KontenEnde = true;
+    }
+
+    if (o.EhbDurchlauf) {
+        SummeEhbDrucken();
+    } else {
+        SummeEinnahmenDrucken();
+        SummeAusgabenDrucken();
+        HmzReserveDrucken();
+    }
+}
+
+bool ObjHmzresPosSelect() {
+    auto& f = formular();
+    const auto& o = objekt();
+    const QString saldo = QStringLiteral("(Select SUM(BuBetrag * BuShVorzeichen) as SSS  from ObjKanzleiBuchungen")
+                          + zahl(f.TabellenJahr) + QStringLiteral(" WHERE BuObjNr = ") + f.ObjNrText
+                          + QStringLiteral(" AND BuKontoNr = KontoNr ") + QStringLiteral(" AND  BuDatum ")
+                          + QStringLiteral("BETWEEN datevalue('") + format::kurzDatum(f.AbrVonDatum)
+                          + QStringLiteral("') ") + QStringLiteral("AND datevalue('")
+                          + format::kurzDatum(f.AbrBisDatum) + QStringLiteral("')")
+                          + QStringLiteral(" AND (isnull(BuKorrKZ) or rtrim(BuKorrKZ) = '')")
+                          + QStringLiteral(" AND NOT BuArt = '90')");
+    const QString sql = QStringLiteral("SELECT ") + saldo + QStringLiteral(" as KontoSaldo, ")
+                        + QStringLiteral(" KontoNr, KontoBezeichnung, KontoHmzresPos, KontoHmzresVerdichtKz ")
+                        + QStringLiteral(" FROM ObjKanzleiKontenstamm ") + QStringLiteral(" WHERE KontoJJ = ")
+                        + zahl(f.AbrJahr) + QStringLiteral(" AND KontoHmzresPos between ") + zahl(o.PosVon)
+                        + QStringLiteral(" AND ") + zahl(o.PosBis)
+                        + QStringLiteral(" ORDER BY KontoHmzresPos, KontoNr  ");
+    return mitMeldung(QStringLiteral("kmoHauptMzRes, in ObjHmzresPosSelect"), [&] {
+        f.KK_Data.RecordSource = sql;
+        f.KK_Data.Refresh();
+    });
+}
+
+bool ObjOzSelect() {
+    auto& f = formular();
+    const QString sql = QStringLiteral("SELECT * ") + QStringLiteral(" FROM ObjHmzResJahresSummen ")
+                        + QStringLiteral(" WHERE HmzObjNr = ") + f.ObjNrText + QStringLiteral(" AND HmzJahr between ")
+                        + zahl(objekt().JahrVon) + QStringLiteral(" AND ") + zahl(f.AbrJahr)
+                        + QStringLiteral(" ORDER BY HmzJahr ");
+    return mitMeldung(QStringLiteral("kmoHauptMzRes, in ObjOzSelect"), [&] {
+        f.OZ_Data.RecordSource = sql;
+        f.OZ_Data.Refresh();
+    });
+}
+
+}  // namespace hmz
