@@ -11,6 +11,7 @@
 #include "statement/summen.h"
 
 #include <cmath>
+#include <optional>
 
 namespace hmz {
 
@@ -70,16 +71,20 @@ void einzelbuchungenDrucken() {
     }
 }
 
+// Where this account's last month line stands: the total goes there. Kept
+// exact; the whole-millimetre MonatsZeileY would put the total up to half a
+// millimetre off its line.
+std::optional<float> letzteMonatsZeileY;
+
 void monateDrucken() {
     auto& f = formular();
-    bool monatGedruckt = false;
+    letzteMonatsZeileY.reset();
     if (BuchungenSelect()) {
         auto& bu = f.BU_Data.recordset();
         if (bu.RecordCount() > 0) {
             while (!bu.Eof()) {
                 if (!bu.Fields(QStringLiteral("MonKontoSaldo")).toCurrency().istNull()) {
                     MonatsZeileDrucken();
-                    monatGedruckt = true;
                 }
                 bu.MoveNext();
             }
@@ -87,7 +92,7 @@ void monateDrucken() {
     }
     // Without a month line the account line is still open and takes the
     // total; MonatsZeileY would belong to an earlier account.
-    if (monatGedruckt) Printer().setCurrentY(druck().MonatsZeileY);
+    if (letzteMonatsZeileY) Printer().setCurrentY(*letzteMonatsZeileY);
     saldoRechts();
 }
 
@@ -225,7 +230,8 @@ void MonatsZeileDrucken() {
     const int monat = bu.Fields(QStringLiteral("BuMonat")).toLong();
     DruckText(format::monatNameJahr(QDate(f.AbrJahr, monat, 1)), 57, GL);
     const Currency summe = bu.Fields(QStringLiteral("MonKontoSaldo")).toCurrency();
-    druck().MonatsZeileY = static_cast<int>(std::nearbyint(Printer().CurrentY()));
+    letzteMonatsZeileY = Printer().CurrentY();
+    druck().MonatsZeileY = static_cast<int>(std::nearbyint(*letzteMonatsZeileY));
     DruckTextRechts(format::betrag(summe), 156);
 }
 

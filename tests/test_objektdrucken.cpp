@@ -1,0 +1,499 @@
+// The property statement end to end: a hand-made client database, the
+// statement printed on the recording printer, the dump compared with the
+// expectations in tests/data (HMZRES_REGENERATE=1 rewrites them after a
+// deliberate layout change; review the diff before committing), plus checks
+// of totals, stored year rows and the lines that matter.
+#include "statementlauf.h"
+
+#include "core/format.h"
+#include "statement/kontodrucken.h"
+#include "statement/mehrjahr.h"
+#include "statement/sonderpositionen.h"
+#include "statement/summen.h"
+
+using namespace hmz;
+using namespace hmz::test;
+
+namespace {
+
+QDate d(int tag, int monat, int jahr = 2003) { return QDate(jahr, monat, tag); }
+
+// The account master of 2003 shared by most tests.
+void kontenstamm2003(TestMandant& m) {
+    m.konto(2003, "4000", "Hauptmietzins", 1, 0)
+        .konto(2003, "4010", "Untermietzuschlag", 2, 1)
+        .konto(2003, "4200", "Werbeflächen Fassade", 11, 3)
+        .konto(2003, "5000", "Instandhaltung allgemein", 21, 2)
+        .konto(2003, "5100", "Versicherung", 22, 3)
+        .konto(2003, "5200", "Sonstige Ausgaben", 23, std::nullopt)
+        .konto(2003, "5300", "Ohne Buchungen", 24, 0)
+        .konto(2003, "5500", "Lift", 25, 1)
+        .konto(2003, "6000", "Erhaltungsbeitrag Mieter", 50, 1)
+        .konto(2003, "9000", "Nicht auf der Abrechnung", 51, 0)
+        .konto(2002, "4000", "Konto des Vorjahres", 1, 0);
+}
+
+}  // namespace
+
+TEST_F(StatementTest, ListingModesPrintBookingsMonthsPeriodOrBalance) {
+    auto& m = *mandant;
+    m.objekt(1, "Hauptstraße 7");
+    kontenstamm2003(m);
+    m.buchung(1, "4000", d(15, 1), eur("1000"), "Miete Jänner", 11)
+        .buchung(1, "4000", d(15, 2), eur("1000"), "Miete Februar", 12)
+        .buchung(1, "4000", d(15, 3), eur("1050.50"), "Miete März mit einem sehr langen Buchungstext zum Kürzen", 13);
+    Buchung korrigiert{1, "4000", d(20, 3), eur("999"), true, 14, "storniert", QStringLiteral("K")};
+    Buchung art90{1, "4000", d(21, 3), eur("777"), true, 15, "Eröffnung", std::nullopt, QStringLiteral("90")};
+    Buchung leeresKz{1, "4000", d(22, 3), eur("0.10"), true, 16, "Blank ist keine Korrektur", QStringLiteral("  ")};
+    m.buchung(korrigiert).buchung(art90).buchung(leeresKz);
+    m.buchung(1, "4010", d(1, 6), eur("600"))
+        .buchung(1, "5000", d(3, 3), eur("-200"), "Dach", 21)
+        .buchung(1, "5000", d(17, 3), eur("-50.25"), "Rinne", 22)
+        .buchung(1, "5000", d(9, 5), eur("-300"), "Fenster", 23)
+        .buchung(1, "5000", d(1, 7), eur("-100"), "Irrtum", 24)
+        .buchung(1, "5000", d(2, 7), eur("100"), "Irrtum zurück", 25)
+        .buchung(1, "5100", d(1, 2), eur("-120"))
+        .buchung(1, "5200", d(1, 2), eur("-80"))
+        .buchung(2, "5300", d(1, 2), eur("-5"), "anderes Objekt");
+
+    vergleiche(QStringLiteral("statement_verdichtung"), jahr2003());
+
+    // Single bookings: the first continues the account line, the last carries the total.
+    EXPECT_EQ(zeileMit("4000"), (QStringList{"01", "4000", "Hauptmietzins", "15.01.03", "00011",
+                                             "Miete Jänner", "1.000,00"}));
+    EXPECT_EQ(zeileMit("22.03.03"),
+              (QStringList{"22.03.03", "00016", "Blank ist keine Korrektur", "0,10", "3.050,60"}));
+    EXPECT_TRUE(zeileMit("20.03.03").isEmpty()) << "booking with a correction mark";
+    EXPECT_TRUE(zeileMit("21.03.03").isEmpty()) << "booking of kind 90";
+    // Period line at 58 mm on the account line.
+    EXPECT_EQ(zeileMit("4010"), (QStringList{"02", "4010", "Untermietzuschlag", "01.2003 - 12.2003", "600,00"}));
+    EXPECT_DOUBLE_EQ(eintrag("01.2003 - 12.2003")->x, 58);
+    // Months with a sum, none for July (cancels out); total on the May line.
+    EXPECT_EQ(zeileMit("März 2003"), (QStringList{"21", "5000", "Instandhaltung allgemein", "März 2003", "-250,25"}));
+    EXPECT_EQ(zeileMit("Mai 2003"), (QStringList{"Mai 2003", "-300,00", "-550,25"}));
+    EXPECT_FALSE(texte().contains("Juli 2003"));
+    // Balance only for mode 3 and an empty mode.
+    EXPECT_EQ(zeileMit("5100"), (QStringList{"22", "5100", "Versicherung", "-120,00"}));
+    EXPECT_EQ(zeileMit("5200"), (QStringList{"23", "5200", "Sonstige Ausgaben", "-80,00"}));
+    // No balance, other year, other position range: not printed.
+    EXPECT_FALSE(texte().contains("5300"));
+    EXPECT_FALSE(texte().contains("9000"));
+    EXPECT_FALSE(texte().contains("Konto des Vorjahres"));
+
+    EXPECT_EQ(zeileMit("Summe Einnahmen:"), (QStringList{"Summe Einnahmen:", "3.650,60"}));
+    EXPECT_EQ(zeileMit("Summe Ausgaben:"), (QStringList{"Summe Ausgaben:", "-750,25"}));
+    EXPECT_EQ(zeileMit("Hauptmietzinsreserve-Zuwachs:"), (QStringList{"Hauptmietzinsreserve-Zuwachs:", "2.900,35"}));
+    EXPECT_EQ(jahresSummen(1), (QList<QVariantList>{{2003, 29003500LL, 0LL}}));
+}
+
+TEST_F(StatementTest, SectionsOnlyWhereAccountsHaveBalances) {
+    auto& m = *mandant;
+    kontenstamm2003(m);
+    m.objekt(2).objekt(3).objekt(4).objekt(5);
+    m.buchung(2, "4000", d(1, 1), eur("500"));                              // income only
+    m.buchung(3, "5100", d(1, 1), eur("-400"));                             // expenditure only
+    m.buchung(4, "6000", d(1, 1), eur("250")).buchung(4, "6000", d(1, 2), eur("50"));  // position 50 only
+    m.buchung(5, "9000", d(1, 1), eur("99"));                               // no qualifying booking
+
+    vergleiche(QStringLiteral("statement_nur_einnahmen"), drucken(2, 2, d(1, 1), d(31, 12)));
+    EXPECT_TRUE(texte().contains("E i n n a h m e n :"));
+    EXPECT_FALSE(texte().contains("A u s g a b e n :"));
+    EXPECT_FALSE(texte().contains("Summe Ausgaben:"));
+    EXPECT_EQ(zeileMit("Summe Einnahmen:"), (QStringList{"Summe Einnahmen:", "500,00"}));
+    EXPECT_EQ(zeileMit("Hauptmietzinsreserve-Zuwachs:"), (QStringList{"Hauptmietzinsreserve-Zuwachs:", "500,00"}));
+    EXPECT_FALSE(texte().contains("Hmzreserve mit Erhaltungsbeitr:"));
+
+    vergleiche(QStringLiteral("statement_nur_ausgaben"), drucken(3, 3, d(1, 1), d(31, 12)));
+    EXPECT_FALSE(texte().contains("E i n n a h m e n :"));
+    EXPECT_FALSE(texte().contains("Summe Einnahmen:"));
+    EXPECT_EQ(zeileMit("Summe Ausgaben:"), (QStringList{"Summe Ausgaben:", "-400,00"}));
+    EXPECT_EQ(zeileMit("Hauptmietzinsreserve-Abgang:"), (QStringList{"Hauptmietzinsreserve-Abgang:", "-400,00"}));
+    // No income ruled off: the only rules before the reserve are the header's and the expenditure total's.
+    int linienBetraege = 0;
+    for (const auto& e : drucker->eintraege())
+        if (e.art == AufzeichnungsEintrag::Art::Linie && e.x == 110) ++linienBetraege;
+    EXPECT_EQ(linienBetraege, 1);
+
+    // Pass 1 has accounts but no balances: the reserve line of 0 still closes it.
+    vergleiche(QStringLiteral("statement_nur_ehb"), drucken(4, 4, d(1, 1), d(31, 12)));
+    EXPECT_FALSE(texte().contains("Summe Einnahmen:"));
+    EXPECT_FALSE(texte().contains("Summe Ausgaben:"));
+    EXPECT_EQ(zeileMit("Hauptmietzinsreserve:"), (QStringList{"Hauptmietzinsreserve:", "0,00"}));
+    EXPECT_EQ(zeileMit("Summe Erhaltungsbeitrag:"), (QStringList{"Summe Erhaltungsbeitrag:", "300,00"}));
+    EXPECT_EQ(zeileMit("Hmzreserve mit Erhaltungsbeitr:"), (QStringList{"Hmzreserve mit Erhaltungsbeitr:", "300,00"}));
+    EXPECT_EQ(jahresSummen(4), (QList<QVariantList>{{2003, 0LL, 3000000LL}}));
+
+    drucken(5, 5, d(1, 1), d(31, 12));
+    EXPECT_FALSE(texte().contains("E i n n a h m e n :"));
+    EXPECT_EQ(zeileMit("Hauptmietzinsreserve:"), (QStringList{"Hauptmietzinsreserve:", "0,00"}));
+    EXPECT_TRUE(texte().contains("Aufstellung der Hauptmietzinsreserve mit Erhaltungsbeitrag"));
+    EXPECT_EQ(formular().ObjektAnzahl, 1);
+    EXPECT_EQ(jahresSummen(5), (QList<QVariantList>{{2003, 0LL, 0LL}}));
+}
+
+TEST_F(StatementTest, PropertyWithoutStatementAccountsIsNeitherPrintedNorCountedNorStored) {
+    auto& m = *mandant;
+    m.objekt(1);
+    m.konto(2003, "9000", "Außerhalb", 51, 0).konto(2003, "9100", "Position 0", 0, 0);
+    m.buchung(1, "9000", d(1, 1), eur("10"));
+    drucken(1, 1, d(1, 1), d(31, 12));
+    EXPECT_TRUE(texte().isEmpty());
+    EXPECT_EQ(formular().ObjektAnzahl, 0);
+    EXPECT_TRUE(jahresSummen(1).isEmpty());
+}
+
+TEST_F(StatementTest, SpecialLinesCorrectTheirSectionTotals) {
+    auto& m = *mandant;
+    m.objekt(1);
+    m.konto(2003, "4100", "Mieten", 10, 3).konto(2003, "4200", "Werbeflächen", 11, 0).konto(2003, "4300", "Garagen", 12, 3);
+    const int zuschlag[] = {25, 26, 32, 35, 36};
+    for (int pos : zuschlag) m.konto(2003, QString::number(5000 + pos), "Zuschlagsposition", pos, 3);
+    m.konto(2003, "5024", "Position 24", 24, 3).konto(2003, "5027", "Position 27", 27, 3).konto(2003, "6000", "EHB", 50, 3);
+    m.buchung(1, "4100", d(1, 1), eur("2000"))
+        .buchung(1, "4200", d(1, 1), eur("600"), "Plakat", 1)
+        .buchung(1, "4200", d(1, 2), eur("400"), "Plakat", 2)
+        .buchung(1, "4300", d(1, 1), eur("100"))
+        .buchung(1, "5024", d(1, 1), eur("-10"))
+        .buchung(1, "5025", d(1, 1), eur("-500"))
+        .buchung(1, "5026", d(1, 1), eur("-100"))
+        .buchung(1, "5027", d(1, 1), eur("-10"))
+        .buchung(1, "5032", d(1, 1), eur("-500"))
+        .buchung(1, "5035", d(1, 1), eur("-0.25"))   // 20 % = -0.05
+        .buchung(1, "5036", d(1, 1), eur("-12.34"))  // 20 % = -2.468 -> -2.47
+        .buchung(1, "6000", d(1, 1), eur("40"));
+
+    vergleiche(QStringLiteral("statement_sonderpositionen"), jahr2003());
+
+    // The special line follows the account total's line, label bold at 156, amount at 183.
+    EXPECT_EQ(zeileMit("Werbeflächeneinnahmen -75% vH:"), (QStringList{"Werbeflächeneinnahmen -75% vH:", "-750,00"}));
+    const auto* label = eintrag("Werbeflächeneinnahmen -75% vH:");
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->fett);
+    drucker->setFontBold(true);
+    EXPECT_NEAR(label->x + drucker->TextWidth("Werbeflächeneinnahmen -75% vH:"), 156, 0.01);
+    drucker->setFontBold(false);
+    EXPECT_GT(label->y, eintrag("1.000,00")->y);
+    EXPECT_FALSE(eintrag("-750,00")->fett);
+
+    QStringList zuschlaege;
+    for (const auto& e : drucker->eintraege()) {
+        if (e.art != AufzeichnungsEintrag::Art::Text || e.text != "20%:") continue;
+        for (const auto& b : drucker->eintraege())
+            if (b.art == AufzeichnungsEintrag::Art::Text && b.y == e.y && b.x > 156) zuschlaege << b.text;
+    }
+    EXPECT_EQ(zuschlaege, (QStringList{"-100,00", "-20,00", "-100,00", "-0,05", "-2,47"}));
+    EXPECT_EQ(texte().count("20%:"), 5) << "positions 24 and 27 have none";
+
+    // 2000 + 1000 - 750 + 100; expenditure incl. the five surcharges.
+    EXPECT_EQ(objekt().SummeEinnahmen, eur("2350"));
+    EXPECT_EQ(objekt().SummeAusgaben, eur("-1355.11"));
+    EXPECT_EQ(objekt().SummeEHB, eur("40"));
+    EXPECT_EQ(zeileMit("Summe Einnahmen:"), (QStringList{"Summe Einnahmen:", "2.350,00"}));
+    EXPECT_EQ(zeileMit("Summe Ausgaben:"), (QStringList{"Summe Ausgaben:", "-1.355,11"}));
+}
+
+TEST(Sonderpositionen, ExtraAmountIsRoundedToCentsBeforeUse) {
+    const struct {
+        const char* saldo;
+        double faktor;
+        const char* erwartet;
+    } faelle[] = {
+        {"1000", 0.75, "750"},        {"-500", 0.2, "-100"},       {"0.06", 0.75, "0.04"},  // 0.045: half to even
+        {"0.02", 0.75, "0.02"},       {"0.10", 0.75, "0.08"},      {"-0.06", 0.75, "-0.04"},
+        {"12.34", 0.2, "2.47"},       {"0.125", 0.2, "0.02"},      {"0.375", 0.2, "0.08"},  // 0.075 -> 0.08
+        {"0", 0.75, "0"},
+    };
+    for (const auto& f : faelle)
+        EXPECT_EQ(sonderBetrag(eur(f.saldo), f.faktor), eur(f.erwartet)) << f.saldo << " x " << f.faktor;
+}
+
+TEST_F(StatementTest, ReserveLabelFollowsTheSignAndZeroIsPrintedAsZero) {
+    auto& m = *mandant;
+    kontenstamm2003(m);
+    m.objekt(1).objekt(2);
+    m.buchung(1, "4000", d(1, 1), eur("500")).buchung(1, "5100", d(1, 1), eur("-500"));
+    m.buchung(2, "4000", d(1, 1), eur("100")).buchung(2, "5100", d(1, 1), eur("-400.50"));
+
+    jahr2003(1, 1);
+    EXPECT_EQ(zeileMit("Hauptmietzinsreserve:"), (QStringList{"Hauptmietzinsreserve:", "0,00"}));
+    EXPECT_EQ(jahresSummen(1), (QList<QVariantList>{{2003, 0LL, 0LL}}));
+
+    jahr2003(2, 2);
+    EXPECT_EQ(zeileMit("Hauptmietzinsreserve-Abgang:"), (QStringList{"Hauptmietzinsreserve-Abgang:", "-300,50"}));
+    const auto* label = eintrag("Hauptmietzinsreserve-Abgang:");
+    EXPECT_TRUE(label->fett);
+    EXPECT_DOUBLE_EQ(label->x, 110);
+    EXPECT_EQ(jahresSummen(2), (QList<QVariantList>{{2003, -3005000LL, 0LL}}));
+}
+
+TEST_F(StatementTest, EuroAndSchillingDisplayAddsOneConvertedLinePerTotal) {
+    auto& m = *mandant;
+    kontenstamm2003(m);
+    m.objekt(1);
+    m.buchung(1, "4000", d(1, 1), eur("1000"))
+        .buchung(1, "5100", d(1, 1), eur("-250"))
+        .buchung(1, "6000", d(1, 1), eur("100"));
+    m.jahresSumme(1, 2002, eur("100000000"), eur("100"));
+
+    vergleiche(QStringLiteral("statement_eur_ats"), jahr2003(1, 1, true));
+    const QStringList t = texte();
+    EXPECT_EQ(t.count("(=ATS 13.760,30)"), 1);                       // income 1000
+    EXPECT_TRUE(t.contains("(=ATS -3.440,08)"));                     // expenditure -250
+    EXPECT_EQ(t.count("(=ATS 10.320,23)"), 1);                       // reserve 750: 10320.225
+    EXPECT_EQ(t.count("(=ATS 1.376,03)"), 1);                        // EHB 100
+    EXPECT_TRUE(t.contains("(=ATS 11.696,26)"));                     // 850: 11696.255
+    // The ten-year totals 100000750 / 200 / 100000950 get a converted line under
+    // the totals row; the two wider than 30 mm in the normal font are set in 8 pt.
+    const QStringList umgerechnet{"(=ATS 1.376.040.320,23)", "(=ATS 2.752,06)", "(=ATS 1.376.043.072,29)"};
+    EXPECT_EQ(zeileMit(umgerechnet[0]), umgerechnet);
+    for (const QString& u : umgerechnet) {
+        const bool breit = drucker->TextWidth(u) > 30;
+        EXPECT_EQ(breit, u != umgerechnet[1]) << u.toStdString();
+        EXPECT_DOUBLE_EQ(eintrag(u)->groesse, breit ? 8 : 9) << u.toStdString();
+    }
+    EXPECT_DOUBLE_EQ(Printer().FontSize(), 9);
+
+    // Off: no converted line anywhere.
+    jahr2003(1, 1, false);
+    for (const QString& s : texte()) EXPECT_FALSE(s.startsWith("(=")) << s.toStdString();
+}
+
+TEST_F(StatementTest, TenYearTableOf2003ConvertsSchillingYears) {
+    auto& m = *mandant;
+    kontenstamm2003(m);
+    m.objekt(1);
+    m.buchung(1, "4000", d(1, 1), eur("1000")).buchung(1, "6000", d(1, 1), eur("50"));
+    m.jahresSumme(1, 1993, eur("99999"), eur("99999"));  // outside the ten years
+    for (int j = 1994; j <= 2001; ++j) m.jahresSumme(1, j, eur("13760.30"), eur("1000"));
+    m.jahresSumme(1, 1996, eur("-5000"), std::nullopt);  // an empty amount counts as 0
+    m.jahresSumme(1, 2002, eur("700"), eur("30"));
+    m.jahresSumme(2, 2003, eur("1"), eur("1"));           // another property's row
+    m.objekt(2);
+
+    vergleiche(QStringLiteral("statement_mehrjahr_2003"), jahr2003(1, 1, true));
+
+    EXPECT_FALSE(texte().contains("1993"));
+    EXPECT_EQ(zeileMit("1994"), (QStringList{"1994", "1.000,00", "72,67", "1.072,67"}));
+    EXPECT_EQ(zeileMit("ATS 13.760,30"), (QStringList{"ATS 13.760,30", "ATS 1.000,00", "ATS 14.760,30"}));
+    EXPECT_EQ(zeileMit("1996"), (QStringList{"1996", "-363,36", "0,00", "-363,36"}));
+    EXPECT_EQ(zeileMit("2002"), (QStringList{"2002", "700,00", "30,00", "730,00"}));
+    EXPECT_EQ(zeileMit("2003"), (QStringList{"2003", "1.000,00", "50,00", "1.050,00"}));
+
+    // The small italic line, the font restored after it, one millimetre more per converted row.
+    const auto* ats = eintrag("ATS 13.760,30");
+    EXPECT_TRUE(ats->kursiv);
+    EXPECT_DOUBLE_EQ(ats->groesse, 8);
+    EXPECT_FALSE(eintrag("2002")->kursiv);
+    EXPECT_DOUBLE_EQ(eintrag("2002")->groesse, 9);
+    const double zeile9 = drucker->TextHeight("A");
+    drucker->setFontSize(8);
+    const double zeile8 = drucker->TextHeight("A");
+    drucker->setFontSize(9);
+    EXPECT_NEAR(eintrag("1995")->y - eintrag("1994")->y, zeile9 + zeile8 + 1, 0.01);
+    EXPECT_NEAR(eintrag("2003")->y - eintrag("2002")->y, zeile9, 0.01);
+
+    // Totals: sums of the printed euro figures (7 x 1000 - 363.36 + 700 + 1000; 7 x 72.67 + 30 + 50).
+    EXPECT_EQ(objekt().SummeHmzOhneEHB, eur("8336.64"));
+    EXPECT_EQ(objekt().SummeVereinnEHB, eur("588.69"));
+    EXPECT_TRUE(texte().contains("8.925,33"));
+    EXPECT_EQ(zeileMit("(=ATS 114.714,67)"), (QStringList{"(=ATS 114.714,67)", "(=ATS 8.100,55)", "(=ATS 122.815,22)"}));
+}
+
+TEST_F(StatementTest, TenYearTableOf2001ConvertsNothing) {
+    auto& m = *mandant;
+    m.objekt(1);
+    m.konto(2001, "4000", "Mieten", 1, 3).konto(2001, "6000", "EHB", 50, 3);
+    m.buchung(1, "4000", d(1, 1, 2001), eur("20000")).buchung(1, "6000", d(1, 1, 2001), eur("3000"));
+    for (int j = 1990; j <= 2000; ++j) m.jahresSumme(1, j, eur("13760.30"), eur("1000"));
+
+    vergleiche(QStringLiteral("statement_mehrjahr_2001"),
+               drucken(1, 1, d(1, 1, 2001), d(31, 12, 2001), true));
+    EXPECT_FALSE(texte().contains("1991"));
+    EXPECT_EQ(zeileMit("1992"), (QStringList{"1992", "13.760,30", "1.000,00", "14.760,30"}));
+    for (const QString& s : texte()) EXPECT_FALSE(s.startsWith("ATS ")) << s.toStdString();
+    EXPECT_EQ(zeileMit("Summe Einnahmen:"), (QStringList{"Summe Einnahmen:", "20.000,00"}));
+    EXPECT_TRUE(texte().contains("(=EUR 1.453,46)"));  // 20000 ATS
+}
+
+TEST_F(StatementTest, LongAccountBreaksPagesAndEveryPropertyStartsAtPageOne) {
+    auto& m = *mandant;
+    kontenstamm2003(m);
+    m.objekt(1).objekt(2, "", "8010", "Graz");
+    for (int i = 0; i < 130; ++i)
+        m.buchung(1, "4000", d(1 + i % 28, 1 + i % 12), eur("10.01"), QStringLiteral("Miete %1").arg(i + 1), i + 1);
+    m.buchung(1, "5000", d(1, 2), eur("-100"));
+    m.buchung(2, "4000", d(1, 1), eur("7"), "Miete", 1);
+
+    vergleiche(QStringLiteral("statement_seitenumbruch"), jahr2003(1, 2));
+
+    // Page numbers printed after "Seite:" restart with the second property.
+    EXPECT_EQ(werteNach("Seite:"), (QStringList{"1", "2", "3", "4", "1", "2"}));
+    const auto& l = drucker->eintraege();
+    // No line of the account below the page end; the booking after a break starts below the header.
+    for (const auto& e : l) {
+        if (e.art == AufzeichnungsEintrag::Art::Text) EXPECT_LE(e.y, 262) << e.text.toStdString();
+    }
+    // The second property's totals start at 0.
+    EXPECT_EQ(werteNach("Hauptmietzinsreserve-Zuwachs:"), (QStringList{"1.201,30", "7,00"}));
+    EXPECT_EQ(jahresSummen(2), (QList<QVariantList>{{2003, 70000LL, 0LL}}));
+    EXPECT_EQ(formular().ObjektAnzahl, 2);
+    EXPECT_EQ(ansicht.objAnz, "2");
+    EXPECT_EQ(ansicht.latsch.last(), "Laufende Objekt-Nr: 00002");
+}
+
+TEST_F(StatementTest, YearRowIsInsertedOnTheFirstRunAndUpdatedOnTheSecond) {
+    auto& m = *mandant;
+    kontenstamm2003(m);
+    m.objekt(7);
+    m.buchung(7, "4000", d(1, 1), eur("100")).buchung(7, "6000", d(1, 1), eur("10"));
+    m.jahresSumme(7, 2002, eur("5"), eur("6"));
+
+    jahr2003(7, 7);
+    EXPECT_EQ(jahresSummen(7), (QList<QVariantList>{{2002, 50000LL, 60000LL}, {2003, 1000000LL, 100000LL}}));
+    EXPECT_EQ(texte().count("Objekt-Nr:     00007"), 2);  // statement page and summary page
+
+    mandant->buchung(7, "5100", d(2, 2), eur("-30")).buchung(7, "6000", d(2, 2), eur("5"));
+    jahr2003(7, 7);
+    EXPECT_EQ(jahresSummen(7), (QList<QVariantList>{{2002, 50000LL, 60000LL}, {2003, 700000LL, 150000LL}}));
+    EXPECT_EQ(zeileMit("2003"), (QStringList{"2003", "70,00", "15,00", "85,00"}));
+}
+
+TEST_F(StatementTest, MonthListedAccountWhoseMonthsCancelOutShowsItsTotalOnTheAccountLine) {
+    auto& m = *mandant;
+    m.objekt(1);
+    m.konto(2003, "4000", "Monatlich", 1, 2).konto(2003, "4001", "Auch monatlich", 2, 2);
+    m.buchung(1, "4000", d(1, 3), eur("10")).buchung(1, "4000", d(1, 9), eur("20"));
+    m.buchung(1, "4001", d(1, 4), eur("10")).buchung(1, "4001", d(9, 4), eur("-10"));
+    jahr2003();
+    EXPECT_EQ(zeileMit("4001"), (QStringList{"02", "4001", "Auch monatlich", "0,00"}));
+    EXPECT_EQ(zeileMit("September 2003").value(2), "30,00");
+}
+
+TEST_F(StatementTest, NumbersAreNeverCutAndQuotesInAccountNumbersStayInside) {
+    auto& m = *mandant;
+    m.objekt(12345).objekt(123456);
+    m.konto(2003, "40'1", "Konto mit Hochkomma", 1, 0);
+    m.buchung(12345, "40'1", d(1, 1), eur("111"), "fremdes Objekt", 1);
+    m.buchung(123456, "40'1", d(2, 1), eur("222"), "eigenes Objekt", 2);
+    m.jahresSumme(12345, 2003, eur("111"), eur("0"));
+
+    jahr2003(123456, 123456);
+    EXPECT_EQ(zeileMit("40'1").value(5), "eigenes Objekt");
+    EXPECT_FALSE(texte().contains("fremdes Objekt"));
+    EXPECT_TRUE(texte().contains("Objekt-Nr:     123456"));
+    EXPECT_EQ(jahresSummen(123456), (QList<QVariantList>{{2003, 2220000LL, 0LL}}));
+    EXPECT_EQ(jahresSummen(12345), (QList<QVariantList>{{2003, 1110000LL, 0LL}}));
+    EXPECT_TRUE(ansicht.meldungen.empty());
+}
+
+namespace {
+int abbruchNachPunkten = -1;
+void abbrechenBeimPunkt() {
+    if (abbruchNachPunkten < 0 || abbruchNachPunkten-- != 0) return;
+    // What the confirmed cancel does to the run.
+    auto& f = formular();
+    druck().KopfAktiv = true;
+    DruckZeile(QStringLiteral("DRUCK VOM ANWENDER ABGEBROCHEN"));
+    Printer().KillDoc();
+    druck().DruckGestoppt = true;
+    f.AbbruchBestaetigt = f.LaufEnde = f.BuchungenEnde = f.KontenEnde = true;
+}
+}  // namespace
+
+TEST_F(StatementTest, CancelledPropertyKeepsItsStoredYearRow) {
+    auto& m = *mandant;
+    kontenstamm2003(m);
+    m.objekt(1);
+    for (int i = 0; i < 5; ++i) m.buchung(1, "4000", d(1 + i, 1), eur("100"), "Miete", i + 1);
+    m.buchung(1, "5100", d(1, 1), eur("-50"));
+    m.jahresSumme(1, 2003, eur("12.34"), eur("5"));
+
+    abbruchNachPunkten = 2;  // during the bookings of the first account
+    setzeEreignisPunkt(&abbrechenBeimPunkt);
+    jahr2003();
+    setzeEreignisPunkt(nullptr);
+    EXPECT_EQ(abbruchNachPunkten, -1);
+    EXPECT_EQ(jahresSummen(1), (QList<QVariantList>{{2003, 123400LL, 50000LL}}));
+    EXPECT_EQ(konto().BuchungNr, 3) << "the booking loop ends after the current booking";
+}
+
+// Totals computed independently with one plain query per property, over
+// bookings that exercise every filter, compared with what was printed and stored.
+TEST_F(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
+    auto& m = *mandant;
+    const struct {
+        const char* nr;
+        int pos;
+        int modus;
+    } konten[] = {{"4000", 1, 0}, {"4011", 11, 2}, {"4020", 20, 1}, {"5021", 21, 0}, {"5025", 25, 3},
+                  {"5032", 32, 2}, {"5049", 49, 1}, {"6050", 50, 0}};
+    for (const auto& k : konten) m.konto(2003, k.nr, QStringLiteral("Konto %1").arg(k.nr), k.pos, k.modus);
+    for (int obj = 1; obj <= 5; ++obj) m.objekt(obj);
+    unsigned zufall = 12345;
+    auto naechste = [&] { return zufall = zufall * 1103515245u + 12345u, (zufall >> 8) & 0xffff; };
+    for (int i = 0; i < 400; ++i) {
+        const auto& k = konten[naechste() % 8];
+        Buchung b;
+        b.objNr = 1 + static_cast<int>(naechste() % 5);
+        b.kontoNr = k.nr;
+        b.datum = d(1 + naechste() % 28, 1 + naechste() % 12);
+        b.betrag = Currency::fromRaw(2000LL * (1 + naechste() % 5000));  // multiples of 0.20: exact 75 % and 20 %
+        b.haben = k.pos <= 20 || k.pos == 50 ? naechste() % 7 != 0 : naechste() % 7 == 0;
+        b.belegNr = i;
+        const unsigned art = naechste() % 12;
+        if (art == 0) b.korrKz = QStringLiteral("K");
+        if (art == 1) b.korrKz = QStringLiteral(" ");
+        if (art == 2) b.art = QStringLiteral("90");
+        m.buchung(b);
+    }
+    const QString summen = QStringLiteral(
+        "SELECT"
+        " SUM(CASE WHEN k.KontoHmzresPos <= 20 THEN b.BuBetrag * b.BuSHVorzeichen ELSE 0 END)"
+        " - SUM(CASE WHEN k.KontoHmzresPos = 11 THEN b.BuBetrag * b.BuSHVorzeichen * 3 / 4 ELSE 0 END),"
+        " SUM(CASE WHEN k.KontoHmzresPos BETWEEN 21 AND 49 THEN b.BuBetrag * b.BuSHVorzeichen ELSE 0 END)"
+        " + SUM(CASE WHEN k.KontoHmzresPos IN (25, 26, 32, 35, 36) THEN b.BuBetrag * b.BuSHVorzeichen / 5 ELSE 0 END),"
+        " SUM(CASE WHEN k.KontoHmzresPos = 50 THEN b.BuBetrag * b.BuSHVorzeichen ELSE 0 END)"
+        " FROM ObjKanzleiBuchungen2003 b JOIN ObjKanzleiKontenstamm k ON k.KontoNr = b.BuKontoNr AND k.KontoJJ = 2003"
+        " WHERE b.BuObjNr = ? AND b.BuDatum BETWEEN ? AND ?"
+        " AND (b.BuKorrKZ IS NULL OR trim(b.BuKorrKZ) = '') AND b.BuArt <> '90'");
+    const auto betragText = [](qlonglong raw) { return format::betrag(Currency::fromRaw(raw)); };
+
+    // All five in one job: each prints every closing line once, in property order.
+    for (const auto& [von, bis] : {std::pair{d(1, 1), d(31, 12)}, std::pair{d(1, 3), d(30, 9)}}) {
+        SCOPED_TRACE(QStringLiteral("period from month %1").arg(von.month()).toStdString());
+        drucken(1, 5, von, bis);
+        QStringList einnahmen, ausgaben, reserve, ehb, mitEhb;
+        for (int obj = 1; obj <= 5; ++obj) {
+            const auto r = mandant->abfrage(summen, {obj, von.toString(Qt::ISODate), bis.toString(Qt::ISODate)});
+            const qlonglong ein = r[0][0].toLongLong(), aus = r[0][1].toLongLong(), eb = r[0][2].toLongLong();
+            einnahmen << betragText(ein);
+            ausgaben << betragText(aus);
+            reserve << reserveBezeichnung(Currency::fromRaw(ein + aus)) + betragText(ein + aus);
+            ehb << betragText(eb);
+            mitEhb << betragText(ein + aus + eb);
+            EXPECT_EQ(jahresSummen(obj), (QList<QVariantList>{{2003, ein + aus, eb}})) << obj;
+        }
+        QStringList reserveGedruckt;
+        const auto& l = drucker->eintraege();
+        for (size_t i = 0; i + 1 < l.size(); ++i)
+            if (l[i].art == AufzeichnungsEintrag::Art::Text && l[i].text == reserveBezeichnung(Currency::fromRaw(l[i].text.endsWith("Abgang:") ? -1 : l[i].text.endsWith("Zuwachs:") ? 1 : 0)))
+                reserveGedruckt << l[i].text + l[i + 1].text;
+        EXPECT_EQ(werteNach("Summe Einnahmen:"), einnahmen);
+        EXPECT_EQ(werteNach("Summe Ausgaben:"), ausgaben);
+        EXPECT_EQ(reserveGedruckt, reserve);
+        EXPECT_EQ(werteNach("Summe Erhaltungsbeitrag:"), ehb);
+        EXPECT_EQ(werteNach("Hmzreserve mit Erhaltungsbeitr:"), mitEhb);
+    }
+}
+
+TEST(Mehrjahr, SchillingFiguresBecomeEuroCentsStraightFromTheQuotient) {
+    const struct {
+        const char* ats;
+        const char* eur;
+    } faelle[] = {
+        {"13760.30", "1000"}, {"1000", "72.67"},  {"-5000", "-363.36"}, {"0", "0"},
+        {"1", "0.07"},        {"0.06880", "0"},   {"0.0689", "0.01"},   // 0.0050 07... / 0.00500 72...
+        {"-0.0689", "-0.01"}, {"137603", "10000"},
+    };
+    for (const auto& f : faelle) EXPECT_EQ(schillingInEuro(eur(f.ats)), eur(f.eur)) << f.ats;
+}

@@ -1,0 +1,87 @@
+// Builds small client databases for tests: client record, settings,
+// properties, accounts, bookings and stored year rows, written straight with
+// SQLite so that a test states exactly what the statement will find.
+#pragma once
+
+#include "core/currency.h"
+
+#include <QDate>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+struct sqlite3;
+
+namespace hmz::test {
+
+struct MandantDaten {
+    QString name = QStringLiteral("Hausverwaltung Muster GmbH");
+    QString name2 = QStringLiteral("Immobilientreuhand");
+    QString name3;
+    QString anschrift = QStringLiteral("Ringstraße 1");
+    QString nation = QStringLiteral("A");
+    QString plz = QStringLiteral("1010");
+    QString ort = QStringLiteral("Wien");
+    std::optional<Currency> eurKurs = Currency::fromRaw(137603);
+    QDate monStatusDatum{2003, 12, 31};
+};
+
+struct Buchung {
+    int objNr = 1;
+    QString kontoNr;
+    QDate datum;
+    Currency betrag;               // as stored, not signed
+    bool haben = true;             // "H": +1, "S": -1
+    std::optional<int> belegNr = 1;
+    QString text1 = QStringLiteral("Buchung");
+    std::optional<QString> korrKz;  // Null unless set
+    std::optional<QString> art = QStringLiteral("10");
+};
+
+class TestMandant {
+public:
+    // Creates the file anew; encrypted with the component's password unless `klartext`.
+    explicit TestMandant(const QString& pfad, bool klartext = false);
+    ~TestMandant();
+    TestMandant(const TestMandant&) = delete;
+    TestMandant& operator=(const TestMandant&) = delete;
+
+    const QString& pfad() const { return pfad_; }
+
+    TestMandant& mandant(const MandantDaten& m = {});
+    TestMandant& einstellung(int nr, int wert);
+    TestMandant& objekt(int nr, const QString& anschrift = QStringLiteral("Hauptstraße 7"),
+                        const QString& plz = QStringLiteral("1040"), const QString& ort = QStringLiteral("Wien"),
+                        int typus = 0, QDate gueltigBis = {});
+    TestMandant& konto(int jahr, const QString& nr, const QString& bezeichnung, std::optional<int> pos,
+                       std::optional<int> verdichtung);
+    TestMandant& buchung(const Buchung& b);
+    // A shorthand: amount signed as the statement adds it (positive: credit).
+    TestMandant& buchung(int objNr, const QString& kontoNr, QDate datum, Currency vorzeichenBetrag,
+                         const QString& text = QStringLiteral("Buchung"), int belegNr = 1);
+    TestMandant& jahresSumme(int objNr, int jahr, std::optional<Currency> ohneEhb, std::optional<Currency> ehb);
+    TestMandant& buchungsjahr(int jahr);  // creates the year's bookings table if missing
+
+    // Runs a statement with bound values (QVariant(): Null; qlonglong; QString).
+    void ausfuehren(const QString& sql, const QVariantList& werte = {});
+    // Rows of a query; CURRENCY columns come back as their raw ten-thousandths.
+    QList<QVariantList> abfrage(const QString& sql, const QVariantList& werte = {});
+
+    // Closes the connection (the statement under test opens its own); any
+    // later call opens it again.
+    void schliessen();
+
+private:
+    sqlite3* db();
+    QString pfad_;
+    bool klartext_;
+    sqlite3* db_ = nullptr;
+    QSet<int> jahre_;
+};
+
+// Currency from "1234.50" for readable test tables.
+Currency eur(const char* text);
+
+}  // namespace hmz::test
