@@ -207,25 +207,6 @@ TEST(Sonderpositionen, ExtraAmountIsRoundedToCentsBeforeUse) {
         EXPECT_EQ(sonderBetrag(eur(f.saldo), f.faktor), eur(f.erwartet)) << f.saldo << " x " << f.faktor;
 }
 
-TEST_F(StatementTest, ReserveLabelFollowsTheSignAndZeroIsPrintedAsZero) {
-    auto& m = *mandant;
-    kontenstamm2003(m);
-    m.objekt(1).objekt(2);
-    m.buchung(1, "4000", d(1, 1), eur("500")).buchung(1, "5100", d(1, 1), eur("-500"));
-    m.buchung(2, "4000", d(1, 1), eur("100")).buchung(2, "5100", d(1, 1), eur("-400.50"));
-
-    jahr2003(1, 1);
-    EXPECT_EQ(zeileMit("Hauptmietzinsreserve:"), (QStringList{"Hauptmietzinsreserve:", "0,00"}));
-    EXPECT_EQ(jahresSummen(1), (QList<QVariantList>{{2003, 0LL, 0LL}}));
-
-    jahr2003(2, 2);
-    EXPECT_EQ(zeileMit("Hauptmietzinsreserve-Abgang:"), (QStringList{"Hauptmietzinsreserve-Abgang:", "-300,50"}));
-    const auto* label = eintrag("Hauptmietzinsreserve-Abgang:");
-    EXPECT_TRUE(label->fett);
-    EXPECT_DOUBLE_EQ(label->x, 110);
-    EXPECT_EQ(jahresSummen(2), (QList<QVariantList>{{2003, -3005000LL, 0LL}}));
-}
-
 TEST_F(StatementTest, EuroAndSchillingDisplayAddsOneConvertedLinePerTotal) {
     auto& m = *mandant;
     kontenstamm2003(m);
