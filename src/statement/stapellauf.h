@@ -4,9 +4,13 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace hmz {
+
+class Drucker;
 
 struct DruckAuftrag {
     QString datenbank;
@@ -17,6 +21,11 @@ struct DruckAuftrag {
     std::optional<bool> eurAts;          // unset: the stored setting decides
     bool beiDifferenzWeiter = false;     // answer to the balance question
     bool fortschritt = true;             // progress lines on stdout
+    // Wraps or replaces the printer the run prints on (the benchmark times
+    // the real one through it and records a run's display list).
+    std::function<std::unique_ptr<Drucker>(std::unique_ptr<Drucker>)> druckerHuelle;
+    // Sees every progress caption of the run (lblLatsch), e.g. to time its steps.
+    std::function<void(const QString&)> fortschrittBeobachter;
 };
 
 // Returns the exit status of "hmzres print".

@@ -1,0 +1,178 @@
+// hmzres_bench: prints every statement of a large synthetic client for a
+// whole year exactly as "hmzres print" does, and compares the run with two
+// floors on the same data: one aggregate query for all balances (the least
+// database work a run can do) and the replay of the run's display list into
+// a PDF (the least rendering work). Every figure is a "name: value" line on
+// stdout; the last one is the ratio of the run to the sum of the floors.
+#include "generator.h"
+
+#include "core/fehler.h"
+#include "entry/bulkwriter.h"
+#include "entry/datenzugriff.h"
+#include "entry/zustand.h"
+
+#include <sqlite3.h>
+
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <chrono>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+using namespace hmz;
+using Uhr = std::chrono::steady_clock;
+
+double sekunden(Uhr::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void zeile(const char* name, const QString& wert) {
+    std::printf("%s: %s\n", name, qPrintable(wert));
+    std::fflush(stdout);
+}
+void zeile(const char* name, double wert, int stellen = 3) { zeile(name, QString::number(wert, 'f', stellen)); }
+void zeile(const char* name, long long wert) { zeile(name, QString::number(wert)); }
+
+double spitzeMb() {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return static_cast<double>(r.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB on Linux
+}
+
+// CPU seconds of the process (user + system): on a shared machine wall time
+// includes waiting for a core, CPU time does not.
+double cpuSekunden() {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return s(r.ru_utime) + s(r.ru_stime);
+}
+
+std::int64_t zahl(sqlite3* db, const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    std::int64_t v = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        v = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return v;
+}
+
+struct Bestand {
+    std::int64_t objekte = -1, buchungen = -1, gedruckt = -1;
+};
+
+// What an existing file holds; all -1 when it is no readable client.
+Bestand bestand(const QString& pfad) {
+    Bestand b;
+    try {
+        auto db = db::sqliteOeffnen(pfad, DatenbankPasswort, true);
+        b.objekte = zahl(db.get(), "SELECT COUNT(*) FROM ObjDaten");
+        b.buchungen = zahl(db.get(), "SELECT COUNT(*) FROM ObjKanzleiBuchungen2003");
+        b.gedruckt = zahl(db.get(), "SELECT COUNT(*) FROM ObjDaten WHERE ObjTypus = 0 AND "
+                                    "(ObjGueltigBisDatum >= '2003-12-31' OR ObjGueltigBisDatum = '1899-12-30')");
+    } catch (const Fehler&) {
+        return {};
+    }
+    return b;
+}
+
+// Floor (a): every (property, account) balance of the year in one pass, with
+// the statement's exclusions. Returns the seconds of the query alone, on a
+// fresh connection: like the run, it decrypts every page it reads once.
+double datenbankBoden(const QString& pfad, std::int64_t& gruppen, double& cpu) {
+    auto db = db::sqliteOeffnen(pfad, DatenbankPasswort, true);
+    const char* sql =
+        "SELECT BuObjNr, BuKontoNr, SUM(BuBetrag * BuSHVorzeichen) FROM ObjKanzleiBuchungen2003"
+        "WHERE BuDatum BETWEEN '2003-01-01' AND '2003-12-31' "
+        "AND (BuKorrKZ IS NULL OR rtrim(BuKorrKZ) = '') AND NOT BuArt = '90' "
+        "GROUP BY BuObjNr, BuKontoNr";
+    const auto start = Uhr::now();
+    const double cpuStart = cpuSekunden();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql, -1, &st, nullptr) != SQLITE_OK)
+        throw Fehler(db::nr::Allgemein, QString::fromUtf8(sqlite3_errmsg(db.get())));
+    gruppen = 0;
+    std::int64_t pruef = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        ++gruppen;
+        pruef += sqlite3_column_int64(st, 2);
+    }
+    sqlite3_finalize(st);
+    const double s = sekunden(Uhr::now() - start);
+    cpu = cpuSekunden() - cpuStart;
+    (void)pruef;
+    return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QCommandLineParser cl;
+    cl.setApplicationDescription(QStringLiteral("Prints all statements of a synthetic client and times the run."));
+    cl.addHelpOption();
+    const QCommandLineOption dbOpt(QStringLiteral("db"), QStringLiteral("Client database, reused when it matches."),
+                                   QStringLiteral("FILE"), QStringLiteral("hmzres_bench.db"));
+    const QCommandLineOption scaleOpt(QStringLiteral("scale"), QStringLiteral("Multiplies properties and bookings."),
+                                      QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Seed of the generated data."),
+                                     QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption pdfOpt(QStringLiteral("pdf"), QStringLiteral("PDF of the run."), QStringLiteral("FILE"),
+                                    QStringLiteral("hmzres_bench.pdf"));
+    const QCommandLineOption neuOpt(QStringLiteral("regenerate"), QStringLiteral("Always write the data anew."));
+    cl.addOptions({dbOpt, scaleOpt, seedOpt, pdfOpt, neuOpt});
+    cl.process(app);
+
+    bool ok1 = false, ok2 = false;
+    const int scale = cl.value(scaleOpt).toInt(&ok1);
+    const auto seed = cl.value(seedOpt).toULongLong(&ok2);
+    if (!ok1 || !ok2 || scale < 1 || scale > 99) {
+        std::fputs("hmzres_bench: --scale takes 1 to 99, --seed a whole number\n", stderr);
+        return 2;
+    }
+    const QString dbPfad = cl.value(dbOpt);
+    const QString pdfPfad = cl.value(pdfOpt);
+
+    try {
+        // The data: reused when the file holds what this scale generates
+        // (the seed is not stored; --regenerate forces a new file).
+        const auto p = bench::GeneratorParameter::skaliert(scale, seed);
+        Bestand b = cl.isSet(neuOpt) ? Bestand{} : bestand(dbPfad);
+        if (b.objekte != p.objekte || b.buchungen != p.buchungen) {
+            const auto start = Uhr::now();
+            bench::generieren(dbPfad, p);
+            zeile("generate_s", sekunden(Uhr::now() - start));
+            b = bestand(dbPfad);
+        } else {
+            zeile("generate_s", QStringLiteral("reused"));
+        }
+        zeile("cores", static_cast<long long>(QThread::idealThreadCount()));
+        zeile("scale", static_cast<long long>(scale));
+        zeile("properties", static_cast<long long>(b.objekte));
+        zeile("properties_printed", static_cast<long long>(b.gedruckt));
+        zeile("bookings", static_cast<long long>(b.buchungen));
+
+        // Floor (a): the database.
+        std::int64_t gruppen = 0;
+        double bodenDbCpu = 0;
+        const double bodenDb = datenbankBoden(dbPfad, gruppen, bodenDbCpu);
+        zeile("balances", static_cast<long long>(gruppen));
+        zeile("floor_db_s", bodenDb);
+        zeile("floor_db_cpu_s", bodenDbCpu);
+
+        zeile("peak_rss_mb", spitzeMb(), 1);
+    } catch (const Fehler& e) {
+        std::fprintf(stderr, "hmzres_bench: %s (%ld)\n", qPrintable(e.Beschreibung()), e.Nummer());
+        return 4;
+    }
+    return 0;
+}
