@@ -1,8 +1,60 @@
 #include "befehle.h"
 
+#include "statement/stapellauf.h"
+
+#include <QCommandLineParser>
 #include <cstdio>
 
-int befehlPrint(const QStringList&) {
-    std::fputs("hmzres: this command is not built yet\n", stderr);
+namespace {
+
+int falsch(const QString& text) {
+    std::fprintf(stderr, "hmzres print: %s\n", qPrintable(text));
+    std::fputs("usage: hmzres print --db FILE --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME)\n"
+               "                    [--eur-ats | --no-eur-ats] [--on-imbalance stop|continue]\n",
+               stderr);
     return 2;
+}
+
+// "A-B" into its two halves, as typed; the run's checks judge the values.
+bool bereich(const QString& text, QString& von, QString& bis) {
+    const qsizetype strich = text.indexOf(QLatin1Char('-'));
+    if (strich < 0) return false;
+    von = text.left(strich).trimmed();
+    bis = text.mid(strich + 1).trimmed();
+    return !von.isEmpty() && !bis.isEmpty();
+}
+
+}  // namespace
+
+int befehlPrint(const QStringList& args) {
+    QCommandLineParser p;
+    const QCommandLineOption db(QStringLiteral("db"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption objects(QStringLiteral("objects"), {}, QStringLiteral("VON-BIS"));
+    const QCommandLineOption period(QStringLiteral("period"), {}, QStringLiteral("MM.JJ-MM.JJ"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption printer(QStringLiteral("printer"), {}, QStringLiteral("NAME"));
+    const QCommandLineOption eurAts(QStringLiteral("eur-ats"));
+    const QCommandLineOption keinEurAts(QStringLiteral("no-eur-ats"));
+    const QCommandLineOption differenz(QStringLiteral("on-imbalance"), {}, QStringLiteral("stop|continue"),
+                                       QStringLiteral("stop"));
+    p.addOptions({db, objects, period, pdf, printer, eurAts, keinEurAts, differenz});
+    if (!p.parse(QStringList{QStringLiteral("hmzres print")} + args)) return falsch(p.errorText());
+    if (!p.positionalArguments().isEmpty()) return falsch(QStringLiteral("unexpected argument '%1'").arg(p.positionalArguments().first()));
+    if (!p.isSet(db)) return falsch(QStringLiteral("--db is missing"));
+    if (p.isSet(pdf) == p.isSet(printer)) return falsch(QStringLiteral("give either --pdf or --printer"));
+    if (p.isSet(eurAts) && p.isSet(keinEurAts)) return falsch(QStringLiteral("--eur-ats and --no-eur-ats exclude each other"));
+    const QString antwort = p.value(differenz);
+    if (antwort != QLatin1String("stop") && antwort != QLatin1String("continue"))
+        return falsch(QStringLiteral("--on-imbalance takes stop or continue"));
+
+    hmz::DruckAuftrag a;
+    a.datenbank = p.value(db);
+    if (!bereich(p.value(objects), a.vonObjNr, a.bisObjNr)) return falsch(QStringLiteral("--objects takes VON-BIS"));
+    if (!bereich(p.value(period), a.abrVon, a.abrBis)) return falsch(QStringLiteral("--period takes MM.JJ-MM.JJ"));
+    a.pdfDatei = p.value(pdf);
+    a.druckerName = p.value(printer);
+    if (p.isSet(eurAts)) a.eurAts = true;
+    if (p.isSet(keinEurAts)) a.eurAts = false;
+    a.beiDifferenzWeiter = antwort == QLatin1String("continue");
+    return hmz::druckAuftragAusfuehren(a);
 }

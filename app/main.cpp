@@ -1,10 +1,13 @@
 #include "befehle.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +29,14 @@ int main(int argc, char** argv) {
     if (!dialog && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    // Qt warns on stderr without a runtime folder; stderr carries the run's messages.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString ordner = QDir::tempPath() + QStringLiteral("/runtime-hmzres-%1").arg(getuid());
+        QDir().mkpath(ordner);
+        QFile::setPermissions(ordner, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", ordner.toLocal8Bit());
+    }
 
     std::unique_ptr<QGuiApplication> app;
     if (dialog)

@@ -1,0 +1,187 @@
+// The run driver: checks, balance check, property selection and the loop
+// over the properties, with the running/paused looks and the cancel.
+#include "statement/lauf.h"
+
+#include "core/format.h"
+#include "entry/einstellungen.h"
+#include "entry/formular.h"
+#include "entry/schema.h"
+#include "entry/zustand.h"
+#include "report/druck.h"
+#include "report/drucker.h"
+#include "shell/fehlermelden.h"
+#include "statement/objektdrucken.h"
+#include "statement/shpruefen.h"
+
+#include <optional>
+
+namespace hmz {
+
+namespace {
+
+LaufAnsicht* aktiveAnsicht = nullptr;
+
+void ereignisse() {
+    if (aktiveAnsicht) aktiveAnsicht->ereignisseVerarbeiten();
+}
+
+QString objektAbfrage(long von, long bis, QDate bisDatum) {
+    return QStringLiteral("SELECT ") + QStringLiteral("ObjDaten.ObjNummer, ") + QStringLiteral("ObjAllgAufteilSchlNr, ") +
+           QStringLiteral("ObjNutzflSchlNr, ") + QStringLiteral("ObjAnteileSchlNr, ") +
+           QStringLiteral("ObjDaten.ObjTypus, ") + QStringLiteral("ObjDaten.ObjAnschrift, ") +
+           QStringLiteral("ObjDaten.ObjPlz, ") + QStringLiteral("ObjDaten.ObjOrt, ") +
+           QStringLiteral("ObjDaten.ObjHvStatusDatum, ") + QStringLiteral("ObjDaten.ObjGueltigBisDatum ") +
+           QStringLiteral("FROM ObjDaten ") + QStringLiteral("WHERE ") + QStringLiteral("(ObjDaten.ObjNummer between ") +
+           QString::number(von) + QStringLiteral(" AND ") + QString::number(bis) + QStringLiteral(") ") +
+           QStringLiteral(" AND ObjTypus = 0") + QStringLiteral(" AND (ObjGueltigBisDatum >= datevalue('") +
+           format::kurzDatum(bisDatum) + QStringLiteral("') or ObjGueltigBisDatum = 0)");
+}
+
+void LaufBeginnen(LaufAnsicht& a) {
+    auto& f = formular();
+    f.VerarbeitungLaeuft = true;
+    a.aussehen(Aussehen::Laeuft);
+    a.fokusAbbrechen();
+    DruckStart();
+    f.AbbruchBestaetigt = false;
+}
+
+void LaufBeenden(LaufAnsicht& a) {
+    auto& f = formular();
+    a.aussehen(Aussehen::Leerlauf);
+    if (f.AbbruchBestaetigt) a.melden({QStringLiteral("Verarbeitung durch Anwender abgebrochen")});
+    DruckEnde();  // after a cancel the printer swallows the rest of the discarded job
+    f.VerarbeitungLaeuft = false;
+}
+
+// Steps after the checks; throws on database or printer failures.
+LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
+    auto& f = formular();
+    a.setzeLatsch(QStringLiteral("Soll/Haben prüfen - kurze Wartezeit"));
+    LaufBeginnen(a);
+
+    auto& p = shPruefung();
+    p.PruefJahr = f.AbrJahr;
+    p.PruefAnlass = QStringLiteral("Soll/Haben-Prüfung VOR BEGINN DER BUCHUNGSVERARBEITUNG");
+    QString jahr;
+    SHPrüfen(jahr, a);
+    if (f.Abbruch) {
+        LaufBeenden(a);
+        a.fokus(Feld::VonObjNr);
+        return LaufErgebnis::SHAbbruch;
+    }
+
+    a.setzeLatsch(QStringLiteral("Buchungsdateien einlesen"));
+    MandSelect();
+    const int haken = a.euroHaken();
+    if ((f.EurAtsAusweisen ? -1 : 0) != haken) euroEinstellungSpeichern(haken);
+    f.EurAtsAusweisen = haken == 1;
+    a.ereignisseVerarbeiten();
+    a.sanduhr(false);
+
+    f.LaufEnde = false;
+    db::Database& datenbank = f.OO_Data.database();
+    db::buchungsIndexSicherstellen(datenbank, static_cast<int>(f.TabellenJahr));
+    f.OO_Data.RecordSource = objektAbfrage(von, bis, f.AbrBisDatum);
+    f.OO_Data.Refresh();
+    db::Recordset& objekte = f.OO_Data.recordset();
+    a.ereignisseVerarbeiten();
+    a.sanduhr(false);
+
+    if (objekte.RecordCount() == 0 || f.AbbruchBestaetigt) {
+        f.LaufEnde = true;
+        if (objekte.RecordCount() == 0) {
+            a.melden({QStringLiteral("Keine Objekte zum Drucken gefunden")});
+            a.aussehen(Aussehen::Leerlauf);
+            return LaufErgebnis::KeineObjekte;
+        }
+        return LaufErgebnis::Abgebrochen;
+    }
+
+    LaufBeginnen(a);
+    // One transaction for the whole run: reads see one state and the year
+    // results of the run are written together.
+    datenbank.BeginTrans();
+    try {
+        objekte.MoveFirst();
+        while (!f.LaufEnde) {
+            ObjektDrucken();
+            objekte.MoveNext();
+            a.ereignisseVerarbeiten();
+            if (objekte.Eof()) f.LaufEnde = true;
+        }
+        datenbank.CommitTrans();
+    } catch (...) {
+        // Year results of finished properties are complete; keep them.
+        try {
+            datenbank.CommitTrans();
+        } catch (...) {
+        }
+        throw;
+    }
+    const bool abgebrochen = druck().DruckGestoppt;
+    LaufBeenden(a);
+    return abgebrochen ? LaufErgebnis::Abgebrochen : LaufErgebnis::Gedruckt;
+}
+
+}  // namespace
+
+LaufErgebnis LaufStarten(LaufAnsicht& a) {
+    auto& f = formular();
+    a.fokusStart();
+    f.AbbruchBestaetigt = false;
+    f.ObjektAnzahl = 0;
+    a.setzeObjAnz(QStringLiteral("0"));
+
+    long von = 0, bis = 0;
+    if (!StartPruefungen(a, von, bis)) return LaufErgebnis::Abgelehnt;
+
+    aktiveAnsicht = &a;
+    setzeEreignisPunkt(&ereignisse);
+    setzeLaufAnsicht(&a);
+    LaufErgebnis ergebnis;
+    try {
+        ergebnis = laufDurchfuehren(a, von, bis);
+    } catch (...) {
+        // A failing query or printer: report it, discard the job, back to idle.
+        const Fehler e = alsFehler(std::current_exception());
+        aufruf().FehlerQuelle = QStringLiteral("kmoHauptMzRes, in cmdOK_Click");
+        FehlerMelden(e);
+        try {
+            Printer().KillDoc();
+        } catch (...) {
+        }
+        a.aussehen(Aussehen::Leerlauf);
+        ergebnis = LaufErgebnis::Fehler;
+    }
+    setzeEreignisPunkt(nullptr);
+    setzeLaufAnsicht(nullptr);
+    aktiveAnsicht = nullptr;
+    f.VerarbeitungLaeuft = false;
+    a.fokus(Feld::VonObjNr);
+    return ergebnis;
+}
+
+void LaufAbbrechen(LaufAnsicht& a) {
+    auto& f = formular();
+    auto& d = druck();
+    a.aussehen(Aussehen::Angehalten);
+    f.AbbruchBestaetigt = false;
+    f.AbbruchBestaetigt = a.abbruchBestaetigen();
+    if (f.AbbruchBestaetigt) {
+        d.KopfAktiv = true;
+        d.DruckString = QStringLiteral("DRUCK VOM ANWENDER ABGEBROCHEN");
+        DruckZeile(d.DruckString);
+        Printer().KillDoc();
+        d.DruckGestoppt = true;
+        f.LaufEnde = true;
+        f.BuchungenEnde = true;
+        f.KontenEnde = true;
+        LaufBeenden(a);
+    } else {
+        a.aussehen(Aussehen::Fortgesetzt);
+        a.fokusAbbrechen();
+    }
+}
+
+}  // namespace hmz
