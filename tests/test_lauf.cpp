@@ -1,0 +1,234 @@
+// The run driver end to end: checks, balance check, selection, the loop,
+// cancel, and the stored euro choice, on the recording printer.
+#include "entry/einstellungen.h"
+#include "entry/formular.h"
+#include "entry/verbindung.h"
+#include "entry/zustand.h"
+#include "report/aufzeichnungsdrucker.h"
+#include "report/kopf.h"
+#include "skriptansicht.h"
+#include "statement/lauf.h"
+#include "testmandant.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace hmz;
+using namespace hmz::test;
+using Art = AufzeichnungsEintrag::Art;
+
+namespace {
+
+class Lauf : public ::testing::Test {
+protected:
+    QTemporaryDir ordner;
+    std::unique_ptr<TestMandant> mandant;
+    AufzeichnungsDrucker* drucker = nullptr;
+    SkriptAnsicht ansicht;
+
+    void SetUp() override {
+        mandant = std::make_unique<TestMandant>(ordner.filePath(QStringLiteral("mandant.db")));
+        mandant->mandant();
+        // Three printable properties; one of another type, one expired, one valid past the period.
+        mandant->objekt(1).objekt(2).objekt(3, QStringLiteral("Lange Gasse 3"), QStringLiteral("1080"),
+                                             QStringLiteral("Wien"), 0, QDate(2004, 6, 30));
+        mandant->objekt(4, QStringLiteral("Büro"), QStringLiteral("1010"), QStringLiteral("Wien"), 1);
+        mandant->objekt(5, QStringLiteral("Verkauft"), QStringLiteral("1020"), QStringLiteral("Wien"), 0,
+                        QDate(2003, 6, 30));
+        mandant->konto(2003, QStringLiteral("4000"), QStringLiteral("Hauptmietzins"), 1, 1);
+        mandant->konto(2003, QStringLiteral("9999"), QStringLiteral("Verrechnung"), 0, 1);
+        for (int obj = 1; obj <= 5; ++obj) {
+            mandant->buchung(obj, QStringLiteral("4000"), QDate(2003, 3, 1), eur("100.00"));
+            mandant->buchung(obj, QStringLiteral("9999"), QDate(2003, 3, 1), eur("-100.00"));
+        }
+        mandant->schliessen();
+
+        auto& z = aufruf();
+        z.AufrufParameter = VariantArray::leer(0, 100);
+        z.DatenbankPfad = mandant->pfad();
+        z.GleicheZeile = QStringLiteral("GL");
+        z.DialogGeladen = true;
+        for (auto* c : formular().datenControls) {
+            c->trennen();
+            c->DatabaseName = z.DatenbankPfad;
+        }
+        DatenControlsVerbinden(formular());
+        ansicht.haken = AESelect();
+        setzeOberflaeche(&ansicht);
+        setzeDruckDatum(QDate(2004, 2, 16));
+        auto d = std::make_unique<AufzeichnungsDrucker>();
+        drucker = d.get();
+        setzeDrucker(std::move(d));
+    }
+
+    void TearDown() override {
+        for (auto* c : formular().datenControls) {
+            c->trennen();
+            c->RecordSource.clear();
+        }
+        setzeOberflaeche(nullptr);
+        setzeDruckDatum(QDate());
+        aufruf().DialogGeladen = false;
+    }
+
+    int anzahl(Art art) const {
+        int n = 0;
+        for (const auto& e : drucker->eintraege()) n += e.art == art;
+        return n;
+    }
+    QStringList objektNummern() const {
+        QStringList nr;
+        for (const auto& e : drucker->eintraege())
+            if (e.art == Art::Text && e.text.startsWith(QStringLiteral("Objekt-Nr:")) && !nr.contains(e.text)) nr << e.text;
+        return nr;
+    }
+    int meldungen(const QString& text) const {
+        int n = 0;
+        for (const auto& m : ansicht.meldungen) n += m.text == text;
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST_F(Lauf, PrintsTheValidPropertiesOfTheRangeInOneJob) {
+    ansicht.eingabe("1", "5", "01.03", "12.03");
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Gedruckt);
+    EXPECT_EQ(ansicht.objAnz, "3");
+    EXPECT_EQ(objektNummern(), (QStringList{"Objekt-Nr:     00001", "Objekt-Nr:     00002", "Objekt-Nr:     00003"}));
+    EXPECT_EQ(anzahl(Art::Ende), 1);
+    EXPECT_EQ(anzahl(Art::Verworfen), 0);
+    EXPECT_TRUE(ansicht.latsch.contains("Soll/Haben prüfen - kurze Wartezeit"));
+    EXPECT_TRUE(ansicht.latsch.contains("Buchungsdateien einlesen"));
+    EXPECT_TRUE(ansicht.latsch.contains("Laufende Objekt-Nr: 00003"));
+    EXPECT_EQ(ansicht.aussehenVerlauf.back(), Aussehen::Leerlauf);
+    EXPECT_EQ(ansicht.fokusVerlauf.back(), Feld::VonObjNr);
+    EXPECT_FALSE(formular().VerarbeitungLaeuft);
+    EXPECT_TRUE(ansicht.meldungen.empty());
+    // Each printed property has its year row; the others none.
+    mandant->schliessen();
+    EXPECT_EQ(mandant->abfrage("SELECT HmzObjNr FROM ObjHmzResJahresSummen ORDER BY 1").size(), 3);
+}
+
+TEST_F(Lauf, ARangeWithoutPropertiesSaysSoAndPrintsNothing) {
+    for (const char* von : {"6", "0"}) {
+        ansicht.meldungen.clear();
+        ansicht.eingabe(von, "9", "01.03", "12.03");
+        if (QString(von) == "0") ansicht.eingabe("0", "0", "01.03", "12.03"), ansicht.felder[1] = Variant::lng(0);
+        const auto e = LaufStarten(ansicht);
+        if (QString(von) == "0") {
+            EXPECT_EQ(e, LaufErgebnis::Abgelehnt);  // both numbers 0
+            continue;
+        }
+        EXPECT_EQ(e, LaufErgebnis::KeineObjekte);
+        EXPECT_EQ(ansicht.letzteMeldung(), "Keine Objekte zum Drucken gefunden");
+        EXPECT_EQ(ansicht.aussehenVerlauf.back(), Aussehen::Leerlauf);
+        EXPECT_EQ(ansicht.fokusVerlauf.back(), Feld::VonObjNr);
+        EXPECT_EQ(anzahl(Art::Text), 0);
+    }
+}
+
+TEST_F(Lauf, AnImbalanceAsksAndJaStopsNeinGoesOn) {
+    mandant->buchung(1, QStringLiteral("4000"), QDate(2003, 5, 1), Currency::fromRaw(1));  // one ten-thousandth, credit
+    mandant->schliessen();
+    ansicht.eingabe("1", "1", "01.03", "12.03");
+    ansicht.antworten = {Antwort::Ja};
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::SHAbbruch);
+    ASSERT_EQ(ansicht.meldungen.size(), 1u);
+    const Meldung& m = ansicht.meldungen.front();
+    EXPECT_EQ(m.titel, "Soll-/Haben-Differenz festgestellt:");
+    EXPECT_EQ(m.knoepfe, Knoepfe::JaNein);
+    EXPECT_EQ(m.symbol, Symbol::Stopp);
+    EXPECT_EQ(m.standard, Antwort::Ja);
+    EXPECT_EQ(m.text, QString::fromUtf8(
+              "Soll/Haben-Prüfung VOR BEGINN DER BUCHUNGSVERARBEITUNG im Jahr: 2003 ergibt Soll/Haben-Ungleichheit.\r\n"
+              "\r\n"
+              "Summe Soll:     500,00\r\n"
+              "Summe Haben: 500,00\r\n"
+              "Differenz: 0,00\r\n"
+              "\r\n"
+              "Überprüfen Sie die Ursache.\r\n"
+              "\r\n"
+              "Abbrechen ... \"JA\" klicken\r\n"
+              "Weiterverarbeitung ... \"NEIN\" klicken"));
+    EXPECT_EQ(anzahl(Art::Text), 0);
+    EXPECT_EQ(ansicht.aussehenVerlauf.back(), Aussehen::Leerlauf);
+    EXPECT_EQ(ansicht.fokusVerlauf.back(), Feld::VonObjNr);
+
+    ansicht.antworten = {Antwort::Nein};
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Gedruckt);
+    EXPECT_EQ(objektNummern().size(), 1);
+}
+
+TEST_F(Lauf, AYearWithoutBookingsTableStopsWithItsOwnMessage) {
+    ansicht.eingabe("1", "5", "01.04", "12.04");
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::SHAbbruch);
+    ASSERT_EQ(ansicht.meldungen.size(), 1u);
+    EXPECT_EQ(ansicht.meldungen[0].text, "für Buchungsjahr: 2004 ist kein Buchungsbestand existent");
+    EXPECT_EQ(ansicht.meldungen[0].titel, "Buchungsjahr nicht existent");
+    EXPECT_EQ(ansicht.meldungen[0].symbol, Symbol::Stopp);
+    EXPECT_EQ(anzahl(Art::Text), 0);
+}
+
+TEST_F(Lauf, JaInTheConfirmationStopsBeforeTheNextPropertyAndDiscardsTheJob) {
+    ansicht.eingabe("1", "5", "01.03", "12.03");
+    bool gedrueckt = false;
+    ansicht.beiEreignis = [&] {
+        // Press the cancel button while the second property is being printed.
+        if (!gedrueckt && ansicht.latsch.contains("Laufende Objekt-Nr: 00002")) {
+            gedrueckt = true;
+            LaufAbbrechen(ansicht);
+        }
+    };
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Abgebrochen);
+    EXPECT_FALSE(ansicht.latsch.contains("Laufende Objekt-Nr: 00003"));
+    EXPECT_EQ(meldungen("Verarbeitung durch Anwender abgebrochen"), 2);
+    EXPECT_EQ(anzahl(Art::Verworfen), 1);
+    EXPECT_EQ(anzahl(Art::Ende), 0);
+    EXPECT_TRUE(std::find(ansicht.aussehenVerlauf.begin(), ansicht.aussehenVerlauf.end(), Aussehen::Angehalten) !=
+                ansicht.aussehenVerlauf.end());
+    // Property 1 was complete; property 2 was cut short and keeps no result.
+    mandant->schliessen();
+    EXPECT_EQ(mandant->abfrage("SELECT HmzObjNr FROM ObjHmzResJahresSummen ORDER BY 1"),
+              (QList<QVariantList>{{qlonglong(1)}}));
+}
+
+TEST_F(Lauf, NeinInTheConfirmationGoesOnWithTheSameProperty) {
+    ansicht.eingabe("1", "5", "01.03", "12.03");
+    bool gedrueckt = false;
+    ansicht.beiAbbruchFrage = [] { return false; };
+    ansicht.beiEreignis = [&] {
+        if (!gedrueckt && ansicht.latsch.contains("Laufende Objekt-Nr: 00002")) {
+            gedrueckt = true;
+            LaufAbbrechen(ansicht);
+        }
+    };
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Gedruckt);
+    EXPECT_EQ(ansicht.objAnz, "3");
+    EXPECT_EQ(objektNummern().size(), 3);
+    EXPECT_EQ(anzahl(Art::Ende), 1);
+    EXPECT_TRUE(std::find(ansicht.aussehenVerlauf.begin(), ansicht.aussehenVerlauf.end(), Aussehen::Fortgesetzt) !=
+                ansicht.aussehenVerlauf.end());
+}
+
+TEST_F(Lauf, TheEuroChoiceIsStoredForTheNextStart) {
+    EXPECT_EQ(ansicht.haken, 1);  // a missing setting means "show"
+    ansicht.eingabe("1", "1", "01.03", "12.03");
+    ansicht.haken = 0;
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Gedruckt);
+    EXPECT_FALSE(formular().EurAtsAusweisen);
+    EXPECT_EQ(AESelect(), 0);
+    // No converted line anywhere on the statement.
+    for (const auto& e : drucker->eintraege()) EXPECT_FALSE(e.text.startsWith("(=")) << qPrintable(e.text);
+}
+
+TEST_F(Lauf, AFailingQueryIsReportedAndTheRunEndsIdle) {
+    mandant->ausfuehren("DROP TABLE ObjDaten");
+    mandant->schliessen();
+    ansicht.eingabe("1", "5", "01.03", "12.03");
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Fehler);
+    EXPECT_EQ(ansicht.letzteMeldung(), "das allgem. Fehlermeldungsprogramm kmoAllgError konnte nicht aufgerufen werden");
+    EXPECT_EQ(ansicht.aussehenVerlauf.back(), Aussehen::Leerlauf);
+    EXPECT_FALSE(formular().VerarbeitungLaeuft);
+    EXPECT_EQ(anzahl(Art::Ende), 0);
+}
