@@ -126,7 +126,9 @@ void KontoDrucken() {
     DruckText(format::nullen(pos, 2), -7, GL);
     DruckText(kontoNr, 0, GL);
     QString bezeichnung = textOderLeer(kk.Fields(QStringLiteral("KontoBezeichnung")));
-    TextKuerzen(bezeichnung, 45);
+    // The fit rounds widths to whole millimetres, so 45 mm would let a name
+    // run up to half a millimetre into the date column at 57 mm.
+    TextKuerzen(bezeichnung, 44);
     DruckText(bezeichnung, 12, GL);
 
     konto().AktKontoNr = kontoNr;
