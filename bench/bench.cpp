@@ -5,11 +5,15 @@
 // a PDF (the least rendering work). Every figure is a "name: value" line on
 // stdout; the last one is the ratio of the run to the sum of the floors.
 #include "generator.h"
+#include "zeitdrucker.h"
 
 #include "core/fehler.h"
 #include "entry/bulkwriter.h"
 #include "entry/datenzugriff.h"
 #include "entry/zustand.h"
+#include "report/aufzeichnungsdrucker.h"
+#include "report/qtdrucker.h"
+#include "statement/stapellauf.h"
 
 #include <sqlite3.h>
 
@@ -88,7 +92,7 @@ Bestand bestand(const QString& pfad) {
 double datenbankBoden(const QString& pfad, std::int64_t& gruppen, double& cpu) {
     auto db = db::sqliteOeffnen(pfad, DatenbankPasswort, true);
     const char* sql =
-        "SELECT BuObjNr, BuKontoNr, SUM(BuBetrag * BuSHVorzeichen) FROM ObjKanzleiBuchungen2003"
+        "SELECT BuObjNr, BuKontoNr, SUM(BuBetrag * BuSHVorzeichen) FROM ObjKanzleiBuchungen2003 "
         "WHERE BuDatum BETWEEN '2003-01-01' AND '2003-12-31' "
         "AND (BuKorrKZ IS NULL OR rtrim(BuKorrKZ) = '') AND NOT BuArt = '90' "
         "GROUP BY BuObjNr, BuKontoNr";
@@ -108,6 +112,33 @@ double datenbankBoden(const QString& pfad, std::int64_t& gruppen, double& cpu) {
     cpu = cpuSekunden() - cpuStart;
     (void)pruef;
     return s;
+}
+
+// Marks the run's course by its progress captions: the balance check starts
+// with the first caption, the property selection with the second, printing
+// with the first property's caption.
+struct Verlauf {
+    Uhr::time_point pruefung{}, auswahl{}, erstesObjekt{};
+    void caption(const QString& text) {
+        const auto jetzt = Uhr::now();
+        if (text.startsWith(QStringLiteral("Soll/Haben"))) pruefung = jetzt;
+        else if (text.startsWith(QStringLiteral("Buchungsdateien"))) auswahl = jetzt;
+        else if (text.startsWith(QStringLiteral("Laufende Objekt-Nr")) && erstesObjekt == Uhr::time_point{})
+            erstesObjekt = jetzt;
+    }
+};
+
+DruckAuftrag auftrag(const QString& db, const QString& pdf) {
+    DruckAuftrag a;
+    a.datenbank = db;
+    a.vonObjNr = QStringLiteral("1");
+    a.bisObjNr = QStringLiteral("99999");
+    a.abrVon = QStringLiteral("01.2003");
+    a.abrBis = QStringLiteral("12.2003");
+    a.pdfDatei = pdf;
+    a.eurAts = true;
+    a.fortschritt = false;
+    return a;
 }
 
 }  // namespace
@@ -161,6 +192,53 @@ int main(int argc, char** argv) {
         zeile("properties_printed", static_cast<long long>(b.gedruckt));
         zeile("bookings", static_cast<long long>(b.buchungen));
 
+        // The run, as "hmzres print" runs it, with the real printer timed.
+        bench::DruckMessung zeit;
+        Verlauf verlauf;
+        auto lauf = auftrag(dbPfad, pdfPfad);
+        lauf.druckerHuelle = [&](std::unique_ptr<Drucker> echt) -> std::unique_ptr<Drucker> {
+            return std::make_unique<bench::ZeitDrucker>(std::move(echt), zeit);
+        };
+        lauf.fortschrittBeobachter = [&](const QString& t) { verlauf.caption(t); };
+        const double cpuStart = cpuSekunden();
+        const auto start = Uhr::now();
+        const int status = druckAuftragAusfuehren(lauf);
+        const auto ende = Uhr::now();
+        const double cpu = cpuSekunden() - cpuStart;
+        const double wand = sekunden(ende - start);
+        const double rssLauf = spitzeMb();
+        if (status != 0) {
+            std::fprintf(stderr, "hmzres_bench: the run ended with status %d\n", status);
+            return status;
+        }
+        if (zeit.aufrufe == 0) {
+            std::fputs("hmzres_bench: the run did not print through the timed printer\n", stderr);
+            return 4;
+        }
+        const double render = sekunden(zeit.zeit);
+        zeile("wall_s", wand);
+        zeile("cpu_s", cpu);
+        zeile("render_s", render);
+        zeile("render_measure_s", sekunden(zeit.messen));
+        zeile("render_draw_s", sekunden(zeit.zeichnen));
+        zeile("render_enddoc_s", sekunden(zeit.abschluss));
+        zeile("printer_calls", static_cast<long long>(zeit.aufrufe));
+        zeile("text_measurements", static_cast<long long>(zeit.messungen));
+        zeile("texts_printed", static_cast<long long>(zeit.texte));
+        zeile("database_s", wand - render);
+        zeile("properties_per_s", b.gedruckt / wand, 1);
+        if (verlauf.pruefung != Uhr::time_point{} && verlauf.auswahl != Uhr::time_point{} &&
+            verlauf.erstesObjekt != Uhr::time_point{}) {
+            const double pruefung = sekunden(verlauf.auswahl - verlauf.pruefung);
+            const double auswahl = sekunden(verlauf.erstesObjekt - verlauf.auswahl);
+            zeile("balance_check_s", pruefung);
+            zeile("balance_check_share", pruefung / wand);
+            zeile("selection_s", auswahl);
+            zeile("selection_share", auswahl / wand);
+        }
+        zeile("pdf_mb", QFileInfo(pdfPfad).size() / 1048576.0, 1);
+        zeile("peak_rss_run_mb", rssLauf, 1);
+
         // Floor (a): the database.
         std::int64_t gruppen = 0;
         double bodenDbCpu = 0;
@@ -169,7 +247,35 @@ int main(int argc, char** argv) {
         zeile("floor_db_s", bodenDb);
         zeile("floor_db_cpu_s", bodenDbCpu);
 
+        // Floor (b): the same run recorded, then only the replay into a PDF timed.
+        Aufzeichnung liste;
+        {
+            AufzeichnungsDrucker rec;
+            bench::DruckMessung egal;
+            auto aufnahme = auftrag(dbPfad, pdfPfad);
+            aufnahme.druckerHuelle = [&](std::unique_ptr<Drucker>) -> std::unique_ptr<Drucker> {
+                return std::make_unique<bench::ZeitDrucker>(rec, egal);
+            };
+            if (druckAuftragAusfuehren(aufnahme) != 0 || rec.eintraege().empty()) {
+                std::fputs("hmzres_bench: the recording run failed\n", stderr);
+                return 4;
+            }
+            liste = rec.eintraege();
+        }
+        long long seiten = 0;
+        for (const auto& e : liste)
+            if (e.art == AufzeichnungsEintrag::Art::Seite) ++seiten;
+        zeile("pages", seiten);
+        zeile("pages_per_s", seiten / wand, 1);
+        QTemporaryDir tmp;
+        const auto ziel = QtDrucker::fuerPdf(tmp.filePath(QStringLiteral("floor.pdf")));
+        const auto abspielStart = Uhr::now();
+        abspielen(liste, *ziel);
+        const double bodenRender = sekunden(Uhr::now() - abspielStart);
+        zeile("floor_render_s", bodenRender);
+        zeile("floor_render_pages_per_s", seiten / bodenRender, 1);
         zeile("peak_rss_mb", spitzeMb(), 1);
+        zeile("ratio", wand / (bodenDb + bodenRender), 2);
     } catch (const Fehler& e) {
         std::fprintf(stderr, "hmzres_bench: %s (%ld)\n", qPrintable(e.Beschreibung()), e.Nummer());
         return 4;
