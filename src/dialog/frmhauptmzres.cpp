@@ -1,0 +1,431 @@
+#include "dialog/frmhauptmzres.h"
+
+#include "core/format.h"
+#include "dialog/dialogskalieren.h"
+#include "dialog/frmkill.h"
+#include "dialog/inputfeld.h"
+#include "entry/einstellungen.h"
+#include "entry/formular.h"
+#include "entry/verbindung.h"
+#include "entry/zustand.h"
+#include "report/druckerauswahl.h"
+#include "shell/fehlermelden.h"
+#include "shell/hilfe.h"
+#include "shell/module.h"
+#include "statement/lauf.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+
+namespace hmz {
+
+namespace {
+
+// Design size and place, in pixels of 15 twips.
+constexpr int Links = 480 / 15, Oben = 1400 / 15, Breite = 10395 / 15, Hoehe = 6885 / 15;
+
+const QString FormLoad = QStringLiteral("kmoHauptMzRes, in Form_Load");
+
+QLabel* beschriftung(const QString& text, const QString& name, QWidget* eltern, QRect r,
+                     Qt::Alignment a = Qt::AlignLeft | Qt::AlignVCenter) {
+    auto* l = new QLabel(text, eltern);
+    l->setObjectName(name);
+    l->setGeometry(r);
+    l->setAlignment(a);
+    return l;
+}
+
+QPushButton* knopf(const QString& text, const QString& name, QWidget* eltern, QRect r) {
+    auto* b = new QPushButton(text, eltern);
+    b->setObjectName(name);
+    b->setGeometry(r);
+    b->setAutoDefault(false);
+    return b;
+}
+
+}  // namespace
+
+std::function<Antwort(const Meldung&)>& frmHauptMzRes::meldungsHook() {
+    static std::function<Antwort(const Meldung&)> h;
+    return h;
+}
+
+std::function<void(const QString&)>& frmHauptMzRes::hilfeOeffner() {
+    static std::function<void(const QString&)> h = [](const QString& datei) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(datei));
+    };
+    return h;
+}
+
+frmHauptMzRes::frmHauptMzRes(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmHauptMzRes"));
+    setWindowTitle(QStringLiteral("Hauptmietzinsreserve Abrechnung"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setFont(QFont(QStringLiteral("Arial"), 9));
+    steuerelementeAnlegen();
+
+    vorherigeOberflaeche_ = &ui();
+    setzeOberflaeche(this);
+    qApp->installEventFilter(this);
+    laden();
+}
+
+frmHauptMzRes::~frmHauptMzRes() {
+    if (&ui() == this) setzeOberflaeche(vorherigeOberflaeche_);
+    while (sanduhren_ > 0) sanduhr(false);
+}
+
+void frmHauptMzRes::steuerelementeAnlegen() {
+    fraVonBis_ = new QGroupBox(QStringLiteral("Von- / Bis-Auswahl"), this);
+    fraVonBis_->setObjectName(QStringLiteral("fraVonBis"));
+    fraVonBis_->setGeometry(16, 12, 420, 150);
+    beschriftung(QStringLiteral("Objekt-Nr"), QStringLiteral("lblObjektNr"), fraVonBis_, {16, 34, 110, 22});
+    beschriftung(QStringLiteral("von:"), QStringLiteral("lblVon"), fraVonBis_, {140, 34, 44, 22}, Qt::AlignRight | Qt::AlignVCenter);
+    inpVonObjNr_ = new InputFeld(QStringLiteral("inpVonObjNr"), InputFeld::Art::Objektnummer, fraVonBis_);
+    inpVonObjNr_->setGeometry(190, 33, 80, 24);
+    beschriftung(QStringLiteral(" bis:"), QStringLiteral("lblBis"), fraVonBis_, {276, 34, 38, 22}, Qt::AlignRight | Qt::AlignVCenter);
+    inpBisObjNr_ = new InputFeld(QStringLiteral("inpBisObjNr"), InputFeld::Art::Objektnummer, fraVonBis_);
+    inpBisObjNr_->setGeometry(320, 33, 80, 24);
+    beschriftung(QStringLiteral("Abrechnung von MM.JJ:"), QStringLiteral("lblAbrVon"), fraVonBis_, {16, 74, 170, 22});
+    inpAbrVonDatum_ = new InputFeld(QStringLiteral("inpAbrVonDatum"), InputFeld::Art::Monat, fraVonBis_);
+    inpAbrVonDatum_->setGeometry(190, 73, 100, 24);
+    beschriftung(QStringLiteral("Abrechnung bis MM.JJ:"), QStringLiteral("lblAbrBis"), fraVonBis_, {16, 110, 170, 22});
+    inpAbrBisDatum_ = new InputFeld(QStringLiteral("inpAbrBisDatum"), InputFeld::Art::Monat, fraVonBis_);
+    inpAbrBisDatum_->setGeometry(190, 109, 100, 24);
+
+    fraDurchfuehrung_ = new QGroupBox(QStringLiteral("Durchführungsbestimmungen"), this);
+    fraDurchfuehrung_->setObjectName(QStringLiteral("fraDurchfuehrung"));
+    fraDurchfuehrung_->setGeometry(16, 172, 420, 60);
+    chkEuroAusweisen_ = new QCheckBox(QStringLiteral("EUR und ATS ausweisen"), fraDurchfuehrung_);
+    chkEuroAusweisen_->setObjectName(QStringLiteral("chkEuroAusweisen"));
+    chkEuroAusweisen_->setGeometry(16, 26, 300, 24);
+
+    beschriftung(QStringLiteral("Druckerauswahl:"), QStringLiteral("lblDruckerauswahl"), this, {16, 246, 112, 24});
+    cmbPrinter_ = new QComboBox(this);
+    cmbPrinter_->setObjectName(QStringLiteral("cmbPrinter"));
+    cmbPrinter_->setGeometry(130, 245, 306, 26);
+
+    beschriftung(QStringLiteral("Anzahl verarbeiteter Objekte:"), QStringLiteral("lblObjAnzText"), this, {16, 282, 200, 22});
+    lblObjAnz_ = beschriftung(QString(), QStringLiteral("lblObjAnz"), this, {218, 282, 70, 22});
+
+    beschriftung(QStringLiteral("BuchungsJahr:"), QStringLiteral("lblBuchjahrText"), this, {456, 18, 100, 22});
+    lblAuswahlBuchjahr_ = beschriftung(QString(), QStringLiteral("lblAuswahlBuchjahr"), this, {560, 18, 70, 22});
+    beschriftung(QStringLiteral("MonatsStatus:"), QStringLiteral("lblMonStatusText"), this, {456, 44, 100, 22});
+    lblAuswahlMonStatus_ = beschriftung(QString(), QStringLiteral("lblAuswahlMonStatus"), this, {560, 44, 70, 22});
+    cmdHilfe_ = knopf(QStringLiteral("?"), QStringLiteral("cmdHilfe"), this, {645, 16, 32, 32});
+
+    const QFont klein(QStringLiteral("Small Fonts"), 8);
+    cmdSachbuch_ = knopf(QStringLiteral("Obj-/Kanzlei Buchungen"), QStringLiteral("cmdSachbuch"), this, {456, 90, 221, 30});
+    cmdObjAusw_ = knopf(QStringLiteral("Objekt Auswahlhilfe"), QStringLiteral("cmdObjAusw"), this, {456, 126, 221, 30});
+    cmdHmzResStamm_ = knopf(QStringLiteral("Hmz-/EHB-Summen Stamm"), QStringLiteral("cmdHmzResStamm"), this, {456, 162, 221, 30});
+    cmdKontenStamm_ = knopf(QStringLiteral("Konten Stamm"), QStringLiteral("cmdKontenStamm"), this, {456, 198, 221, 30});
+    for (auto* b : {cmdSachbuch_, cmdObjAusw_, cmdHmzResStamm_, cmdKontenStamm_}) b->setFont(klein);
+
+    cmdBeenden_ = knopf(QStringLiteral("Beenden"), QStringLiteral("cmdBeenden"), this, {16, 395, 130, 44});
+    cmdOK_ = knopf(QStringLiteral("Verarbeitung starten"), QStringLiteral("cmdOK"), this, {497, 395, 180, 44});
+    cmdOK_->setDefault(true);
+
+    // The progress panel; where it sits is decided at load time.
+    picLatsch_ = new QFrame(this);
+    picLatsch_->setObjectName(QStringLiteral("picLatsch"));
+    picLatsch_->setFrameShape(QFrame::Panel);
+    picLatsch_->setFrameShadow(QFrame::Raised);
+    picLatsch_->setAutoFillBackground(true);
+    picLatsch_->setGeometry(0, 0, 440, 130);
+    lblDruckLäuft_ = beschriftung(QStringLiteral("                    Verarbeitung läuft"), QStringLiteral("lblDruckLäuft"),
+                                  picLatsch_, {2, 2, 436, 30});
+    lblDruckLäuft_->setAutoFillBackground(true);
+    QFont fett = font();
+    fett.setBold(true);
+    lblDruckLäuft_->setFont(fett);
+    lblLatsch_ = beschriftung(QStringLiteral("laufende Objekt-Nr:"), QStringLiteral("lblLatsch"), picLatsch_, {12, 44, 420, 24});
+    cmdDruckenAbbrechen_ = knopf(QStringLiteral(" Verarbeitung   abbrechen"), QStringLiteral("cmdDruckenAbbrechen"),
+                                 picLatsch_, {258, 80, 170, 40});
+
+    InputFeld::ohnePruefung(cmdBeenden_);
+    InputFeld::ohnePruefung(cmdDruckenAbbrechen_);
+
+    resize(Breite, Hoehe);
+    setMinimumSize(0, 0);
+
+    connect(cmdBeenden_, &QPushButton::clicked, this, [this] {
+        aufruf().DialogGeladen = false;
+        reject();
+    });
+    connect(cmdOK_, &QPushButton::clicked, this, &frmHauptMzRes::cmdOKClick);
+    connect(cmdDruckenAbbrechen_, &QPushButton::clicked, this, &frmHauptMzRes::cmdDruckenAbbrechenClick);
+    connect(cmdHilfe_, &QPushButton::clicked, this, &frmHauptMzRes::cmdHilfeClick);
+    connect(cmdSachbuch_, &QPushButton::clicked, this, [] { SachbuchStarten(); });
+    connect(cmdHmzResStamm_, &QPushButton::clicked, this, [] { HmzResStammStarten(); });
+    connect(cmdKontenStamm_, &QPushButton::clicked, this, [this] { KontenStammStarten(inpAbrBisDatum_->text()); });
+    connect(cmdObjAusw_, &QPushButton::clicked, this, &frmHauptMzRes::cmdObjAuswClick);
+    // Only a choice of the user switches the printer, not the filling of the list.
+    connect(cmbPrinter_, &QComboBox::activated, this,
+            [this](int i) { DruckerWaehlen(cmbPrinter_->itemData(i).toLongLong()); });
+    connect(inpAbrVonDatum_, &InputFeld::Validate, this,
+            [this](bool& cancel) { DatumFeldValidieren(*this, Feld::AbrVonDatum, cancel); });
+    connect(inpAbrBisDatum_, &InputFeld::Validate, this,
+            [this](bool& cancel) { DatumFeldValidieren(*this, Feld::AbrBisDatum, cancel); });
+}
+
+void frmHauptMzRes::laden() {
+    auto& h = hilfe();
+    auto& f = formular();
+    auto& z = aufruf();
+    h.LadenAbgeschlossen = false;
+    HilfeKontexteUebernehmen();
+
+    schritteMitMeldung(FormLoad, {
+        [&] {
+            for (db::DataControl* c : {&f.MA_Data, &f.OO_Data, &f.KK_Data, &f.BU_Data, &f.OZ_Data, &f.AeData})
+                c->DatabaseName = z.DatenbankPfad;
+        },
+        [&] { DatenControlsVerbinden(f); },
+        [&] { chkEuroAusweisen_->setChecked(AESelect() == 1); },
+        [&] {
+            move(Links, Oben);
+            resize(Breite, Hoehe);
+        },
+        [&] {
+            // Bottom right corner on the start button's bottom right corner.
+            const QRect ok = cmdOK_->geometry();
+            picLatsch_->move(ok.x() + ok.width() - picLatsch_->width(), ok.y() + ok.height() - picLatsch_->height());
+            picLatsch_->hide();
+            cmdBeenden_->show();
+            lblLatsch_->clear();
+        },
+        [&] {
+            const QDate d = z.MonatsStatusDatum.isValid() ? z.MonatsStatusDatum : NullDatum;
+            const QString jahr = format::nullen(d.year(), 4);
+            lblAuswahlMonStatus_->setText(format::nullen(d.month(), 2) + QLatin1Char('.') + jahr.mid(2, 2));
+        },
+        [&] {
+            lblAuswahlBuchjahr_->setText(QString::number(z.Buchungsjahr));
+            lblObjAnz_->setText(QStringLiteral("0"));
+        },
+        [&] { MauszeigerNormal(); },
+        [&] { druckerListeFuellen(); },
+    });
+    h.LadenAbgeschlossen = true;
+    z.DialogGeladen = true;
+    mitMeldung(FormLoad, [&] { DialogSkalieren(this, true, true, width(), height(), 0); });
+    setFixedSize(size());
+}
+
+void frmHauptMzRes::druckerListeFuellen() {
+    const DruckerListe liste = DruckerListeFuellen();
+    for (const DruckerEintrag& e : liste.eintraege) cmbPrinter_->addItem(e.name, static_cast<qlonglong>(e.position));
+    const int i = cmbPrinter_->findText(liste.anzeige);
+    if (i >= 0) cmbPrinter_->setCurrentIndex(i);
+}
+
+// --- LaufAnsicht -----------------------------------------------------------
+
+Antwort frmHauptMzRes::melden(const Meldung& m) {
+    if (auto& hook = meldungsHook()) return hook(m);
+    QMessageBox box(this);
+    box.setWindowTitle(m.titel.isEmpty() ? QGuiApplication::applicationDisplayName() : m.titel);
+    box.setText(QString(m.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setIcon(m.symbol == Symbol::Stopp ? QMessageBox::Critical : QMessageBox::NoIcon);
+    if (m.knoepfe == Knoepfe::OK) {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return Antwort::OK;
+    }
+    QPushButton* ja = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+    QPushButton* nein = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+    box.setDefaultButton(m.standard == Antwort::Ja ? ja : nein);
+    box.setEscapeButton(nein);
+    box.exec();
+    return box.clickedButton() == ja ? Antwort::Ja : Antwort::Nein;
+}
+
+void frmHauptMzRes::ereignisseVerarbeiten() { QCoreApplication::processEvents(); }
+
+void frmHauptMzRes::sanduhr(bool an) {
+    if (an) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++sanduhren_;
+    } else if (sanduhren_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --sanduhren_;
+    }
+}
+
+void frmHauptMzRes::MauszeigerNormal() {
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+InputFeld* frmHauptMzRes::feld(Feld f) const {
+    switch (f) {
+    case Feld::VonObjNr: return inpVonObjNr_;
+    case Feld::BisObjNr: return inpBisObjNr_;
+    case Feld::AbrVonDatum: return inpAbrVonDatum_;
+    case Feld::AbrBisDatum: return inpAbrBisDatum_;
+    }
+    return inpVonObjNr_;
+}
+
+Variant frmHauptMzRes::feldWert(Feld f) const { return feld(f)->Value(); }
+void frmHauptMzRes::setzeFeldWert(Feld f, const Variant& wert) { feld(f)->setValue(wert); }
+void frmHauptMzRes::fokus(Feld f) { feld(f)->setFocus(Qt::OtherFocusReason); }
+void frmHauptMzRes::fokusStart() { cmdOK_->setFocus(Qt::OtherFocusReason); }
+void frmHauptMzRes::fokusAbbrechen() { cmdDruckenAbbrechen_->setFocus(Qt::OtherFocusReason); }
+int frmHauptMzRes::euroHaken() const { return chkEuroAusweisen_->isChecked() ? 1 : 0; }
+void frmHauptMzRes::setzeEuroHaken(int wert) { chkEuroAusweisen_->setChecked(wert == 1); }
+
+void frmHauptMzRes::setzeLatsch(const QString& text) {
+    lblLatsch_->setText(text);
+    lblLatsch_->repaint();
+    emit latschGeaendert(text);
+}
+
+void frmHauptMzRes::setzeObjAnz(const QString& text) {
+    lblObjAnz_->setText(text);
+    lblObjAnz_->repaint();
+}
+
+void frmHauptMzRes::laufAussehen(int r, int g, int b, int vr, int vg, int vb, const QString& text) {
+    QPalette p = lblDruckLäuft_->palette();
+    p.setColor(QPalette::Window, QColor(r, g, b));
+    p.setColor(QPalette::WindowText, QColor(vr, vg, vb));
+    lblDruckLäuft_->setPalette(p);
+    lblDruckLäuft_->setText(text);
+}
+
+void frmHauptMzRes::aussehen(Aussehen a) {
+    switch (a) {
+    case Aussehen::Leerlauf:
+        cmdBeenden_->show();
+        picLatsch_->hide();
+        cmdOK_->show();
+        cmdOK_->setEnabled(true);
+        break;
+    case Aussehen::Laeuft:
+        cmdOK_->hide();
+        cmdOK_->setEnabled(false);
+        cmdBeenden_->hide();
+        picLatsch_->show();
+        laufAussehen(0, 0, 128, 255, 255, 255, QStringLiteral("                  Verarbeitung läuft"));
+        picLatsch_->repaint();
+        cmdDruckenAbbrechen_->show();
+        cmdOK_->setDefault(false);
+        cmdDruckenAbbrechen_->setDefault(true);
+        cmdDruckenAbbrechen_->setFocus(Qt::OtherFocusReason);
+        break;
+    case Aussehen::Angehalten:
+        cmdDruckenAbbrechen_->hide();
+        laufAussehen(128, 128, 128, 224, 224, 224, QStringLiteral("                Verarbeitung angehalten"));
+        picLatsch_->repaint();
+        break;
+    case Aussehen::Fortgesetzt:
+        laufAussehen(0, 0, 128, 255, 255, 255, QStringLiteral("                   Verarbeitung läuft"));
+        cmdDruckenAbbrechen_->show();
+        cmdDruckenAbbrechen_->setFocus(Qt::OtherFocusReason);
+        picLatsch_->repaint();
+        break;
+    }
+}
+
+bool frmHauptMzRes::abbruchBestaetigen() {
+    frmKill kill(this);
+    kill.exec();
+    return formular().AbbruchBestaetigt;
+}
+
+void frmHauptMzRes::kurzWarten() {
+    // A precise timer runs on the monotonic clock; the loop lets the cancel button act meanwhile.
+    QEventLoop warten;
+    QTimer::singleShot(800, Qt::PreciseTimer, &warten, &QEventLoop::quit);
+    warten.exec();
+}
+
+// --- Events ------------------------------------------------------------------
+
+void frmHauptMzRes::cmdOKClick() { LaufStarten(*this); }
+
+void frmHauptMzRes::cmdDruckenAbbrechenClick() {
+    if (formular().VerarbeitungLaeuft) LaufAbbrechen(*this);
+}
+
+void frmHauptMzRes::cmdObjAuswClick() {
+    const long nr = ObjektAuswahlStarten();
+    if (nr > 0) {
+        inpVonObjNr_->setValue(Variant::lng(static_cast<std::int32_t>(nr)));
+        inpBisObjNr_->setValue(Variant::lng(static_cast<std::int32_t>(nr)));
+    }
+    inpVonObjNr_->setFocus(Qt::OtherFocusReason);
+}
+
+void frmHauptMzRes::hilfeTaste() {
+    HilfeKontextSetzen(QApplication::focusWidget());
+    HilfeAufrufChk();
+    if (hilfe().HilfeOK) hilfeOeffner()(hilfe().HilfeDatei);
+}
+
+void frmHauptMzRes::cmdHilfeClick() {
+    HilfeKontextSetzen(QApplication::focusWidget());
+    HilfeAufrufChk();
+    if (hilfe().HilfeOK) hilfeTaste();  // as if F1 had been pressed
+}
+
+void frmHauptMzRes::taste(int key, bool& verbraucht) {
+    switch (key) {
+    case Qt::Key_F1:
+        hilfeTaste();
+        break;
+    case Qt::Key_F2:
+        cmdObjAuswClick();
+        break;
+    case Qt::Key_Escape:
+        // Esc never reaches QDialog's own handling: it would close a running dialog.
+        verbraucht = true;
+        if (formular().VerarbeitungLaeuft) {
+            if (cmdDruckenAbbrechen_->isVisible()) cmdDruckenAbbrechenClick();
+        } else {
+            reject();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+bool frmHauptMzRes::eventFilter(QObject* ziel, QEvent* e) {
+    if (e->type() != QEvent::KeyPress) return false;
+    // Every key of this window once, before the control that has the focus sees it.
+    QWidget* empfaenger = QApplication::focusWidget() ? QApplication::focusWidget() : this;
+    if (ziel != empfaenger || empfaenger->window() != this) return false;
+    bool verbraucht = false;
+    taste(static_cast<QKeyEvent*>(e)->key(), verbraucht);
+    return verbraucht;
+}
+
+void frmHauptMzRes::closeEvent(QCloseEvent* e) {
+    if (formular().VerarbeitungLaeuft) {
+        // Closing in the middle of a run asks like the cancel button does.
+        e->ignore();
+        cmdDruckenAbbrechenClick();
+        return;
+    }
+    QDialog::closeEvent(e);
+}
+
+void frmHauptMzRes::done(int r) {
+    if (formular().VerarbeitungLaeuft) return;
+    aufruf().DialogGeladen = false;
+    QDialog::done(r);
+}
+
+}  // namespace hmz

@@ -1,0 +1,14 @@
+// The run dialog as the component's entry shows it (setzeDialogFabrik).
+#pragma once
+
+#include "entry/kmohauptmzres.h"
+
+#include <memory>
+
+namespace hmz {
+
+// Each modalZeigen loads a fresh frmHauptMzRes (its start-up runs every
+// time) and returns when it has been closed.
+std::unique_ptr<RunDialog> qtLaufDialog();
+
+}  // namespace hmz

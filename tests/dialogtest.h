@@ -1,0 +1,129 @@
+// Fixture for tests that drive the real run dialog on the offscreen
+// platform: messages are recorded and answered, the help viewer and the
+// error display are replaced by recorders, the settings file lives in a
+// temporary profile folder.
+#pragma once
+
+#include "dialog/frmhauptmzres.h"
+#include "dialog/inputfeld.h"
+#include "entry/formular.h"
+#include "entry/zustand.h"
+#include "shell/hilfe.h"
+#include "shell/komponenten.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace hmz::test {
+
+struct GemeldeterFehler {
+    long nummer;
+    QString quelle;
+};
+
+class AufzeichnendeFehlerAnzeige : public FehlerAnzeige {
+public:
+    static inline std::vector<GemeldeterFehler> gemeldet;
+    void uebernehmen(const Werte& w) override { w_ = w; }
+    void anzeigen() override { gemeldet.push_back({w_.nummer, w_.quelle}); }
+    int antwort() const override { return 0; }
+
+private:
+    Werte w_;
+};
+
+// Runs `tun` on the next modal dialog as soon as its event loop is up.
+inline void beiModalemDialog(std::function<void(QWidget*)> tun) {
+    QTimer::singleShot(0, qApp, [tun] {
+        if (QWidget* w = QApplication::activeModalWidget()) tun(w);
+    });
+}
+
+class DialogTest : public ::testing::Test {
+protected:
+    QTemporaryDir profil;
+    std::vector<Meldung> meldungen;
+    std::deque<Antwort> antworten;
+    QStringList geoeffneteHilfe;
+    std::unique_ptr<frmHauptMzRes> dlg;
+
+    static VariantArray standardParameter() {
+        VariantArray a = VariantArray::leer(0, 100);
+        a.at(0) = Variant::string(QStringLiteral("/nirgends/mandant.db"));
+        a.at(4) = Variant::string(QStringLiteral("Access;"));
+        a.at(5) = Variant::date(QDate(2003, 3, 15));
+        a.at(11) = Variant::lng(2003);
+        a.at(55) = Variant::integer(0);
+        a.at(58) = Variant::integer(2);
+        return a;
+    }
+
+    void parameter(const VariantArray& a) {
+        auto& z = aufruf();
+        z.AufrufParameter = a;
+        z.DatenbankPfad = a.at(0).toString();
+        z.MonatsStatusDatum = a.at(5).toDate();
+        z.Buchungsjahr = a.at(11).toLong();
+    }
+
+    void SetUp() override {
+        qputenv("USERPROFILE", profil.path().toUtf8());
+        parameter(standardParameter());
+        hilfe() = HilfeZustand{};
+        auto& f = formular();
+        f.VerarbeitungLaeuft = f.LaufEnde = f.AbbruchBestaetigt = f.Abbruch = false;
+        frmHauptMzRes::meldungsHook() = [this](const Meldung& m) {
+            meldungen.push_back(m);
+            if (m.knoepfe == Knoepfe::OK) return Antwort::OK;
+            if (antworten.empty()) return m.standard;
+            const Antwort a = antworten.front();
+            antworten.pop_front();
+            return a;
+        };
+        frmHauptMzRes::hilfeOeffner() = [this](const QString& d) { geoeffneteHilfe << d; };
+        AufzeichnendeFehlerAnzeige::gemeldet.clear();
+        registriereKomponente(komponenten::FehlerAnzeigeName,
+                              [] { return std::make_unique<AufzeichnendeFehlerAnzeige>(); });
+    }
+
+    void TearDown() override {
+        dlg.reset();
+        frmHauptMzRes::meldungsHook() = nullptr;
+        frmHauptMzRes::hilfeOeffner() = nullptr;
+        for (const QString& n : {komponenten::FehlerAnzeigeName, komponenten::Sachbuch, komponenten::HmzResStamm,
+                                 komponenten::ObjektAuswahl, komponenten::KontenStamm})
+            entferneKomponente(n);
+        setzeOberflaeche(nullptr);
+        qunsetenv("USERPROFILE");
+    }
+
+    frmHauptMzRes& oeffnen() {
+        dlg = std::make_unique<frmHauptMzRes>();
+        dlg->show();
+        dlg->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+        return *dlg;
+    }
+
+    QStringList texte() const {
+        QStringList t;
+        for (const Meldung& m : meldungen) t << m.text;
+        return t;
+    }
+
+    InputFeld* feld(Feld f) const { return dlg->feld(f); }
+    QWidget* fokusWidget() const { return QApplication::focusWidget(); }
+};
+
+}  // namespace hmz::test

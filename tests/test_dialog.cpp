@@ -1,0 +1,413 @@
+#include "dialogtest.h"
+
+#include "dialog/frmkill.h"
+#include "shell/fehlermelden.h"
+#include "statement/lauf.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace hmz;
+using namespace hmz::test;
+
+namespace {
+
+class SuchModul : public ModulKomponente {
+public:
+    static inline long antwort = 0;
+    static inline int gestartet = 0;
+    static inline Variant jahrBeimStart;
+    void starten(VariantArray& p) override {
+        ++gestartet;
+        jahrBeimStart = p.at(11);
+    }
+    long gewaehlteObjektNr() const override { return antwort; }
+};
+
+QStringList quellen() {
+    QStringList q;
+    for (const auto& f : AufzeichnendeFehlerAnzeige::gemeldet) q << QString::number(f.nummer) + QLatin1Char(' ') + f.quelle;
+    return q;
+}
+
+}  // namespace
+
+TEST_F(DialogTest, StartUpShowsTheCallAndHidesTheProgressPanel) {
+    VariantArray a = standardParameter();
+    a.at(5) = Variant::date(QDate(1999, 12, 1));
+    VariantArray kontexte = VariantArray::leer(0, 70);
+    for (auto& k : kontexte.elemente) k = Variant::integer(0);
+    kontexte.at(65) = Variant::integer(4711);
+    a.at(60) = Variant::array(kontexte);
+    parameter(a);
+    auto& d = oeffnen();
+
+    EXPECT_EQ(d.windowTitle(), "Hauptmietzinsreserve Abrechnung");
+    EXPECT_EQ(d.size(), QSize(693, 459));
+    EXPECT_EQ(d.lblAuswahlMonStatus()->text(), "12.99");
+    EXPECT_EQ(d.lblAuswahlBuchjahr()->text(), "2003");
+    EXPECT_EQ(d.lblObjAnz()->text(), "0");
+    EXPECT_EQ(d.lblLatsch()->text(), "");
+    EXPECT_FALSE(d.picLatsch()->isVisible());
+    EXPECT_TRUE(d.cmdOK()->isVisible());
+    EXPECT_TRUE(d.cmdBeenden()->isVisible());
+    EXPECT_EQ(d.picLatsch()->geometry().bottomRight(), d.cmdOK()->geometry().bottomRight());
+    EXPECT_EQ(d.lblDruckLaeuft()->text(), "                    Verarbeitung läuft");
+    EXPECT_EQ(hilfe().HilfeKontexte.at(65), 4711);
+    EXPECT_TRUE(hilfe().LadenAbgeschlossen);
+    EXPECT_TRUE(aufruf().DialogGeladen);
+    EXPECT_TRUE(feld(Feld::VonObjNr)->text().isEmpty());
+    EXPECT_TRUE(meldungen.empty());
+    EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+
+    // The current printer shows first; a choice switches by the entry's position.
+    ASSERT_GT(d.cmbPrinter()->count(), 0);
+    EXPECT_EQ(d.cmbPrinter()->currentData().toLongLong(), d.cmbPrinter()->currentIndex());
+
+    // F1 gives the focused control the dialog's context.
+    feld(Feld::AbrBisDatum)->setFocus();
+    QTest::keyClick(feld(Feld::AbrBisDatum), Qt::Key_F1);
+    EXPECT_EQ(hilfeKontext(feld(Feld::AbrBisDatum)), 4711);
+}
+
+TEST_F(DialogTest, StartUpFailuresAreReportedAndTheDialogStillOpens) {
+    // Month status 15.03.2003 shows 03.03; a help table of Longs is not taken.
+    VariantArray a = standardParameter();
+    VariantArray kontexte = VariantArray::leer(0, 70);
+    for (auto& k : kontexte.elemente) k = Variant::lng(7);
+    a.at(60) = Variant::array(kontexte);
+    parameter(a);
+    {
+        auto& d = oeffnen();
+        EXPECT_EQ(d.lblAuswahlMonStatus()->text(), "03.03");
+        EXPECT_EQ(hilfe().HilfeKontexte, std::vector<int>(201, 0));
+        EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+        d.reject();
+        EXPECT_FALSE(aufruf().DialogGeladen);
+    }
+    // An array that ends before element 55: the printer list fails, reported.
+    VariantArray kurz = VariantArray::leer(0, 11);
+    for (long i = 0; i <= 11; ++i) kurz.at(i) = standardParameter().at(i);
+    parameter(kurz);
+    auto& d = oeffnen();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(quellen(), QStringList{"9 kmoHauptMzRes, in Form_Load"});
+    EXPECT_EQ(d.lblAuswahlBuchjahr()->text(), "2003");
+}
+
+TEST_F(DialogTest, InputFieldsDeliverNumbersAndMonths) {
+    auto& d = oeffnen();
+    InputFeld* von = feld(Feld::VonObjNr);
+    von->setFocus();
+    QTest::keyClicks(von, "1a2-3 ");
+    EXPECT_EQ(von->text(), "123");
+    EXPECT_EQ(d.feldWert(Feld::VonObjNr), Variant::lng(123));
+    EXPECT_TRUE(d.feldWert(Feld::BisObjNr).istEmpty());
+
+    InputFeld* monat = feld(Feld::AbrVonDatum);
+    monat->setFocus();
+    QTest::keyClicks(monat, "03x.03");
+    EXPECT_EQ(monat->text(), "03.03");
+    EXPECT_EQ(d.feldWert(Feld::AbrVonDatum), Variant::date(QDate(2003, 3, 1)));
+    monat->setText("05.2004");
+    EXPECT_EQ(d.feldWert(Feld::AbrVonDatum), Variant::date(QDate(2004, 5, 1)));
+    monat->setText("0");
+    EXPECT_EQ(d.feldWert(Feld::AbrVonDatum).toLong(), 0);
+
+    // What the run writes back shows as the full date and reads back the same.
+    d.setzeFeldWert(Feld::AbrBisDatum, Variant::date(QDate(2004, 2, 29)));
+    EXPECT_EQ(feld(Feld::AbrBisDatum)->text(), "29.02.2004");
+    EXPECT_EQ(d.feldWert(Feld::AbrBisDatum), Variant::date(QDate(2004, 2, 29)));
+    EXPECT_EQ(feld(Feld::AbrBisDatum)->objectName(), "inpAbrBisDatum");
+}
+
+TEST_F(DialogTest, AFailedMonthKeepsTheFocusAndTheOtherMonthIsNotCheckedMeanwhile) {
+    auto& d = oeffnen();
+    InputFeld* von = feld(Feld::AbrVonDatum);
+    InputFeld* bis = feld(Feld::AbrBisDatum);
+    von->setFocus();
+    QTest::keyClicks(von, "13.03");
+    QTest::keyClick(von, Qt::Key_Tab);
+    ASSERT_EQ(meldungen.size(), 1u);
+    EXPECT_EQ(meldungen[0].text,
+              "Das Datum \"Abrechnung von MM.JJ:\" ist kein gültiger Datumswert.\r\n"
+              "Bitte ein richtiges Datum im Format MM.JJ oder MM.JJJJ eingeben.");
+    EXPECT_EQ(fokusWidget(), von);
+
+    // A click elsewhere asks again and the click does not reach its target.
+    bool geklickt = false;
+    QObject::connect(d.cmdSachbuch(), &QPushButton::clicked, [&] { geklickt = true; });
+    QTest::mouseClick(d.cmdSachbuch(), Qt::LeftButton);
+    EXPECT_EQ(meldungen.size(), 2u);
+    EXPECT_EQ(fokusWidget(), von);
+    EXPECT_FALSE(geklickt);
+    // The close button never asks.
+    EXPECT_TRUE(d.cmdBeenden()->property("hmzOhnePruefung").toBool());
+
+    // While "von" holds the failed check, leaving "bis" checks nothing.
+    bis->setFocus();
+    bis->setText("99.99");
+    QTest::keyClick(bis, Qt::Key_Tab);
+    EXPECT_EQ(meldungen.size(), 2u);
+    EXPECT_NE(fokusWidget(), bis);
+
+    // Corrected, "von" lets the focus go, and "bis" is checked again.
+    von->setFocus();
+    von->setText("03.2031");
+    QTest::keyClick(von, Qt::Key_Tab);
+    ASSERT_EQ(meldungen.size(), 3u);
+    EXPECT_TRUE(meldungen[2].text.startsWith("Das Jahr \"Abrechnung von MM.JJ:\" ist unlogisch"));
+    von->setText("03.2030");
+    QTest::keyClick(von, Qt::Key_Tab);
+    EXPECT_EQ(meldungen.size(), 3u);
+    EXPECT_NE(fokusWidget(), von);
+    bis->setFocus();
+    bis->setText("0");
+    QTest::mouseClick(von, Qt::LeftButton);
+    ASSERT_EQ(meldungen.size(), 4u);
+    EXPECT_EQ(meldungen[3].text, "Abrechnung bis MM.JJ-Datum Null nicht zulässig");
+    EXPECT_EQ(fokusWidget(), bis);
+}
+
+TEST_F(DialogTest, StartChecksShowTheirMessageAndSendTheFocus) {
+    auto& d = oeffnen();
+    struct Fall {
+        const char *von, *bis, *abrVon, *abrBis;
+        const char* meldung;
+        Feld fokus;
+        const char* titel;
+    };
+    const Fall faelle[] = {
+        {"0", "0", "03.03", "05.03", "von- und bis-Objektnummer Null ist ungültig", Feld::VonObjNr, ""},
+        {"120", "12", "03.03", "05.03", "Bis-Auswahl kleiner Von-Auswahl ist ungültig", Feld::VonObjNr,
+         "Ungültige Von-Bis-Auswahl"},
+        {"1", "5", "0", "05.03", "Abrechnung von MM.JJ-Datum Null nicht zulässig", Feld::AbrVonDatum, ""},
+        {"1", "5", "03.03", "", "Abrechnung bis MM.JJ-Datum Null nicht zulässig", Feld::AbrBisDatum, ""},
+        {"1", "5", "12.02", "01.03", "Das Jahr in Abrechnung-Von-Datum muss gleich sein dem Jahr in Abrechnung-Bis-Datum",
+         Feld::AbrVonDatum, ""},
+        {"1", "5", "05.03", "03.03", "Das Abrechnung von Datum darf nicht größer dem Abrechnung bis Datum sein.",
+         Feld::AbrVonDatum, ""},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.meldung);
+        meldungen.clear();
+        FehlerFeld().clear();
+        feld(Feld::VonObjNr)->setText(f.von);
+        feld(Feld::BisObjNr)->setText(f.bis);
+        feld(Feld::AbrVonDatum)->setText(f.abrVon);
+        feld(Feld::AbrBisDatum)->setText(f.abrBis);
+        long von = 0, bis = 0;
+        d.fokusStart();
+        EXPECT_FALSE(StartPruefungen(d, von, bis));
+        ASSERT_EQ(meldungen.size(), 1u);
+        EXPECT_EQ(meldungen[0].text, f.meldung);
+        EXPECT_EQ(meldungen[0].titel, f.titel);
+        EXPECT_EQ(fokusWidget(), feld(f.fokus));
+    }
+    // A good input: the fields show the first and the last day.
+    meldungen.clear();
+    feld(Feld::VonObjNr)->setText("1");
+    feld(Feld::BisObjNr)->setText("5");
+    feld(Feld::AbrVonDatum)->setText("02.04");
+    feld(Feld::AbrBisDatum)->setText("02.04");
+    long von = 0, bis = 0;
+    EXPECT_TRUE(StartPruefungen(d, von, bis));
+    EXPECT_TRUE(meldungen.empty());
+    EXPECT_EQ(feld(Feld::AbrVonDatum)->text(), "01.02.2004");
+    EXPECT_EQ(feld(Feld::AbrBisDatum)->text(), "29.02.2004");
+}
+
+TEST_F(DialogTest, LooksOfTheProgressPanel) {
+    auto& d = oeffnen();
+    struct Fall {
+        Aussehen a;
+        QColor hinten, vorne;
+        const char* text;
+        bool abbrechenSichtbar;
+    };
+    const Fall faelle[] = {
+        {Aussehen::Laeuft, QColor(0, 0, 128), QColor(255, 255, 255), "                  Verarbeitung läuft", true},
+        {Aussehen::Angehalten, QColor(128, 128, 128), QColor(224, 224, 224), "                Verarbeitung angehalten", false},
+        {Aussehen::Fortgesetzt, QColor(0, 0, 128), QColor(255, 255, 255), "                   Verarbeitung läuft", true},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.text);
+        d.aussehen(f.a);
+        EXPECT_TRUE(d.picLatsch()->isVisible());
+        EXPECT_FALSE(d.cmdOK()->isVisible());
+        EXPECT_FALSE(d.cmdOK()->isEnabled());
+        EXPECT_FALSE(d.cmdBeenden()->isVisible());
+        EXPECT_EQ(d.lblDruckLaeuft()->palette().color(QPalette::Window), f.hinten);
+        EXPECT_EQ(d.lblDruckLaeuft()->palette().color(QPalette::WindowText), f.vorne);
+        EXPECT_EQ(d.lblDruckLaeuft()->text(), f.text);
+        EXPECT_EQ(d.cmdDruckenAbbrechen()->isVisible(), f.abbrechenSichtbar);
+    }
+    EXPECT_TRUE(d.cmdDruckenAbbrechen()->isDefault());
+    EXPECT_EQ(fokusWidget(), d.cmdDruckenAbbrechen());
+    d.aussehen(Aussehen::Leerlauf);
+    EXPECT_FALSE(d.picLatsch()->isVisible());
+    EXPECT_TRUE(d.cmdOK()->isVisible() && d.cmdOK()->isEnabled());
+    EXPECT_TRUE(d.cmdBeenden()->isVisible());
+
+    d.setzeLatsch("Laufende Objekt-Nr: 00007");
+    d.setzeObjAnz("3");
+    EXPECT_EQ(d.lblLatsch()->text(), "Laufende Objekt-Nr: 00007");
+    EXPECT_EQ(d.lblObjAnz()->text(), "3");
+}
+
+TEST_F(DialogTest, FrmKillAnswersThroughTheFlag) {
+    auto& d = oeffnen();
+    QString titel, frage;
+    formular().AbbruchBestaetigt = true;  // opening clears it
+    beiModalemDialog([&](QWidget* w) {
+        auto* k = qobject_cast<frmKill*>(w);
+        ASSERT_NE(k, nullptr);
+        titel = k->windowTitle();
+        frage = k->findChild<QLabel*>("lblFrage")->text();
+        EXPECT_FALSE(formular().AbbruchBestaetigt);
+        EXPECT_EQ(k->cmdAbbrechen()->text(), "Ja");
+        EXPECT_EQ(k->cmdFortsetzen()->text(), "Nein");
+        k->cmdFortsetzen()->click();
+    });
+    EXPECT_FALSE(d.abbruchBestaetigen());
+    EXPECT_EQ(titel, "Verarbeitung Abbrechen");
+    EXPECT_EQ(frage, "Laufende Verarbeitung abbrechen?");
+
+    beiModalemDialog([](QWidget* w) { qobject_cast<frmKill*>(w)->cmdAbbrechen()->click(); });
+    EXPECT_TRUE(d.abbruchBestaetigen());
+    EXPECT_TRUE(formular().AbbruchBestaetigt);
+    // Esc is "Nein".
+    beiModalemDialog([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    EXPECT_FALSE(d.abbruchBestaetigen());
+}
+
+TEST_F(DialogTest, EscClosesWhenIdleButNotWhileRunning) {
+    auto& d = oeffnen();
+    formular().VerarbeitungLaeuft = true;
+    d.aussehen(Aussehen::Laeuft);
+    QTest::keyClick(d.cmdDruckenAbbrechen(), Qt::Key_Escape);
+    EXPECT_TRUE(d.isVisible());
+    d.close();  // the close box during a run does not close either
+    EXPECT_TRUE(d.isVisible());
+
+    formular().VerarbeitungLaeuft = false;
+    d.aussehen(Aussehen::Leerlauf);
+    feld(Feld::AbrVonDatum)->setFocus();
+    QTest::keyClick(feld(Feld::AbrVonDatum), Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_FALSE(aufruf().DialogGeladen);
+}
+
+TEST_F(DialogTest, HelpChecksTheFileBeforeOpeningIt) {
+    QTemporaryDir ordner;
+    const QString datei = ordner.filePath("hmzres.chm");
+    struct Fall {
+        QString hilfeDatei;
+        QString meldung;
+        int geoeffnet;
+    };
+    const QString fehlt = ordner.filePath("fehlt.chm");
+    const Fall faelle[] = {
+        {"", "Die Definition für den App.Helpfile = leer\r\nEs kann keine Onlinehilfe angezeigt werden !", 0},
+        {fehlt, "Die Hilfedatei (App.HelpFile) " + fehlt + " ist nicht auffindbar.\r\nEs kann keine Onlinehilfe angezeigt werden !", 0},
+        {datei, "", 1},
+    };
+    QFile f(datei);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.hilfeDatei.toStdString());
+        VariantArray a = standardParameter();
+        a.at(7) = Variant::string(fall.hilfeDatei);
+        parameter(a);
+        auto& d = oeffnen();
+        for (int weg = 0; weg < 2; ++weg) {  // the help button, then F1
+            meldungen.clear();
+            geoeffneteHilfe.clear();
+            if (weg == 0)
+                QTest::mouseClick(d.cmdHilfe(), Qt::LeftButton);
+            else
+                QTest::keyClick(fokusWidget(), Qt::Key_F1);
+            EXPECT_EQ(texte(), fall.meldung.isEmpty() ? QStringList() : QStringList{fall.meldung});
+            EXPECT_EQ(geoeffneteHilfe.size(), fall.geoeffnet);
+        }
+        if (fall.geoeffnet) {
+            EXPECT_EQ(geoeffneteHilfe.value(0), datei);
+        }
+    }
+}
+
+TEST_F(DialogTest, PropertySearchFillsBothNumbersAndFocusesTheFirst) {
+    SuchModul::antwort = 42;
+    registriereKomponente(komponenten::ObjektAuswahl, [] { return std::make_unique<SuchModul>(); });
+    auto& d = oeffnen();
+    feld(Feld::VonObjNr)->setText("1");
+    feld(Feld::BisObjNr)->setText("9");
+    feld(Feld::AbrBisDatum)->setFocus();
+    QTest::keyClick(feld(Feld::AbrBisDatum), Qt::Key_F2);
+    EXPECT_EQ(feld(Feld::VonObjNr)->text(), "42");
+    EXPECT_EQ(feld(Feld::BisObjNr)->text(), "42");
+    EXPECT_EQ(fokusWidget(), feld(Feld::VonObjNr));
+
+    SuchModul::antwort = 0;  // nothing chosen: the numbers stay
+    feld(Feld::AbrBisDatum)->setFocus();
+    d.cmdObjAusw()->click();
+    EXPECT_EQ(feld(Feld::VonObjNr)->text(), "42");
+    EXPECT_EQ(fokusWidget(), feld(Feld::VonObjNr));
+    EXPECT_FALSE(QApplication::overrideCursor());
+    EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+}
+
+TEST_F(DialogTest, AccountMasterGetsTheYearOfTheToMonth) {
+    SuchModul::gestartet = 0;
+    registriereKomponente(komponenten::KontenStamm, [] { return std::make_unique<SuchModul>(); });
+    auto& d = oeffnen();
+    struct Fall {
+        const char* bisMonat;
+        Variant jahr;
+        QStringList fehler;
+    };
+    const Fall faelle[] = {
+        {"", Variant::lng(2003), {}},
+        {"0", Variant::lng(2003), {}},
+        {"05.04", Variant::lng(2004), {}},
+        {"11.1998", Variant::lng(1998), {}},
+        // A full date as the run leaves it: reported, year kept, module started anyway.
+        {"31.05.2005", Variant::lng(1998), {"13 kmoHauptmzres, in cmdKontenStamm_Click"}},
+    };
+    int starts = 0;
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.bisMonat);
+        AufzeichnendeFehlerAnzeige::gemeldet.clear();
+        feld(Feld::AbrBisDatum)->setText(f.bisMonat);
+        d.cmdKontenStamm()->click();
+        EXPECT_EQ(SuchModul::gestartet, ++starts);
+        EXPECT_EQ(SuchModul::jahrBeimStart, f.jahr);
+        EXPECT_EQ(quellen(), f.fehler);
+    }
+}
+
+TEST_F(DialogTest, ModulesThatAreNotInstalledAreReportedWithoutAStuckPointer) {
+    auto& d = oeffnen();
+    d.cmdHmzResStamm()->click();
+    EXPECT_EQ(quellen(), (QStringList{"429 kmoHauptmzres, in cmdHmzResStamm_Click",
+                                      "91 kmoHauptmzres, in cmdHmzResStamm_Click"}));
+    EXPECT_FALSE(QApplication::overrideCursor());
+
+    // Without the error display every report falls back to the 429 text.
+    entferneKomponente(komponenten::FehlerAnzeigeName);
+    AufzeichnendeFehlerAnzeige::gemeldet.clear();
+    feld(Feld::VonObjNr)->setText("7");
+    d.cmdObjAusw()->click();
+    const QString text = "das allgem. Fehlermeldungsprogramm kmoAllgError konnte nicht aufgerufen werden";
+    EXPECT_EQ(texte(), (QStringList{text, text, text}));  // create, start, chosen number
+    EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+    EXPECT_EQ(feld(Feld::VonObjNr)->text(), "7");
+    EXPECT_EQ(fokusWidget(), feld(Feld::VonObjNr));
+    EXPECT_FALSE(QApplication::overrideCursor());
+}
