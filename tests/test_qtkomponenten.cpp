@@ -1,0 +1,71 @@
+#include "dialogtest.h"
+
+#include "dialog/qtkomponenten.h"
+#include "shell/fehlermelden.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTreeView>
+
+using namespace hmz;
+using namespace hmz::test;
+
+TEST(ObjektAuswahlDialog, FilterOnNumberAddressAndTown) {
+    const QList<ObjektZeile> zeilen = {
+        {7, "Hauptstraße 1", "1010", "Wien"},
+        {12, "Gartengasse 4", "8010", "Graz"},
+        {120, "Ringstraße 9", "1010", "Wien"},
+    };
+    ObjektAuswahlDialog d(zeilen);
+    d.show();
+    EXPECT_EQ(d.sichtbareZeilen(), 3);
+    struct Fall {
+        const char* filter;
+        int zeilen;
+        long erste;
+    };
+    const Fall faelle[] = {{"wien", 2, 7}, {"00012", 1, 12}, {"garten", 1, 12}, {"8010", 1, 12}, {"Linz", 0, 0}, {"", 3, 7}};
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.filter);
+        d.filter()->setText(f.filter);
+        EXPECT_EQ(d.sichtbareZeilen(), f.zeilen);
+        if (f.zeilen > 0) {
+            EXPECT_EQ(d.liste()->currentIndex().data(Qt::UserRole).toLongLong(), f.erste);
+        }
+    }
+    d.filter()->setText("ring");
+    QTest::keyClick(d.filter(), Qt::Key_Return);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(d.gewaehlt(), 120);
+
+    ObjektAuswahlDialog leer(zeilen);
+    leer.show();
+    leer.filter()->setText("Linz");
+    QTest::keyClick(leer.filter(), Qt::Key_Return);  // nothing to take: stays open
+    EXPECT_EQ(leer.gewaehlt(), 0);
+    EXPECT_NE(leer.result(), QDialog::Accepted);
+}
+
+TEST_F(DialogTest, TheErrorDisplayShowsNumberDescriptionSourceAndDetails) {
+    auto& d = oeffnen();
+    (void)d;
+    qtKomponentenRegistrieren();
+    QString text, details, titel;
+    beiModalemDialog([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        titel = box->windowTitle();
+        text = box->text();
+        details = box->detailedText();
+        box->accept();
+    });
+    aufruf().FehlerQuelle.clear();
+    mitMeldung("kmoHauptMzRes, in AESelect", [] { throw Fehler(3078, "Tabelle AllgEinstellungen fehlt"); });
+    EXPECT_EQ(titel, "Fehler");
+    EXPECT_TRUE(text.contains("3078"));
+    EXPECT_TRUE(text.contains("Tabelle AllgEinstellungen fehlt"));
+    EXPECT_TRUE(text.contains("kmoHauptMzRes, in AESelect"));
+    EXPECT_TRUE(details.contains("Hilfekontext: 0"));
+    EXPECT_TRUE(meldungen.empty());                 // no fallback message
+    EXPECT_TRUE(aufruf().FehlerQuelle.isEmpty());  // a report that arrived clears the source
+}
