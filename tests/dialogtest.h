@@ -6,7 +6,9 @@
 
 #include "dialog/frmhauptmzres.h"
 #include "dialog/inputfeld.h"
+#include "entry/datenzugriff.h"
 #include "entry/formular.h"
+#include "entry/schema.h"
 #include "entry/zustand.h"
 #include "shell/hilfe.h"
 #include "shell/komponenten.h"
@@ -53,14 +55,16 @@ inline void beiModalemDialog(std::function<void(QWidget*)> tun) {
 class DialogTest : public ::testing::Test {
 protected:
     QTemporaryDir profil;
+    QTemporaryDir daten;
+    QString datenbankPfad;
     std::vector<Meldung> meldungen;
     std::deque<Antwort> antworten;
     QStringList geoeffneteHilfe;
     std::unique_ptr<frmHauptMzRes> dlg;
 
-    static VariantArray standardParameter() {
+    VariantArray standardParameter() const {
         VariantArray a = VariantArray::leer(0, 100);
-        a.at(0) = Variant::string(QStringLiteral("/nirgends/mandant.db"));
+        a.at(0) = Variant::string(datenbankPfad);
         a.at(4) = Variant::string(QStringLiteral("Access;"));
         a.at(5) = Variant::date(QDate(2003, 3, 15));
         a.at(11) = Variant::lng(2003);
@@ -77,8 +81,21 @@ protected:
         z.Buchungsjahr = a.at(11).toLong();
     }
 
+    // A statement on the test's client database (encrypted, with the schema of 2003).
+    void sql(const QString& text) {
+        auto db = db::Engine::instance().OpenDatabase(datenbankPfad, false, false, QStringLiteral(";pwd=") + DatenbankPasswort);
+        db->Execute(text);
+        db->Close();
+    }
+
     void SetUp() override {
         qputenv("USERPROFILE", profil.path().toUtf8());
+        datenbankPfad = daten.filePath(QStringLiteral("mandant.db"));
+        {
+            auto db = db::Engine::instance().CreateDatabase(datenbankPfad, DatenbankPasswort);
+            db::schemaAnlegen(*db, {2003});
+            db->Close();
+        }
         parameter(standardParameter());
         hilfe() = HilfeZustand{};
         auto& f = formular();
@@ -99,6 +116,7 @@ protected:
 
     void TearDown() override {
         dlg.reset();
+        for (db::DataControl* c : formular().datenControls) c->trennen();
         frmHauptMzRes::meldungsHook() = nullptr;
         frmHauptMzRes::hilfeOeffner() = nullptr;
         for (const QString& n : {komponenten::FehlerAnzeigeName, komponenten::Sachbuch, komponenten::HmzResStamm,

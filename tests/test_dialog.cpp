@@ -99,6 +99,33 @@ TEST_F(DialogTest, StartUpFailuresAreReportedAndTheDialogStillOpens) {
     EXPECT_EQ(d.lblAuswahlBuchjahr()->text(), "2003");
 }
 
+TEST_F(DialogTest, TheEuroSettingIsReadAndCreatedAtStartUp) {
+    struct Fall {
+        const char* vorher;  // row 149 before the start; nullptr: none
+        bool haken;
+    };
+    const Fall faelle[] = {{nullptr, true}, {"0", false}, {"1", true}, {"5", true}};
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.vorher ? f.vorher : "none");
+        sql("DELETE FROM AllgEinstellungen");
+        if (f.vorher) sql(QStringLiteral("INSERT INTO AllgEinstellungen VALUES (149, %1, 'x')").arg(f.vorher));
+        auto& d = oeffnen();
+        EXPECT_EQ(d.chkEuroAusweisen()->isChecked(), f.haken);
+        EXPECT_EQ(d.euroHaken(), f.haken ? 1 : 0);
+        EXPECT_EQ(formular().EurAtsAusweisen, f.haken);
+        d.reject();
+    }
+    // The missing row was created with 1 and its text.
+    auto db = db::Engine::instance().OpenDatabase(datenbankPfad, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+    sql("DELETE FROM AllgEinstellungen");
+    oeffnen().reject();
+    auto rs = db->OpenRecordset("SELECT * FROM AllgEinstellungen WHERE AllgEinstNr = 149");
+    ASSERT_FALSE(rs->Eof());
+    EXPECT_EQ(rs->Fields("AllgEinstWert").toLong(), 1);
+    EXPECT_EQ(rs->Fields("AllgEinstText").toString(), "HauptMzRes Euro ausweisen (1=ausweisen)");
+    EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+}
+
 TEST_F(DialogTest, InputFieldsDeliverNumbersAndMonths) {
     auto& d = oeffnen();
     InputFeld* von = feld(Feld::VonObjNr);

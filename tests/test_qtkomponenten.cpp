@@ -69,3 +69,16 @@ TEST_F(DialogTest, TheErrorDisplayShowsNumberDescriptionSourceAndDetails) {
     EXPECT_TRUE(meldungen.empty());                 // no fallback message
     EXPECT_TRUE(aufruf().FehlerQuelle.isEmpty());  // a report that arrived clears the source
 }
+
+TEST_F(DialogTest, ThePropertySearchListsTheClientsPropertiesByNumber) {
+    sql("INSERT INTO ObjDaten (ObjNummer, ObjTypus, ObjAnschrift, ObjPlz, ObjOrt) VALUES "
+        "(12, 0, 'Gartengasse 4', '8010', 'Graz'), (7, 0, 'Hauptstraße 1', '1010', 'Wien'), "
+        "(9, 1, 'Lager', '1010', 'Wien'), (30, 0, NULL, NULL, NULL)");
+    const QList<ObjektZeile> zeilen = objekteLesen(datenbankPfad);
+    ASSERT_EQ(zeilen.size(), 3);
+    EXPECT_EQ(zeilen[0].nummer, 7);
+    EXPECT_EQ(zeilen[0].anschrift, "Hauptstraße 1");
+    EXPECT_EQ(zeilen[1].ort, "Graz");
+    EXPECT_EQ(zeilen[2].nummer, 30);
+    EXPECT_EQ(zeilen[2].anschrift, "");
+}
