@@ -227,9 +227,8 @@ TEST_F(DialogTest, StartChecksShowTheirMessageAndSendTheFocus) {
         feld(Feld::BisObjNr)->setText(f.bis);
         feld(Feld::AbrVonDatum)->setText(f.abrVon);
         feld(Feld::AbrBisDatum)->setText(f.abrBis);
-        long von = 0, bis = 0;
-        d.fokusStart();
-        EXPECT_FALSE(StartPruefungen(d, von, bis));
+        QTest::mouseClick(d.cmdOK(), Qt::LeftButton);
+        EXPECT_FALSE(formular().VerarbeitungLaeuft);
         ASSERT_EQ(meldungen.size(), 1u);
         EXPECT_EQ(meldungen[0].text, f.meldung);
         EXPECT_EQ(meldungen[0].titel, f.titel);
@@ -316,9 +315,18 @@ TEST_F(DialogTest, EscClosesWhenIdleButNotWhileRunning) {
     auto& d = oeffnen();
     formular().VerarbeitungLaeuft = true;
     d.aussehen(Aussehen::Laeuft);
+    int gefragt = 0;
+    const auto nein = [&](QWidget* w) {
+        ++gefragt;
+        qobject_cast<frmKill*>(w)->cmdFortsetzen()->click();
+    };
+    beiModalemDialog(nein);
     QTest::keyClick(d.cmdDruckenAbbrechen(), Qt::Key_Escape);
+    EXPECT_EQ(gefragt, 1);
     EXPECT_TRUE(d.isVisible());
-    d.close();  // the close box during a run does not close either
+    beiModalemDialog(nein);
+    d.close();  // the close box during a run asks too instead of closing
+    EXPECT_EQ(gefragt, 2);
     EXPECT_TRUE(d.isVisible());
 
     formular().VerarbeitungLaeuft = false;

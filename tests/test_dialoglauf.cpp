@@ -1,0 +1,181 @@
+// Runs started from the real dialog: progress, one print job, pause and
+// cancel through frmKill, Esc, and the euro setting kept for the next start.
+#include "dialogtest.h"
+
+#include "dialog/frmkill.h"
+#include "report/drucker.h"
+#include "report/qtdrucker.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+
+using namespace hmz;
+using namespace hmz::test;
+
+namespace {
+
+class DialogLauf : public DialogTest {
+protected:
+    QString pdf;
+    QStringList latsch;        // every text lblLatsch showed
+    QStringList nachAbbruch;   // lblLatsch texts after the cancel was answered
+    QString lookImDialog;      // lblDruckLäuft while frmKill was open
+    bool abbruchBeantwortet = false;
+
+    void SetUp() override {
+        DialogTest::SetUp();
+        sql("INSERT INTO AllgMandDaten VALUES ('Hausverwaltung', '', '', 'Ring 1', '', '1010', 'Wien', 137603, '2003-12-31')");
+        for (int nr = 1; nr <= 3; ++nr)
+            sql(QStringLiteral("INSERT INTO ObjDaten (ObjNummer, ObjTypus, ObjAnschrift, ObjPlz, ObjOrt) "
+                               "VALUES (%1, 0, 'Gasse %1', '1010', 'Wien')").arg(nr));
+        sql("INSERT INTO ObjKanzleiKontenstamm VALUES (2003, '4000', 'Mieteinnahmen', 1, 1)");
+        sql("INSERT INTO ObjKanzleiKontenstamm VALUES (2003, '2800', 'Bank', NULL, NULL)");
+        for (int nr = 1; nr <= 3; ++nr) {
+            sql(QStringLiteral("INSERT INTO ObjKanzleiBuchungen2003 (BuObjNr, BuKontoNr, BuDatum, BuBetrag, BuSH, "
+                               "BuSHVorzeichen) VALUES (%1, '4000', '2003-03-05', 10000000, 'H', 1)").arg(nr));
+            sql(QStringLiteral("INSERT INTO ObjKanzleiBuchungen2003 (BuObjNr, BuKontoNr, BuDatum, BuBetrag, BuSH, "
+                               "BuSHVorzeichen) VALUES (%1, '2800', '2003-03-05', 10000000, 'S', -1)").arg(nr));
+        }
+        pdf = daten.filePath("lauf.pdf");
+        setzeDrucker(QtDrucker::fuerPdf(pdf));
+    }
+
+    void TearDown() override {
+        setzeDrucker(nullptr);
+        DialogTest::TearDown();
+    }
+
+    frmHauptMzRes& eingeben(const char* von, const char* bis) {
+        auto& d = oeffnen();
+        QObject::connect(&d, &frmHauptMzRes::latschGeaendert, [this](const QString& t) {
+            latsch << t;
+            if (abbruchBeantwortet) nachAbbruch << t;
+        });
+        feld(Feld::VonObjNr)->setText(von);
+        feld(Feld::BisObjNr)->setText(bis);
+        feld(Feld::AbrVonDatum)->setText("01.03");
+        feld(Feld::AbrBisDatum)->setText("12.03");
+        return d;
+    }
+
+    // At the first sight of property `nr`, `ausloesen` runs at the next
+    // event point and frmKill is answered with "Ja" or "Nein".
+    void abbrechenBei(frmHauptMzRes& d, const QString& nr, bool ja, std::function<void()> ausloesen) {
+        auto einmal = std::make_shared<bool>(false);
+        QObject::connect(&d, &frmHauptMzRes::latschGeaendert, [=, this, &d](const QString& t) {
+            if (*einmal || t != "Laufende Objekt-Nr: " + nr) return;
+            *einmal = true;
+            QTimer::singleShot(0, &d, [=, this, &d] {
+                beiModalemDialog([=, this, &d](QWidget* w) {
+                    lookImDialog = d.lblDruckLaeuft()->text();
+                    auto* k = qobject_cast<frmKill*>(w);
+                    ASSERT_NE(k, nullptr);
+                    abbruchBeantwortet = true;
+                    (ja ? k->cmdAbbrechen() : k->cmdFortsetzen())->click();
+                });
+                ausloesen();
+            });
+        });
+    }
+
+    QString pdfText() const {
+        QProcess p;
+        p.start("pdftotext", {pdf, "-"});
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
+    void leerlaufMitFokus(frmHauptMzRes& d) {
+        EXPECT_FALSE(d.picLatsch()->isVisible());
+        EXPECT_TRUE(d.cmdOK()->isVisible() && d.cmdOK()->isEnabled());
+        EXPECT_TRUE(d.cmdBeenden()->isVisible());
+        EXPECT_FALSE(formular().VerarbeitungLaeuft);
+        // The window's focus child: after frmKill the offscreen platform activates no window.
+        EXPECT_EQ(d.focusWidget(), feld(Feld::VonObjNr));
+    }
+};
+
+}  // namespace
+
+TEST_F(DialogLauf, ThreePropertiesShowThreeAndMakeOnePdf) {
+    auto& d = eingeben("1", "3");
+    QTest::mouseClick(d.cmdOK(), Qt::LeftButton);
+    EXPECT_EQ(texte(), QStringList());
+    EXPECT_EQ(d.lblObjAnz()->text(), "3");
+    EXPECT_TRUE(latsch.contains("Soll/Haben prüfen - kurze Wartezeit"));
+    EXPECT_TRUE(latsch.contains("Laufende Objekt-Nr: 00003"));
+    EXPECT_EQ(feld(Feld::AbrVonDatum)->text(), "01.01.2003");
+    EXPECT_EQ(feld(Feld::AbrBisDatum)->text(), "31.12.2003");
+    leerlaufMitFokus(d);
+    ASSERT_TRUE(QFile::exists(pdf));
+    const QString text = pdfText();
+    for (const char* nr : {"00001", "00002", "00003"}) EXPECT_TRUE(text.contains(nr)) << nr;
+    EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+}
+
+TEST_F(DialogLauf, NeinInFrmKillGoesOnWithTheSameProperty) {
+    auto& d = eingeben("1", "3");
+    abbrechenBei(d, "00002", false, [&d] { d.cmdDruckenAbbrechen()->click(); });
+    d.cmdOK()->click();
+    EXPECT_EQ(lookImDialog, "                Verarbeitung angehalten");
+    ASSERT_TRUE(abbruchBeantwortet);
+    // Nothing of property 1 again, and property 2 is not started anew before 3.
+    EXPECT_FALSE(nachAbbruch.contains("Laufende Objekt-Nr: 00001"));
+    EXPECT_TRUE(nachAbbruch.contains("Laufende Objekt-Nr: 00003"));
+    EXPECT_EQ(d.lblObjAnz()->text(), "3");
+    EXPECT_EQ(texte(), QStringList());
+    leerlaufMitFokus(d);
+    EXPECT_TRUE(QFile::exists(pdf));
+}
+
+TEST_F(DialogLauf, JaStopsBeforeTheNextPropertyAndLeavesNoPdf) {
+    auto& d = eingeben("1", "3");
+    abbrechenBei(d, "00002", true, [&d] { d.cmdDruckenAbbrechen()->click(); });
+    d.cmdOK()->click();
+    ASSERT_TRUE(abbruchBeantwortet);
+    EXPECT_FALSE(nachAbbruch.contains("Laufende Objekt-Nr: 00003"));
+    EXPECT_FALSE(latsch.contains("Laufende Objekt-Nr: 00003"));
+    ASSERT_FALSE(texte().isEmpty());
+    EXPECT_EQ(texte().first(), "Verarbeitung durch Anwender abgebrochen");
+    EXPECT_FALSE(QFile::exists(pdf));
+    leerlaufMitFokus(d);
+}
+
+TEST_F(DialogLauf, EscWhileRunningAsksLikeTheCancelButton) {
+    auto& d = eingeben("1", "3");
+    abbrechenBei(d, "00001", true, [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); });
+    d.cmdOK()->click();
+    ASSERT_TRUE(abbruchBeantwortet);
+    EXPECT_TRUE(d.isVisible());  // Esc during the run did not close the dialog
+    EXPECT_TRUE(texte().contains("Verarbeitung durch Anwender abgebrochen"));
+    EXPECT_FALSE(QFile::exists(pdf));
+    leerlaufMitFokus(d);
+}
+
+TEST_F(DialogLauf, AnUncheckedEuroBoxIsStoredForTheNextStart) {
+    auto& d = eingeben("1", "1");
+    ASSERT_TRUE(d.chkEuroAusweisen()->isChecked());
+    d.chkEuroAusweisen()->setChecked(false);
+    d.cmdOK()->click();
+    EXPECT_EQ(d.lblObjAnz()->text(), "1");
+    EXPECT_FALSE(formular().EurAtsAusweisen);
+    d.reject();
+
+    auto& wieder = oeffnen();
+    EXPECT_FALSE(wieder.chkEuroAusweisen()->isChecked());
+    auto db = db::Engine::instance().OpenDatabase(datenbankPfad, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+    auto rs = db->OpenRecordset("SELECT AllgEinstWert FROM AllgEinstellungen WHERE AllgEinstNr = 149");
+    ASSERT_FALSE(rs->Eof());
+    EXPECT_EQ(rs->Fields("AllgEinstWert").toLong(), 0);
+}
+
+TEST_F(DialogLauf, ARangeWithoutPropertiesSaysSoAndReturnsToIdle) {
+    auto& d = eingeben("50", "60");
+    d.cmdOK()->click();
+    EXPECT_EQ(texte(), QStringList{"Keine Objekte zum Drucken gefunden"});
+    EXPECT_FALSE(QFile::exists(pdf));
+    leerlaufMitFokus(d);
+}
