@@ -26,9 +26,14 @@ const char* const Hilfe =
 int main(int argc, char** argv) {
     const bool dialog = argc > 1 && std::strcmp(argv[1], "dialog") == 0;
     // Headless commands need no display: fall back to the offscreen platform.
-    if (!dialog && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The dialog does; without one Qt would abort, so say why instead.
+    const bool keinDisplay = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+                             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (keinDisplay && dialog) {
+        std::fputs("hmzres dialog: no display found (set DISPLAY, or run it under xvfb-run)\n", stderr);
+        return 2;
+    }
+    if (keinDisplay) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     // Qt warns on stderr without a runtime folder; stderr carries the run's messages.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
