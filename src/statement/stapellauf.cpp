@@ -6,7 +6,7 @@
 #include "entry/verbindung.h"
 #include "entry/zustand.h"
 #include "report/drucker.h"
-#include "report/qtdrucker.h"
+#include "report/pufferdrucker.h"
 #include "shell/fehlermelden.h"
 #include "shell/konsolenfehleranzeige.h"
 #include "statement/lauf.h"
@@ -106,8 +106,8 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     if (auftrag.eurAts) haken = *auftrag.eurAts ? 1 : 0;
 
     try {
-        std::unique_ptr<Drucker> drucker = auftrag.pdfDatei.isEmpty() ? QtDrucker::fuerDrucker(auftrag.druckerName)
-                                                                       : QtDrucker::fuerPdf(auftrag.pdfDatei);
+        std::unique_ptr<Drucker> drucker = auftrag.pdfDatei.isEmpty() ? PufferDrucker::fuerDrucker(auftrag.druckerName)
+                                                                       : PufferDrucker::fuerPdf(auftrag.pdfDatei);
         if (auftrag.druckerHuelle) drucker = auftrag.druckerHuelle(std::move(drucker));
         setzeDrucker(std::move(drucker));
     } catch (const Fehler& e) {
