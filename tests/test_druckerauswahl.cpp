@@ -3,7 +3,7 @@
 #include "entry/zustand.h"
 #include "report/aufzeichnungsdrucker.h"
 #include "report/druckerauswahl.h"
-#include "report/qtdrucker.h"
+#include "report/pufferdrucker.h"
 #include "fehleranzeige_attrappe.h"
 
 #include <QDateTime>
@@ -68,7 +68,7 @@ TEST_F(DruckerAuswahl, WahlMachtDenDruckerZumAktuellen) {
     setzeDruckerSammlung([] { return QStringList{"empfang", "keller"}; });
     DruckerWaehlen(1);
     EXPECT_EQ(Printer().DeviceName(), QStringLiteral("keller"));
-    ASSERT_NE(dynamic_cast<QtDrucker*>(&Printer()), nullptr);
+    ASSERT_NE(dynamic_cast<PufferDrucker*>(&Printer()), nullptr);
     EXPECT_TRUE(berichte.empty());
 
     // A position the collection does not have: reported, the printer stays.

@@ -116,8 +116,13 @@ QString AufzeichnungsDrucker::alsText(const Aufzeichnung& liste) {
     return out;
 }
 
-void abspielen(const Aufzeichnung& liste, Drucker& ziel) {
-    for (const auto& e : liste) {
+void abspielen(const Aufzeichnung& liste, Drucker& ziel) { abspielen(liste.data(), liste.data() + liste.size(), ziel); }
+
+void abspielen(const AufzeichnungsEintrag* von, const AufzeichnungsEintrag* bis, Drucker& ziel) {
+    // Our own printers draw a text without measuring it again for the advance.
+    auto* basis = dynamic_cast<DruckerBasis*>(&ziel);
+    for (const auto* p = von; p != bis; ++p) {
+        const auto& e = *p;
         using A = AufzeichnungsEintrag::Art;
         switch (e.art) {
         case A::Massstab:
@@ -137,9 +142,13 @@ void abspielen(const Aufzeichnung& liste, Drucker& ziel) {
             if (ziel.FontBold() != e.fett) ziel.setFontBold(e.fett);
             if (ziel.FontItalic() != e.kursiv) ziel.setFontItalic(e.kursiv);
             if (ziel.FontUnderline() != e.unterstrichen) ziel.setFontUnderline(e.unterstrichen);
-            ziel.setCurrentX(static_cast<float>(e.x));
-            ziel.setCurrentY(static_cast<float>(e.y));
-            ziel.Print(e.text, true);
+            if (basis) {
+                basis->textSetzen(e.x, e.y, e.text);
+            } else {
+                ziel.setCurrentX(static_cast<float>(e.x));
+                ziel.setCurrentY(static_cast<float>(e.y));
+                ziel.Print(e.text, true);
+            }
             break;
         case A::Linie:
             ziel.Line(e.x, e.y, e.x2, e.y2);

@@ -65,5 +65,6 @@ private:
 // Draws a recorded display list onto another printer (a PDF, say) with no
 // other work: fonts, positions, rules, page breaks and job endings as recorded.
 void abspielen(const Aufzeichnung& liste, Drucker& ziel);
+void abspielen(const AufzeichnungsEintrag* von, const AufzeichnungsEintrag* bis, Drucker& ziel);
 
 }  // namespace hmz

@@ -1,6 +1,6 @@
 #include "report/drucker.h"
 
-#include "report/qtdrucker.h"
+#include "report/pufferdrucker.h"
 
 #include <QPrinterInfo>
 
@@ -23,9 +23,9 @@ Drucker& Printer() {
     if (!d) {
         const QString standard = QPrinterInfo::defaultPrinterName();
         if (!standard.isEmpty())
-            d = QtDrucker::fuerDrucker(standard);
+            d = PufferDrucker::fuerDrucker(standard);
         else
-            d = QtDrucker::fuerPdf(QStringLiteral("hmzres.pdf"));
+            d = PufferDrucker::fuerPdf(QStringLiteral("hmzres.pdf"));
     }
     return *d;
 }

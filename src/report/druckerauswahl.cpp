@@ -3,7 +3,7 @@
 #include "core/fehler.h"
 #include "entry/zustand.h"
 #include "report/drucker.h"
-#include "report/qtdrucker.h"
+#include "report/pufferdrucker.h"
 #include "shell/fehlermelden.h"
 
 #include <QPrinterInfo>
@@ -40,7 +40,7 @@ void DruckerWaehlen(long position) {
     mitMeldung(QStringLiteral("gvuRechwesen, in cmbPrinter_Click"), [&] {
         const QStringList namen = druckerSammlung();
         if (position < 0 || position >= namen.size()) wirfIndexFehler();
-        setzeDrucker(QtDrucker::fuerDrucker(namen.at(position)));
+        setzeDrucker(PufferDrucker::fuerDrucker(namen.at(position)));
     });
 }
 

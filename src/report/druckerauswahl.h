@@ -32,7 +32,7 @@ void setzeDruckerSammlung(std::function<QStringList()> sammlung);
 DruckerListe DruckerListeFuellen();
 
 // The printer at `position` of the collection becomes the current printer
-// (a QtDrucker on that queue). Failures are reported with
+// (a PufferDrucker on that queue). Failures are reported with
 // "gvuRechwesen, in cmbPrinter_Click"; the previous printer stays then.
 void DruckerWaehlen(long position);
 

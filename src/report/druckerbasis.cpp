@@ -112,6 +112,10 @@ void DruckerBasis::Print(const QString& text, bool zeileOffen) {
     }
 }
 
+void DruckerBasis::textSetzen(double x, double y, const QString& text) {
+    if (ausgabeMoeglich() && !text.isEmpty()) textAusgeben(x, y, text);
+}
+
 void DruckerBasis::Line(double x1, double y1, double x2, double y2) {
     if (ausgabeMoeglich()) linieAusgeben(x1, y1, x2, y2);
 }

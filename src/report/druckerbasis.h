@@ -70,6 +70,9 @@ public:
     void EndDoc() override;
     void KillDoc() override;
     void AuftragFreigeben() override;
+    // Draws text with its top edge at (x, y) without measuring it or moving
+    // the position: a replay already knows where everything goes.
+    void textSetzen(double x, double y, const QString& text);
 
     enum class Auftrag { Keiner, Offen, Verworfen };
     Auftrag auftrag() const { return auftrag_; }
