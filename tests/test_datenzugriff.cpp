@@ -285,6 +285,9 @@ TEST_F(Datenzugriff, BookingQueriesUseTheIndex) {
     buchungsIndexSicherstellen(*db, 1999);  // no such year: nothing to do
     EXPECT_TRUE(plan(einzelbuchungen(2003, "00007", "4000", jan, dez)).contains("USING INDEX ObjKanzleiBuchungen2003_ObjKonto"));
     EXPECT_EQ(fehlerVon([&] { db->OpenRecordset("SELECT * FROM ObjKanzleiBuchungen1999"); }), nr::TabelleFehlt);
+    // The debit/credit sums of the balance check read the small index, not the table.
+    const QString sh = plan("SELECT SUM(buBetrag) as Summe FROM ObjKanzleiBuchungen2003 WHERE BuSH = 'S'");
+    EXPECT_TRUE(sh.contains("USING COVERING INDEX ObjKanzleiBuchungen2003_SH")) << sh.toStdString();
 }
 
 TEST_F(Datenzugriff, RecordsetOperations) {

@@ -38,12 +38,17 @@ QStringList schemaBuchungsjahr(int jahr) {
     };
 }
 
+QString buchungsSHIndexSql(int jahr) {
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1_SH ON %1 (BuSH, BuBetrag)").arg(buchungsTabelle(jahr));
+}
+
 void buchungsIndexSicherstellen(Database& db, int jahr) {
     auto rs = db.OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND lower(name) = lower('%1')")
                                    .arg(buchungsTabelle(jahr)));
     if (rs->Eof()) return;
     rs->Close();
     db.Execute(schemaBuchungsjahr(jahr).at(1));
+    db.Execute(buchungsSHIndexSql(jahr));
 }
 
 void schemaAnlegen(Database& db, const QList<int>& jahre) {

@@ -14,9 +14,13 @@ QStringList schemaGrundtabellen();
 QStringList schemaBuchungsjahr(int jahr);
 QString buchungsTabelle(int jahr);  // "ObjKanzleiBuchungen2003"
 QString buchungsIndex(int jahr);    // "ObjKanzleiBuchungen2003_ObjKonto"
+// The index the debit/credit sums read instead of the whole table.
+QString buchungsSHIndexSql(int jahr);
 
 // Makes sure the bookings table of the year, if it exists, has its index
 // (a run without it reads the whole table for every account).
+// Before a run: the bookings index and the debit/credit index on an existing
+// year table (created when missing).
 void buchungsIndexSicherstellen(Database& db, int jahr);
 
 // Creates the fixed tables and the bookings tables of the given years.

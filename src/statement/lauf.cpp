@@ -60,6 +60,11 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     a.setzeLatsch(QStringLiteral("Soll/Haben prüfen - kurze Wartezeit"));
     LaufBeginnen(a);
 
+    // The balance check and the statements read the year's bookings through
+    // their indexes; a table made elsewhere may lack them.
+    db::Database& datenbank = f.OO_Data.database();
+    db::buchungsIndexSicherstellen(datenbank, static_cast<int>(f.TabellenJahr));
+
     auto& p = shPruefung();
     p.PruefJahr = f.AbrJahr;
     p.PruefAnlass = QStringLiteral("Soll/Haben-Prüfung VOR BEGINN DER BUCHUNGSVERARBEITUNG");
@@ -80,8 +85,6 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     a.sanduhr(false);
 
     f.LaufEnde = false;
-    db::Database& datenbank = f.OO_Data.database();
-    db::buchungsIndexSicherstellen(datenbank, static_cast<int>(f.TabellenJahr));
     f.OO_Data.RecordSource = objektAbfrage(von, bis, f.AbrBisDatum);
     f.OO_Data.Refresh();
     db::Recordset& objekte = f.OO_Data.recordset();
