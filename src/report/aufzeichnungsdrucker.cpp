@@ -25,63 +25,68 @@ QString zitiert(const QString& s) {
 
 AufzeichnungsDrucker::AufzeichnungsDrucker(QString name) : name_(std::move(name)) {}
 
-void AufzeichnungsDrucker::auftragStarten() {
+namespace eintrag {
+
+AufzeichnungsEintrag nur(AufzeichnungsEintrag::Art art) {
     AufzeichnungsEintrag e;
-    e.art = AufzeichnungsEintrag::Art::Seite;
-    e.seite = 1;
-    liste_.push_back(e);
+    e.art = art;
+    return e;
 }
 
-void AufzeichnungsDrucker::seiteNeu() {
-    AufzeichnungsEintrag e;
-    e.art = AufzeichnungsEintrag::Art::Seite;
-    e.seite = seite() + 1;
-    liste_.push_back(e);
+AufzeichnungsEintrag seite(int nr) {
+    auto e = nur(AufzeichnungsEintrag::Art::Seite);
+    e.seite = nr;
+    return e;
 }
 
-void AufzeichnungsDrucker::textAusgeben(double x, double y, const QString& text) {
-    AufzeichnungsEintrag e;
-    e.art = AufzeichnungsEintrag::Art::Text;
+AufzeichnungsEintrag text(const Drucker& d, double x, double y, const QString& text) {
+    auto e = nur(AufzeichnungsEintrag::Art::Text);
     e.x = x;
     e.y = y;
     e.text = text;
-    e.schrift = FontName();
-    e.groesse = FontSize();
-    e.fett = FontBold();
-    e.kursiv = FontItalic();
-    e.unterstrichen = FontUnderline();
-    liste_.push_back(std::move(e));
+    e.schrift = d.FontName();
+    e.groesse = d.FontSize();
+    e.fett = d.FontBold();
+    e.kursiv = d.FontItalic();
+    e.unterstrichen = d.FontUnderline();
+    return e;
 }
 
-void AufzeichnungsDrucker::linieAusgeben(double x1, double y1, double x2, double y2) {
-    AufzeichnungsEintrag e;
-    e.art = AufzeichnungsEintrag::Art::Linie;
+AufzeichnungsEintrag linie(double x1, double y1, double x2, double y2) {
+    auto e = nur(AufzeichnungsEintrag::Art::Linie);
     e.x = x1;
     e.y = y1;
     e.x2 = x2;
     e.y2 = y2;
-    liste_.push_back(e);
+    return e;
 }
 
-void AufzeichnungsDrucker::auftragBeenden() {
-    AufzeichnungsEintrag e;
-    e.art = AufzeichnungsEintrag::Art::Ende;
-    liste_.push_back(e);
+AufzeichnungsEintrag massstab(const Drucker& d) {
+    auto e = nur(AufzeichnungsEintrag::Art::Massstab);
+    e.x = d.ScaleLeft();
+    e.y = d.ScaleTop();
+    return e;
 }
 
-void AufzeichnungsDrucker::auftragVerwerfen() {
-    AufzeichnungsEintrag e;
-    e.art = AufzeichnungsEintrag::Art::Verworfen;
-    liste_.push_back(e);
+}  // namespace eintrag
+
+void AufzeichnungsDrucker::auftragStarten() { liste_.push_back(eintrag::seite(1)); }
+
+void AufzeichnungsDrucker::seiteNeu() { liste_.push_back(eintrag::seite(seite() + 1)); }
+
+void AufzeichnungsDrucker::textAusgeben(double x, double y, const QString& text) {
+    liste_.push_back(eintrag::text(*this, x, y, text));
 }
 
-void AufzeichnungsDrucker::massstabGeaendert() {
-    AufzeichnungsEintrag e;
-    e.art = AufzeichnungsEintrag::Art::Massstab;
-    e.x = ScaleLeft();
-    e.y = ScaleTop();
-    liste_.push_back(e);
+void AufzeichnungsDrucker::linieAusgeben(double x1, double y1, double x2, double y2) {
+    liste_.push_back(eintrag::linie(x1, y1, x2, y2));
 }
+
+void AufzeichnungsDrucker::auftragBeenden() { liste_.push_back(eintrag::nur(AufzeichnungsEintrag::Art::Ende)); }
+
+void AufzeichnungsDrucker::auftragVerwerfen() { liste_.push_back(eintrag::nur(AufzeichnungsEintrag::Art::Verworfen)); }
+
+void AufzeichnungsDrucker::massstabGeaendert() { liste_.push_back(eintrag::massstab(*this)); }
 
 QString AufzeichnungsDrucker::alsText(const Aufzeichnung& liste) {
     QString out;

@@ -31,6 +31,16 @@ struct AufzeichnungsEintrag {
 
 using Aufzeichnung = std::vector<AufzeichnungsEintrag>;
 
+// The entries for each output, as every recording printer writes them: the
+// text in the printer's current font, the scale as it stands now.
+namespace eintrag {
+AufzeichnungsEintrag seite(int nr);
+AufzeichnungsEintrag text(const Drucker& d, double x, double y, const QString& text);
+AufzeichnungsEintrag linie(double x1, double y1, double x2, double y2);
+AufzeichnungsEintrag massstab(const Drucker& d);
+AufzeichnungsEintrag nur(AufzeichnungsEintrag::Art art);  // Ende, Verworfen
+}  // namespace eintrag
+
 class AufzeichnungsDrucker : public DruckerBasis {
 public:
     explicit AufzeichnungsDrucker(QString name = QStringLiteral("Aufzeichnung"));

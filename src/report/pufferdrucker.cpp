@@ -45,59 +45,29 @@ std::size_t PufferDrucker::hoechsteTiefe() const {
 
 void PufferDrucker::auftragStarten() {
     fehlerPruefen();
-    AufzeichnungsEintrag e;
-    e.art = Art::Seite;
-    e.seite = 1;
-    eintragen(std::move(e));
+    eintragen(eintrag::seite(1));
 }
 
 void PufferDrucker::seiteNeu() {
     fehlerPruefen();
     abgeben();  // a finished page goes to the worker as it is
-    AufzeichnungsEintrag e;
-    e.art = Art::Seite;
-    e.seite = seite() + 1;
-    eintragen(std::move(e));
+    eintragen(eintrag::seite(seite() + 1));
 }
 
 void PufferDrucker::textAusgeben(double x, double y, const QString& text) {
     fehlerPruefen();
-    AufzeichnungsEintrag e;
-    e.art = Art::Text;
-    e.x = x;
-    e.y = y;
-    e.text = text;
-    e.schrift = FontName();
-    e.groesse = FontSize();
-    e.fett = FontBold();
-    e.kursiv = FontItalic();
-    e.unterstrichen = FontUnderline();
-    eintragen(std::move(e));
+    eintragen(eintrag::text(*this, x, y, text));
 }
 
 void PufferDrucker::linieAusgeben(double x1, double y1, double x2, double y2) {
     fehlerPruefen();
-    AufzeichnungsEintrag e;
-    e.art = Art::Linie;
-    e.x = x1;
-    e.y = y1;
-    e.x2 = x2;
-    e.y2 = y2;
-    eintragen(std::move(e));
+    eintragen(eintrag::linie(x1, y1, x2, y2));
 }
 
-void PufferDrucker::massstabGeaendert() {
-    AufzeichnungsEintrag e;
-    e.art = Art::Massstab;
-    e.x = ScaleLeft();
-    e.y = ScaleTop();
-    eintragen(std::move(e));
-}
+void PufferDrucker::massstabGeaendert() { eintragen(eintrag::massstab(*this)); }
 
 void PufferDrucker::auftragBeenden() {
-    AufzeichnungsEintrag e;
-    e.art = Art::Ende;
-    eintragen(std::move(e));
+    eintragen(eintrag::nur(Art::Ende));
     abwarten();
     fehlerPruefen();
 }
@@ -111,14 +81,8 @@ void PufferDrucker::auftragVerwerfen() {
     }
     platz_.notify_all();
     offen_.clear();
-    AufzeichnungsEintrag ende;
-    ende.art = Art::Verworfen;
     // Dropped batches may have carried a scale change the next job relies on.
-    AufzeichnungsEintrag massstab;
-    massstab.art = Art::Massstab;
-    massstab.x = ScaleLeft();
-    massstab.y = ScaleTop();
-    einreihen({ende, massstab});
+    einreihen({eintrag::nur(Art::Verworfen), eintrag::massstab(*this)});
     abwarten();
     // What failed in the discarded job is gone with it.
     std::lock_guard<std::mutex> lock(mutex_);
