@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace hmz {
@@ -151,6 +153,30 @@ TEST_F(QtDruckerTest, FehlerAlsDruckerfehler) {
     const QString spool = c->spoolDatei();
     EXPECT_THROW(c->EndDoc(), Fehler);
     EXPECT_FALSE(QFile::exists(spool));
+}
+
+TEST_F(QtDruckerTest, AFullDiskIsAFailureNotATruncatedPdf) {
+    // A file size limit stands in for a full disk: writes beyond it fail.
+    auto d = QtDrucker::fuerPdf(pfad("gross.pdf"));
+    rlimit alt{};
+    getrlimit(RLIMIT_FSIZE, &alt);
+    const auto altesSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit klein = alt;
+    klein.rlim_cur = 16 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &klein), 0);
+    long nummer = 0;
+    try {
+        // One long page: the failed writes only show when the job ends.
+        for (int z = 0; z < 2000; ++z) seite(*d, QStringLiteral("Zeile %1 mit etwas Text").arg(z));
+        d->EndDoc();
+    } catch (const Fehler& f) {
+        nummer = f.Nummer();
+    }
+    setrlimit(RLIMIT_FSIZE, &alt);
+    std::signal(SIGXFSZ, altesSignal);
+    EXPECT_EQ(nummer, QtDrucker::DruckerFehler);
+    d->KillDoc();  // what the run does after a failure
+    EXPECT_EQ(dateien(), QStringList{});
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ std::unique_ptr<QtDrucker> QtDrucker::fuerDrucker(const QString& cupsName) {
 
 QtDrucker::~QtDrucker() {
     if (auftrag() == Auftrag::Offen) {
-        schliessen();
+        (void)schliessen();
         QFile::remove(spool_);
         auftragVergessen();
     }
@@ -65,7 +65,14 @@ void QtDrucker::auftragStarten() {
     spool_ = datei.fileName();
     datei.close();
 
-    writer_ = std::make_unique<QPdfWriter>(spool_);
+    datei_ = std::make_unique<QFile>(spool_);
+    if (!datei_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        datei_.reset();
+        QFile::remove(spool_);
+        spool_.clear();
+        druckerFehler(QStringLiteral("cannot write in %1").arg(ordner));
+    }
+    writer_ = std::make_unique<QPdfWriter>(datei_.get());
     writer_->setResolution(static_cast<int>(Aufloesung));
     writer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                        QPageLayout::Millimeter));
@@ -73,6 +80,7 @@ void QtDrucker::auftragStarten() {
     writer_->setTitle(QStringLiteral("Hauptmietzinsreserve-Abrechnung"));
     if (!painter_.begin(writer_.get())) {
         writer_.reset();
+        datei_.reset();
         QFile::remove(spool_);
         spool_.clear();
         druckerFehler(QStringLiteral("cannot start the PDF %1").arg(ziel_));
@@ -104,15 +112,27 @@ void QtDrucker::linieAusgeben(double x1, double y1, double x2, double y2) {
                       QPointF(punkte(seiteX(x2)), punkte(seiteY(y2))));
 }
 
-void QtDrucker::schliessen() {
+QString QtDrucker::schliessen() {
     if (painter_.isActive()) painter_.end();
-    writer_.reset();  // closes the file
+    writer_.reset();
+    if (!datei_) return {};
+    // The PDF engine does not report failed writes (a full disk, a size
+    // limit): the file does.
+    QString fehler;
+    if (!datei_->flush() || datei_->error() != QFileDevice::NoError) fehler = datei_->errorString();
+    datei_->close();
+    datei_.reset();
+    return fehler;
 }
 
 void QtDrucker::auftragBeenden() {
-    schliessen();
+    const QString schreibFehler = schliessen();
     const QString spool = spool_;
     spool_.clear();
+    if (!schreibFehler.isEmpty()) {
+        QFile::remove(spool);
+        druckerFehler(QStringLiteral("cannot write %1: %2").arg(ziel_, schreibFehler));
+    }
     if (pdf_) {
         // The spool file was created private; the PDF gets the usual mode.
         const mode_t maske = ::umask(0);
@@ -135,7 +155,7 @@ void QtDrucker::auftragBeenden() {
 }
 
 void QtDrucker::auftragVerwerfen() {
-    schliessen();
+    (void)schliessen();
     QFile::remove(spool_);
     spool_.clear();
 }

@@ -11,6 +11,7 @@
 #include <QString>
 #include <memory>
 
+class QFile;
 class QPdfWriter;
 
 namespace hmz {
@@ -40,12 +41,14 @@ protected:
 
 private:
     QtDrucker(QString ziel, bool pdf);
-    void schliessen();  // ends the painter and the writer
+    // Ends the painter and the writer; the file's write error, if any.
+    QString schliessen();
     double punkte(double mm) const { return mm / mmProPunkt(); }
 
     QString ziel_;
     bool pdf_;
     QString spool_;
+    std::unique_ptr<QFile> datei_;  // owned here so that write errors can be seen
     std::unique_ptr<QPdfWriter> writer_;
     QPainter painter_;
     QFont gesetzt_;
