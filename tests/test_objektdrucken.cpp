@@ -129,6 +129,21 @@ TEST_F(StatementTest, SectionsOnlyWhereAccountsHaveBalances) {
     EXPECT_TRUE(texte().contains("Aufstellung der Hauptmietzinsreserve mit Erhaltungsbeitrag"));
     EXPECT_EQ(formular().ObjektAnzahl, 1);
     EXPECT_EQ(jahresSummen(5), (QList<QVariantList>{{2003, 0LL, 0LL}}));
+
+    // After another property, that reserve line stands on a page of its own
+    // property, under its header, not below the previous statement.
+    drucken(4, 5, d(1, 1), d(31, 12));
+    QString objektDerSeite;
+    QStringList seitenDerReserve;
+    for (const auto& e : drucker->eintraege()) {
+        if (e.art == AufzeichnungsEintrag::Art::Text && e.text.startsWith(QStringLiteral("Objekt-Nr:")))
+            objektDerSeite = e.text;
+        if (e.text == QStringLiteral("Hauptmietzinsreserve:")) {
+            seitenDerReserve << objektDerSeite;
+            EXPECT_LT(e.y, 100.0);
+        }
+    }
+    EXPECT_EQ(seitenDerReserve, (QStringList{"Objekt-Nr:     00004", "Objekt-Nr:     00005"}));
 }
 
 TEST_F(StatementTest, PropertyWithoutStatementAccountsIsNeitherPrintedNorCountedNorStored) {

@@ -54,6 +54,10 @@ void SummeAusgabenDrucken() {
 void HmzReserveDrucken() {
     auto& o = objekt();
     o.HmzReserve = o.SummeEinnahmen + o.SummeAusgaben;
+    // Accounts without any balance open no page: the reserve line must not
+    // land below the previous property's last page, so it opens this
+    // property's first page itself.
+    if (druck().SeitenNr == 0) SeitenwechselPruefen();
     DruckText(QString(), 0);
     LinieGanz();
     schlussZeile(reserveBezeichnung(o.HmzReserve), o.HmzReserve);
