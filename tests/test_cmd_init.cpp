@@ -1,4 +1,5 @@
 // "hmzres init": an encrypted, empty client database with the schema.
+#include "programm.h"
 #include "entry/datenzugriff.h"
 #include "entry/schema.h"
 #include "entry/zustand.h"
@@ -12,11 +13,9 @@
 namespace {
 
 int hmzres(const QStringList& args, QString* fehlerText = nullptr) {
-    QProcess p;
-    p.start(QStringLiteral(HMZ_BINARY), QStringList{"init"} + args);
-    p.waitForFinished(20000);
-    if (fehlerText) *fehlerText = QString::fromUtf8(p.readAllStandardError());
-    return p.exitCode();
+    const auto l = hmz::test::hmzres(QStringList{"init"} + args, 20000);
+    if (fehlerText) *fehlerText = l.fehler;
+    return l.status;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // "hmzres print" and "hmzres demo" as a user runs them: exit statuses,
 // stderr texts, the PDF.
+#include "programm.h"
 #include "testmandant.h"
 
 #include <QFile>
@@ -11,24 +12,6 @@ using namespace hmz::test;
 
 namespace {
 
-struct Aufruf {
-    int status;
-    QString aus, fehler;
-};
-
-Aufruf hmzres(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(HMZ_BINARY), args);
-    p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
-QString pdfText(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 class PrintBefehl : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // Runs started from the real dialog: progress, one print job, pause and
 // cancel through frmKill, Esc, and the euro setting kept for the next start.
+#include "programm.h"
 #include "dialogtest.h"
 
 #include "dialog/frmkill.h"
@@ -81,12 +82,7 @@ protected:
         });
     }
 
-    QString pdfText() const {
-        QProcess p;
-        p.start("pdftotext", {pdf, "-"});
-        p.waitForFinished(10000);
-        return QString::fromUtf8(p.readAllStandardOutput());
-    }
+    QString pdfText() const { return test::pdfText(pdf, false); }
 
     void leerlaufMitFokus(frmHauptMzRes& d) {
         EXPECT_FALSE(d.picLatsch()->isVisible());

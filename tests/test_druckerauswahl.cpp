@@ -1,5 +1,6 @@
 // The printer list and the choice of printer; against a real CUPS PDF queue
 // when one runs (HMZRES_REQUIRE_CUPS=1 turns its absence into a failure).
+#include "programm.h"
 #include "entry/zustand.h"
 #include "report/aufzeichnungsdrucker.h"
 #include "report/druckerauswahl.h"
@@ -82,9 +83,8 @@ TEST_F(DruckerAuswahl, WahlMachtDenDruckerZumAktuellen) {
 }
 
 bool cupsLaeuft() {
-    QProcess p;
-    p.start(QStringLiteral("lpstat"), {QStringLiteral("-r")});
-    return p.waitForFinished(5000) && QString::fromUtf8(p.readAllStandardOutput()).contains("is running");
+    const auto l = test::programm(QStringLiteral("lpstat"), {QStringLiteral("-r")}, 5000);
+    return l.beendet && l.aus.contains("is running");
 }
 
 // Where the PDF queue puts its output for this user.
@@ -139,11 +139,10 @@ TEST_F(DruckerAuswahl, DruckAufDiePdfWarteschlange) {
 }
 
 TEST_F(DruckerAuswahl, BefehlPrinters) {
-    QProcess p;
-    p.start(QStringLiteral(HMZ_BINARY), {QStringLiteral("printers")});
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitCode(), 0);
-    QStringList zeilen = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const auto l = test::hmzres({QStringLiteral("printers")}, 10000);
+    ASSERT_TRUE(l.beendet);
+    EXPECT_EQ(l.status, 0);
+    QStringList zeilen = l.aus.split('\n', Qt::SkipEmptyParts);
     int standard = 0;
     for (QString& z : zeilen)
         if (z.endsWith(QStringLiteral(" (default)"))) {

@@ -1,4 +1,5 @@
 // The page header on the recording printer, and once as a real PDF.
+#include "programm.h"
 #include "druck_umgebung.h"
 #include "report/qtdrucker.h"
 
@@ -189,10 +190,9 @@ TEST_F(Kopf, KopfseiteAlsPdf) {
         QFile::copy(pfad, behalten);
     }
 
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pfad, QStringLiteral("-")});
-    ASSERT_TRUE(p.waitForFinished(10000));
-    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    const auto l = test::programm(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pfad, QStringLiteral("-")}, 10000);
+    ASSERT_TRUE(l.beendet);
+    const QString text = l.aus;
     for (const char* t : {"Hausverwaltung Gruber", "Ringstraße 12", "Hauptmietzinsreserve-Abrechnung für 2003",
                           "Objekt-Nr: +00042", "Lindengasse 7, 8010 Graz", "Seite: +1\n", "Gesamtbetrag", "12.345,60"})
         EXPECT_TRUE(text.contains(QRegularExpression(QString::fromUtf8(t)))) << t << "\n" << text.toStdString();

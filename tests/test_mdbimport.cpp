@@ -1,6 +1,7 @@
 // Import of Access files into the embedded store, checked against what
 // mdb-export prints for the same real files, plus the fixed tables of the
 // component, damaged files and the command line.
+#include "programm.h"
 #include "core/currency.h"
 #include "core/fehler.h"
 #include "entry/zustand.h"
@@ -517,12 +518,10 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
     QTemporaryDir dir;
     const QString ziel = dir.filePath("kunde.db");
     const auto hmzres = [](const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr) {
-        QProcess p;
-        p.start(QStringLiteral(HMZ_BINARY), QStringList{"import-mdb"} + args);
-        p.waitForFinished(60000);
-        if (out) *out = p.readAllStandardOutput();
-        if (err) *err = p.readAllStandardError();
-        return p.exitCode();
+        const auto l = hmz::test::hmzres(QStringList{"import-mdb"} + args, 60000);
+        if (out) *out = l.aus.toUtf8();
+        if (err) *err = l.fehler.toUtf8();
+        return l.status;
     };
     QByteArray out, err;
     EXPECT_EQ(hmzres({"--mdb", Accdb, "--db", ziel}, &out), 0);

@@ -2,6 +2,7 @@
 // calls, nothing on disk after a discard or a failure, and a queue that never
 // grows past its limit. A gate in front of the real printer holds the worker
 // still, so queued batches exist at a known moment without any timing.
+#include "programm.h"
 #include "core/fehler.h"
 #include "report/pufferdrucker.h"
 #include "report/qtdrucker.h"
@@ -22,12 +23,7 @@
 namespace hmz {
 namespace {
 
-QString ausgabe(const QString& programm, const QStringList& argumente) {
-    QProcess p;
-    p.start(programm, argumente);
-    if (!p.waitForFinished(10000)) return QStringLiteral("<%1 did not finish>").arg(programm);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+using test::ausgabe;
 
 // Every word of the PDF with its box, page by page: text and positions.
 QString woerter(const QString& pdf) {

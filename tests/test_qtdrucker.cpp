@@ -1,5 +1,6 @@
 // The Qt printer's jobs on disk: what EndDoc hands over, what KillDoc and
 // failures leave behind (nothing), and that the PDF's text can be read back.
+#include "programm.h"
 #include "core/fehler.h"
 #include "report/qtdrucker.h"
 
@@ -17,12 +18,7 @@
 namespace hmz {
 namespace {
 
-QString ausgabe(const QString& programm, const QStringList& argumente) {
-    QProcess p;
-    p.start(programm, argumente);
-    if (!p.waitForFinished(10000)) return QStringLiteral("<%1 did not finish>").arg(programm);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+using test::ausgabe;
 
 class QtDruckerTest : public ::testing::Test {
 protected:

@@ -1,0 +1,47 @@
+// Runs a program for a test and gives back its exit status and output:
+// the built hmzres, pdftotext, lpstat.
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace hmz::test {
+
+struct ProgrammLauf {
+    bool beendet = false;  // false: it did not finish in time (or did not start)
+    int status = -1;
+    QString aus, fehler;
+};
+
+inline ProgrammLauf programm(const QString& name, const QStringList& argumente, int millisekunden = 30000) {
+    QProcess p;
+    p.start(name, argumente);
+    ProgrammLauf l;
+    l.beendet = p.waitForFinished(millisekunden) && p.exitStatus() == QProcess::NormalExit;
+    l.status = p.exitCode();
+    l.aus = QString::fromUtf8(p.readAllStandardOutput());
+    l.fehler = QString::fromUtf8(p.readAllStandardError());
+    return l;
+}
+
+#ifdef HMZ_BINARY
+inline ProgrammLauf hmzres(const QStringList& argumente, int millisekunden = 30000) {
+    return programm(QStringLiteral(HMZ_BINARY), argumente, millisekunden);
+}
+#endif
+
+// Standard output of a short helper program (pdftotext, pdfinfo, ...).
+inline QString ausgabe(const QString& name, const QStringList& argumente) {
+    const ProgrammLauf l = programm(name, argumente, 10000);
+    return l.beendet ? l.aus : QStringLiteral("<%1 did not finish>").arg(name);
+}
+
+// The text of a PDF as pdftotext reads it (with -layout unless told otherwise).
+inline QString pdfText(const QString& pdf, bool layout = true) {
+    QStringList args{pdf, QStringLiteral("-")};
+    if (layout) args.prepend(QStringLiteral("-layout"));
+    return ausgabe(QStringLiteral("pdftotext"), args);
+}
+
+}  // namespace hmz::test
