@@ -12,6 +12,7 @@
 #include "entry/zustand.h"
 #include "shell/hilfe.h"
 #include "shell/komponenten.h"
+#include "skriptansicht.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -52,13 +53,11 @@ inline void beiModalemDialog(std::function<void(QWidget*)> tun) {
     });
 }
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public ::testing::Test, protected test::MeldungsSkript {
 protected:
     QTemporaryDir profil;
     QTemporaryDir daten;
     QString datenbankPfad;
-    std::vector<Meldung> meldungen;
-    std::deque<Antwort> antworten;
     QStringList geoeffneteHilfe;
     std::unique_ptr<frmHauptMzRes> dlg;
 
@@ -100,14 +99,7 @@ protected:
         hilfe() = HilfeZustand{};
         auto& f = formular();
         f.VerarbeitungLaeuft = f.LaufEnde = f.AbbruchBestaetigt = f.Abbruch = false;
-        frmHauptMzRes::meldungsHook() = [this](const Meldung& m) {
-            meldungen.push_back(m);
-            if (m.knoepfe == Knoepfe::OK) return Antwort::OK;
-            if (antworten.empty()) return m.standard;
-            const Antwort a = antworten.front();
-            antworten.pop_front();
-            return a;
-        };
+        frmHauptMzRes::meldungsHook() = [this](const Meldung& m) { return beantworten(m); };
         frmHauptMzRes::hilfeOeffner() = [this](const QString& d) { geoeffneteHilfe << d; };
         AufzeichnendeFehlerAnzeige::gemeldet.clear();
         registriereKomponente(komponenten::FehlerAnzeigeName,

@@ -12,10 +12,24 @@
 
 namespace hmz::test {
 
-class SkriptAnsicht : public LaufAnsicht {
-public:
+// Message boxes as a test sees them: recorded in order; a Yes/No question
+// takes the next scripted answer, or the default button when none is left.
+struct MeldungsSkript {
     std::vector<Meldung> meldungen;
-    std::deque<Antwort> antworten;         // for Yes/No questions; empty: the default button
+    std::deque<Antwort> antworten;
+
+    Antwort beantworten(const Meldung& m) {
+        meldungen.push_back(m);
+        if (m.knoepfe == Knoepfe::OK) return Antwort::OK;
+        if (antworten.empty()) return m.standard;
+        const Antwort a = antworten.front();
+        antworten.pop_front();
+        return a;
+    }
+};
+
+class SkriptAnsicht : public LaufAnsicht, public MeldungsSkript {
+public:
     std::vector<Feld> fokusVerlauf;
     std::vector<Aussehen> aussehenVerlauf;
     QStringList latsch;
@@ -33,14 +47,7 @@ public:
     }
     QString letzteMeldung() const { return meldungen.empty() ? QString() : meldungen.back().text; }
 
-    Antwort melden(const Meldung& m) override {
-        meldungen.push_back(m);
-        if (m.knoepfe == Knoepfe::OK) return Antwort::OK;
-        if (antworten.empty()) return m.standard;
-        const Antwort a = antworten.front();
-        antworten.pop_front();
-        return a;
-    }
+    Antwort melden(const Meldung& m) override { return beantworten(m); }
     void ereignisseVerarbeiten() override {
         if (beiEreignis) beiEreignis();
     }
