@@ -1,6 +1,6 @@
 #include "dialog/qtkomponenten.h"
 
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 #include "entry/zustand.h"
 
 #include <QApplication>
