@@ -12,3 +12,4 @@ int befehlPrint(const QStringList& args);
 int befehlDialog(const QStringList& args);
 int befehlPrinters(const QStringList& args);
 int befehlImportMdb(const QStringList& args);
+int befehlCopy(const QStringList& args);

@@ -1,7 +1,9 @@
 #include "befehle.h"
 
 #include "demomandant.h"
+#include "core/fehler.h"
 #include "statement/stapellauf.h"
+#include "store/datenzugriff.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -13,19 +15,22 @@ int befehlDemo(const QStringList& args) {
     const QCommandLineOption pdf(QStringLiteral("pdf"), {}, QStringLiteral("FILE"), QStringLiteral("demo.pdf"));
     p.addOptions({db, pdf});
     if (!p.parse(QStringList{QStringLiteral("hmzres demo")} + args) || !p.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "hmzres demo: %s\nusage: hmzres demo [--db FILE] [--pdf FILE]\n",
+        std::fprintf(stderr, "hmzres demo: %s\nusage: hmzres demo [--db DB] [--pdf FILE]\n",
                      qPrintable(p.errorText().isEmpty() ? QStringLiteral("unexpected argument") : p.errorText()));
         return 2;
     }
     const QString datei = p.value(db);
-    if (!QFileInfo::exists(datei)) {
-        try {
+    try {
+        if (!hmz::db::Engine::instance().Vorhanden(datei)) {
             hmz::demoMandantAnlegen(datei);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "hmzres demo: %s\n", e.what());
-            return 4;
+            std::printf("Demo client created: %s\n", qPrintable(hmz::db::Engine::Anzeigename(datei)));
         }
-        std::printf("Demo client created: %s\n", qPrintable(datei));
+    } catch (const hmz::Fehler& e) {
+        std::fprintf(stderr, "hmzres demo: %s (error %ld)\n", qPrintable(e.Beschreibung()), e.Nummer());
+        return 4;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "hmzres demo: %s\n", e.what());
+        return 4;
     }
     hmz::DruckAuftrag a;
     a.datenbank = datei;

@@ -2,6 +2,8 @@
 // array a suite host would pass and opens the run dialog through the entry.
 #include "befehle.h"
 
+#include "store/datenzugriff.h"
+
 #include "core/fehler.h"
 #include "core/variant.h"
 #include "dialog/laufdialog.h"
@@ -50,13 +52,14 @@ int befehlDialog(const QStringList& args) {
         }
     }
     const QString datei = p.value(db);
-    if (!QFileInfo(datei).isFile()) {
+    const bool server = db::Engine::IstServer(datei);
+    if (!server && !QFileInfo(datei).isFile()) {
         std::fprintf(stderr, "hmzres dialog: database '%s' not found\n", qPrintable(datei));
         return 4;
     }
 
     VariantArray info = VariantArray::leer(0, 100);
-    info.at(0) = Variant::string(QFileInfo(datei).absoluteFilePath());
+    info.at(0) = Variant::string(server ? datei : QFileInfo(datei).absoluteFilePath());
     info.at(4) = Variant::string(QStringLiteral("Access;"));
     info.at(5) = Variant::date(monatsStatus);
     info.at(7) = Variant::string(p.value(hilfe));

@@ -2,6 +2,7 @@
 
 #include "core/fehler.h"
 #include "importer/mdbimport.h"
+#include "store/datenzugriff.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -12,7 +13,7 @@
 namespace {
 
 const char* const Aufruf =
-    "usage: hmzres import-mdb --mdb FILE --db FILE [--force]\n"
+    "usage: hmzres import-mdb --mdb FILE --db DB [--force]\n"
     "Copies every table of an Access database (.mdb, .accdb) into a new client\n"
     "database. An existing FILE of --db is replaced only with --force.\n"
     "Exit status: 0 everything copied; 2 wrong usage or the target exists;\n"
@@ -109,9 +110,15 @@ int befehlImportMdb(const QStringList& args) {
     opt.mdbPath = parser.value(mdbOpt);
     opt.dbPath = parser.value(dbOpt);
     opt.overwrite = parser.isSet(forceOpt);
-    if (!opt.overwrite && QFileInfo::exists(opt.dbPath)) {
-        std::fprintf(stderr, "hmzres: '%s' exists already; use --force to replace it\n", qPrintable(opt.dbPath));
-        return 2;
+    try {
+        if (!opt.overwrite && hmz::db::Engine::instance().Vorhanden(opt.dbPath)) {
+            std::fprintf(stderr, "hmzres: '%s' exists already; use --force to replace it\n",
+                         qPrintable(hmz::db::Engine::Anzeigename(opt.dbPath)));
+            return 2;
+        }
+    } catch (const hmz::Fehler& e) {
+        std::fprintf(stderr, "hmzres: import failed, no database written: %s\n", qPrintable(e.Beschreibung()));
+        return 4;
     }
     opt.progress = [](const QString& table, long rows, bool done) {
         if (rows == 0 && !done) return;

@@ -22,7 +22,8 @@ int befehlInit(const QStringList& args) {
         return 2;
     }
     const QString datei = parser.value(db);
-    if (QFileInfo::exists(datei)) {
+    const bool server = hmz::db::Engine::IstServer(datei);
+    if (!server && QFileInfo::exists(datei)) {
         std::fprintf(stderr, "hmzres init: '%s' already exists; it is left unchanged\n", qPrintable(datei));
         return 4;
     }
@@ -35,14 +36,14 @@ int befehlInit(const QStringList& args) {
             datenbank->Close();
         } catch (...) {
             datenbank.reset();
-            QFile::remove(datei);  // no half-made client database
+            if (!server) QFile::remove(datei);  // no half-made client database (a server rolls back)
             throw;
         }
     } catch (const hmz::Fehler& f) {
-        std::fprintf(stderr, "hmzres init: cannot create '%s': %s (error %ld)\n", qPrintable(datei),
+        std::fprintf(stderr, "hmzres init: cannot create '%s': %s (error %ld)\n", qPrintable(hmz::db::Engine::Anzeigename(datei)),
                      qPrintable(f.Beschreibung()), f.Nummer());
         return 4;
     }
-    std::printf("created %s\n", qPrintable(datei));
+    std::printf("created %s\n", qPrintable(hmz::db::Engine::Anzeigename(datei)));
     return 0;
 }

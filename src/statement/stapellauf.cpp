@@ -87,13 +87,17 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
     auto& z = aufruf();
     auto& f = formular();
-    const QFileInfo datei(auftrag.datenbank);
-    if (!datei.isFile()) return fehlerStatus(QStringLiteral("database not found: %1").arg(auftrag.datenbank));
+    QString name = auftrag.datenbank;
+    if (!db::Engine::IstServer(name)) {
+        const QFileInfo datei(name);
+        if (!datei.isFile()) return fehlerStatus(QStringLiteral("database not found: %1").arg(auftrag.datenbank));
+        name = datei.absoluteFilePath();
+    }
 
     z.AufrufParameter = VariantArray::leer(0, 100);
-    z.AufrufParameter.at(0) = Variant::string(datei.absoluteFilePath());
+    z.AufrufParameter.at(0) = Variant::string(name);
     z.AufrufParameter.at(4) = Variant::string(QStringLiteral("Access;"));
-    z.DatenbankPfad = datei.absoluteFilePath();
+    z.DatenbankPfad = name;
     z.GleicheZeile = QStringLiteral("GL");
 
     for (auto* control : f.datenControls) {
