@@ -81,6 +81,13 @@ void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
     });
     f.VerarbeitungLaeuft = true;
     ansicht.kurzWarten();
+    // Both sums from one state: bookings stored by others in between would
+    // show as a difference that is not there.
+    bool lesend = false;
+    schritt([&] {
+        db().BeginLesen();
+        lesend = true;
+    });
     schritt([&] {
         s = summe(db(), QStringLiteral("SELECT SUM(buBetrag) as Summe") + QStringLiteral(" FROM ObjKanzleiBuchungen") +
                             Jahr + QStringLiteral(" WHERE BuSH = 'S'"));
@@ -89,6 +96,7 @@ void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
         h = summe(db(), QStringLiteral("SELECT SUM(buBetrag) as Summe") + QStringLiteral(" FROM ObjKanzleiBuchungen") +
                             Jahr + QStringLiteral(" where BuSH = 'H'"));
     });
+    if (lesend) schritt([&] { db().CommitTrans(); });
     if (!tabelleFehlt) {
         schritt([&] {
             const Currency d = s - h;
