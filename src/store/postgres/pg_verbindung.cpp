@@ -210,6 +210,7 @@ std::vector<Spalte> PgConnection::columns(const QString& table) {
 }
 
 QStringList PgConnection::primaryKey(const QString& table) {
+    if (auto it = keys_.constFind(table.toLower()); it != keys_.constEnd()) return *it;
     QStringList out;
     const PgResult r = run(QStringLiteral(
         "SELECT a.attname FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid "
@@ -217,6 +218,7 @@ QStringList PgConnection::primaryKey(const QString& table) {
         "WHERE i.indisprimary AND c.relnamespace = current_schema()::regnamespace AND c.relname = lower($1) "
         "ORDER BY a.attnum"), {table.toUtf8()});
     for (int i = 0; i < PQntuples(r.get()); ++i) out << QString::fromUtf8(PQgetvalue(r.get(), i, 0));
+    keys_.insert(table.toLower(), out);
     return out;
 }
 

@@ -43,7 +43,10 @@ public:
     bool isCurrencyColumn(QStringView name) const override;
     bool isTable(QStringView name) const override;
     bool isTextColumn(QStringView name) const override;
-    void schemaChanged() { schemaLoaded_ = false; }
+    void schemaChanged() {
+        schemaLoaded_ = false;
+        keys_.clear();
+    }
 
     std::shared_ptr<const Translation> translation(const QString& sql);
     // Runs a translated statement, prepared on its first use.
@@ -69,6 +72,7 @@ private:
     bool schemaLoaded_ = false;
     QSet<QString> dateColumns_, currencyColumns_, textColumns_, tables_;
     QHash<QString, QByteArray> prepared_;  // translated text -> statement name
+    QHash<QString, QStringList> keys_;     // primary key columns by lower-case table
     QHash<QString, std::shared_ptr<const Translation>> translations_;
 };
 
