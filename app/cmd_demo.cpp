@@ -3,27 +3,18 @@
 #include "entry/demomandant.h"
 #include "statement/stapellauf.h"
 
-#include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
 
-int befehlDemo(const QStringList& args) {
-    QCommandLineParser p;
-    const QCommandLineOption db(QStringLiteral("db"), {}, QStringLiteral("FILE"), QStringLiteral("demo.db"));
-    const QCommandLineOption pdf(QStringLiteral("pdf"), {}, QStringLiteral("FILE"), QStringLiteral("demo.pdf"));
-    p.addOptions({db, pdf});
-    if (!p.parse(QStringList{QStringLiteral("hmzres demo")} + args) || !p.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "hmzres demo: %s\nusage: hmzres demo [--db FILE] [--pdf FILE]\n",
-                     qPrintable(p.errorText().isEmpty() ? QStringLiteral("unexpected argument") : p.errorText()));
-        return 2;
-    }
-    const QString datei = p.value(db);
+namespace {
+
+int demo(const Befehlszeile& z) {
+    const QString datei = z.value(QStringLiteral("db"));
     if (!QFileInfo::exists(datei)) {
         try {
             hmz::demoMandantAnlegen(datei);
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "hmzres demo: %s\n", e.what());
-            return 4;
+            return z.fehlschlag(QString::fromUtf8(e.what()));
         }
         std::printf("Demo client created: %s\n", qPrintable(datei));
     }
@@ -33,8 +24,23 @@ int befehlDemo(const QStringList& args) {
     a.bisObjNr = QStringLiteral("99999");
     a.abrVon = QStringLiteral("01.%1").arg(hmz::DemoJahr);
     a.abrBis = QStringLiteral("12.%1").arg(hmz::DemoJahr);
-    a.pdfDatei = p.value(pdf);
+    a.pdfDatei = z.value(QStringLiteral("pdf"));
     const int status = hmz::druckAuftragAusfuehren(a);
-    if (status == 0) std::printf("Statements written to %s\n", qPrintable(a.pdfDatei));
+    if (status == ausgang::Erledigt) std::printf("Statements written to %s\n", qPrintable(a.pdfDatei));
     return status;
+}
+
+}  // namespace
+
+Befehl demoBefehl() {
+    return {QStringLiteral("demo"), QStringLiteral("[--db FILE] [--pdf FILE]"),
+            QStringLiteral("Creates the demo client (unless FILE exists) and prints all its statements of %1.")
+                .arg(hmz::DemoJahr),
+            {
+                {QStringLiteral("db"), QStringLiteral("client database (default demo.db)"), QStringLiteral("FILE"),
+                 QStringLiteral("demo.db")},
+                {QStringLiteral("pdf"), QStringLiteral("PDF file of the statements (default demo.pdf)"),
+                 QStringLiteral("FILE"), QStringLiteral("demo.pdf")},
+            },
+            {}, false, demo};
 }

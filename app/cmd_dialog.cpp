@@ -8,58 +8,34 @@
 #include "dialog/qtkomponenten.h"
 #include "entry/kmohauptmzres.h"
 
-#include <QCommandLineParser>
 #include <QDate>
 #include <QFileInfo>
-#include <cstdio>
 
 using namespace hmz;
 
-int befehlDialog(const QStringList& args) {
-    QCommandLineParser p;
-    const QCommandLineOption db(QStringLiteral("db"), QStringLiteral("client database"), QStringLiteral("FILE"));
-    const QCommandLineOption jahr(QStringLiteral("booking-year"), QStringLiteral("booking year"), QStringLiteral("N"));
-    const QCommandLineOption status(QStringLiteral("month-status"), QStringLiteral("month-status date"),
-                                    QStringLiteral("DD.MM.YYYY"));
-    const QCommandLineOption hilfe(QStringLiteral("help-file"), QStringLiteral("help file"), QStringLiteral("FILE"));
-    p.addOptions({db, jahr, status, hilfe});
-    if (!p.parse(QStringList{QStringLiteral("hmzres dialog")} + args) || !p.positionalArguments().isEmpty() ||
-        !p.isSet(db)) {
-        std::fprintf(stderr, "hmzres dialog: %s\nusage: hmzres dialog --db FILE [--booking-year N] "
-                             "[--month-status DD.MM.YYYY] [--help-file FILE]\n",
-                     p.errorText().isEmpty() ? "--db FILE is required" : qPrintable(p.errorText()));
-        return 2;
-    }
+namespace {
 
+int dialog(const Befehlszeile& z) {
     const QDate heute = QDate::currentDate();
     QDate monatsStatus = QDate(heute.year(), heute.month(), 1).addDays(-1);  // end of the last closed month
-    if (p.isSet(status)) {
-        monatsStatus = QDate::fromString(p.value(status), QStringLiteral("dd.MM.yyyy"));
-        if (!monatsStatus.isValid()) {
-            std::fprintf(stderr, "hmzres dialog: --month-status needs DD.MM.YYYY\n");
-            return 2;
-        }
+    if (z.isSet(QStringLiteral("month-status"))) {
+        monatsStatus = QDate::fromString(z.value(QStringLiteral("month-status")), QStringLiteral("dd.MM.yyyy"));
+        if (!monatsStatus.isValid()) return z.falsch(QStringLiteral("--month-status takes DD.MM.YYYY"));
     }
     long buchungsjahr = heute.year();
-    if (p.isSet(jahr)) {
+    if (z.isSet(QStringLiteral("booking-year"))) {
         bool ok = false;
-        buchungsjahr = p.value(jahr).toLong(&ok);
-        if (!ok || buchungsjahr < 1900 || buchungsjahr > 9999) {
-            std::fprintf(stderr, "hmzres dialog: --booking-year needs a year\n");
-            return 2;
-        }
+        buchungsjahr = z.value(QStringLiteral("booking-year")).toLong(&ok);
+        if (!ok || buchungsjahr < 1900 || buchungsjahr > 9999) return z.falsch(QStringLiteral("--booking-year takes a year"));
     }
-    const QString datei = p.value(db);
-    if (!QFileInfo(datei).isFile()) {
-        std::fprintf(stderr, "hmzres dialog: database '%s' not found\n", qPrintable(datei));
-        return 4;
-    }
+    const QString datei = z.value(QStringLiteral("db"));
+    if (!QFileInfo(datei).isFile()) return z.fehlschlag(QStringLiteral("database not found: %1").arg(datei));
 
     VariantArray info = VariantArray::leer(0, 100);
     info.at(0) = Variant::string(QFileInfo(datei).absoluteFilePath());
     info.at(4) = Variant::string(QStringLiteral("Access;"));
     info.at(5) = Variant::date(monatsStatus);
-    info.at(7) = Variant::string(p.value(hilfe));
+    info.at(7) = Variant::string(z.value(QStringLiteral("help-file")));
     info.at(11) = Variant::lng(static_cast<std::int32_t>(buchungsjahr));
     info.at(55) = Variant::integer(0);
     info.at(58) = Variant::integer(2);
@@ -70,8 +46,25 @@ int befehlDialog(const QStringList& args) {
         kmoHauptmzRes k;
         k.HauptMzRes_Aufruf(info);
     } catch (const Fehler& f) {
-        std::fprintf(stderr, "hmzres dialog: error %ld: %s\n", f.Nummer(), qPrintable(f.Beschreibung()));
-        return 4;
+        return z.fehlschlag(QStringLiteral("error %1: %2").arg(f.Nummer()).arg(f.Beschreibung()));
     }
-    return 0;
+    return ausgang::Erledigt;
+}
+
+}  // namespace
+
+Befehl dialogBefehl() {
+    return {QStringLiteral("dialog"),
+            QStringLiteral("--db FILE [--booking-year N] [--month-status DD.MM.YYYY] [--help-file FILE]"),
+            QStringLiteral("Opens the run dialog on a client database, as a host application calls it.\n"
+                           "Needs a display (xvfb-run works)."),
+            {
+                {QStringLiteral("db"), QStringLiteral("client database"), QStringLiteral("FILE")},
+                {QStringLiteral("booking-year"), QStringLiteral("booking year (default: this year)"), QStringLiteral("N")},
+                {QStringLiteral("month-status"), QStringLiteral("month-status date (default: end of last month)"),
+                 QStringLiteral("DD.MM.YYYY")},
+                {QStringLiteral("help-file"), QStringLiteral("help file that the help button and F1 open"),
+                 QStringLiteral("FILE")},
+            },
+            {QStringLiteral("db")}, true, dialog};
 }

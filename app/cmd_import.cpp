@@ -1,23 +1,16 @@
 #include "befehle.h"
 
 #include "core/fehler.h"
+#include "entry/schema.h"
 #include "importer/mdbimport.h"
 
-#include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 
 namespace {
-
-const char* const Aufruf =
-    "usage: hmzres import-mdb --mdb FILE --db FILE [--force]\n"
-    "Copies every table of an Access database (.mdb, .accdb) into a new client\n"
-    "database. An existing FILE of --db is replaced only with --force.\n"
-    "Exit status: 0 everything copied; 2 wrong usage or the target exists;\n"
-    "4 nothing imported (unreadable or damaged file, cannot write, interrupted);\n"
-    "5 imported, but values or rows listed in the summary could not be converted.\n";
 
 constexpr int MaxProblemLines = 100;
 
@@ -49,6 +42,15 @@ private:
     struct sigaction altTerm_ {};
 };
 
+// Whether the Access file held any table the statements read (the fixed
+// ones, which the import otherwise creates empty, or a year's bookings).
+bool mitMandantenTabellen(const hmz::importer::ImportResult& r) {
+    static const QRegularExpression buchungen(QStringLiteral("^ObjKanzleiBuchungen\\d{4}$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (r.createdEmpty.size() < hmz::db::schemaGrundtabellen().size()) return true;
+    return std::any_of(r.tables.begin(), r.tables.end(), [](const auto& t) { return buchungen.match(t.name).hasMatch(); });
+}
+
 void zeigeErgebnis(const hmz::importer::ImportResult& r, const QString& mdb, const QString& db) {
     long zeilen = 0;
     int breite = 0;
@@ -64,6 +66,9 @@ void zeigeErgebnis(const hmz::importer::ImportResult& r, const QString& mdb, con
         std::printf("\n");
     }
     if (!r.createdEmpty.isEmpty()) std::printf("Created empty: %s\n", qPrintable(r.createdEmpty.join(QStringLiteral(", "))));
+    if (!mitMandantenTabellen(r))
+        std::printf("'%s' holds none of the client tables: the new database has no properties, accounts or bookings.\n",
+                    qPrintable(mdb));
     if (r.problems.isEmpty()) {
         std::printf("Every value was converted.\n");
         return;
@@ -82,37 +87,13 @@ void zeigeErgebnis(const hmz::importer::ImportResult& r, const QString& mdb, con
     }
 }
 
-}  // namespace
-
-int befehlImportMdb(const QStringList& args) {
-    QCommandLineParser parser;
-    const QCommandLineOption mdbOpt(QStringLiteral("mdb"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption dbOpt(QStringLiteral("db"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption forceOpt(QStringLiteral("force"));
-    const QCommandLineOption hilfeOpt(QStringLiteral("help"));
-    parser.addOptions({mdbOpt, dbOpt, forceOpt, hilfeOpt});
-    if (!parser.parse(QStringList{QStringLiteral("hmzres")} + args) || !parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "hmzres: %s\n%s",
-                     qPrintable(parser.errorText().isEmpty() ? QStringLiteral("unexpected argument") : parser.errorText()),
-                     Aufruf);
-        return 2;
-    }
-    if (parser.isSet(hilfeOpt)) {
-        std::fputs(Aufruf, stdout);
-        return 0;
-    }
-    if (parser.value(mdbOpt).isEmpty() || parser.value(dbOpt).isEmpty()) {
-        std::fputs(Aufruf, stderr);
-        return 2;
-    }
+int importieren(const Befehlszeile& z) {
     hmz::importer::ImportOptions opt;
-    opt.mdbPath = parser.value(mdbOpt);
-    opt.dbPath = parser.value(dbOpt);
-    opt.overwrite = parser.isSet(forceOpt);
-    if (!opt.overwrite && QFileInfo::exists(opt.dbPath)) {
-        std::fprintf(stderr, "hmzres: '%s' exists already; use --force to replace it\n", qPrintable(opt.dbPath));
-        return 2;
-    }
+    opt.mdbPath = z.value(QStringLiteral("mdb"));
+    opt.dbPath = z.value(QStringLiteral("db"));
+    opt.overwrite = z.isSet(QStringLiteral("force"));
+    if (!opt.overwrite && QFileInfo::exists(opt.dbPath))
+        return z.fehlschlag(QStringLiteral("'%1' exists already; use --force to replace it").arg(opt.dbPath));
     opt.progress = [](const QString& table, long rows, bool done) {
         if (rows == 0 && !done) return;
         std::printf("%s: %ld rows%s\n", qPrintable(table), rows, done ? "" : " ...");
@@ -127,15 +108,30 @@ int befehlImportMdb(const QStringList& args) {
         r = hmz::importer::importMdb(opt);
     } catch (const hmz::Fehler& e) {
         std::fflush(stdout);
-        std::fprintf(stderr, "hmzres: import failed, no database written: %s\n", qPrintable(e.Beschreibung()));
-        return 4;
+        return z.fehlschlag(QStringLiteral("import failed, no database written: %1").arg(e.Beschreibung()));
     }
     zeigeErgebnis(r, opt.mdbPath, opt.dbPath);
     std::fflush(stdout);
     if (!r.problems.isEmpty()) {
-        std::fprintf(stderr, "hmzres: %lld values or rows could not be converted (see the list above)\n",
+        std::fprintf(stderr, "hmzres import-mdb: %lld values or rows could not be converted (see the list above)\n",
                      static_cast<long long>(r.problems.size()));
-        return 5;
+        return ausgang::Teilweise;
     }
-    return 0;
+    return ausgang::Erledigt;
+}
+
+}  // namespace
+
+Befehl importMdbBefehl() {
+    return {QStringLiteral("import-mdb"), QStringLiteral("--mdb FILE --db FILE [--force]"),
+            QStringLiteral("Copies every table of an Access database (.mdb, .accdb) into a new client database.\n"
+                           "An existing FILE of --db is replaced only with --force. Besides the statuses below:\n"
+                           "5 imported, but values or rows listed in the summary could not be converted;\n"
+                           "4 also when nothing was imported (unreadable or damaged file, interrupted)."),
+            {
+                {QStringLiteral("mdb"), QStringLiteral("the Access file to read"), QStringLiteral("FILE")},
+                {QStringLiteral("db"), QStringLiteral("the client database to write"), QStringLiteral("FILE")},
+                {QStringLiteral("force"), QStringLiteral("replace an existing client database")},
+            },
+            {QStringLiteral("mdb"), QStringLiteral("db")}, false, importieren};
 }

@@ -5,27 +5,16 @@
 #include "entry/schema.h"
 #include "entry/zustand.h"
 
-#include <QCommandLineParser>
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 
-int befehlInit(const QStringList& args) {
-    QCommandLineParser parser;
-    const QCommandLineOption db(QStringLiteral("db"), QStringLiteral("database file to create"), QStringLiteral("FILE"));
-    parser.addOption(db);
-    if (!parser.parse(QStringList{QStringLiteral("hmzres init")} + args) || !parser.positionalArguments().isEmpty() ||
-        !parser.isSet(db) || parser.value(db).isEmpty()) {
-        const QString grund = parser.errorText().isEmpty() ? QStringLiteral("--db FILE is required") : parser.errorText();
-        std::fprintf(stderr, "hmzres init: %s\nusage: hmzres init --db FILE\n", qPrintable(grund));
-        return 2;
-    }
-    const QString datei = parser.value(db);
-    if (QFileInfo::exists(datei)) {
-        std::fprintf(stderr, "hmzres init: '%s' already exists; it is left unchanged\n", qPrintable(datei));
-        return 4;
-    }
+namespace {
+
+int init(const Befehlszeile& z) {
+    const QString datei = z.value(QStringLiteral("db"));
+    if (QFileInfo::exists(datei)) return z.fehlschlag(QStringLiteral("'%1' already exists; it is left unchanged").arg(datei));
     try {
         auto datenbank = hmz::db::Engine::instance().CreateDatabase(datei, hmz::DatenbankPasswort);
         try {
@@ -39,10 +28,18 @@ int befehlInit(const QStringList& args) {
             throw;
         }
     } catch (const hmz::Fehler& f) {
-        std::fprintf(stderr, "hmzres init: cannot create '%s': %s (error %ld)\n", qPrintable(datei),
-                     qPrintable(f.Beschreibung()), f.Nummer());
-        return 4;
+        return z.fehlschlag(QStringLiteral("cannot create '%1': %2 (error %3)").arg(datei, f.Beschreibung()).arg(f.Nummer()));
     }
     std::printf("created %s\n", qPrintable(datei));
-    return 0;
+    return ausgang::Erledigt;
+}
+
+}  // namespace
+
+Befehl initBefehl() {
+    return {QStringLiteral("init"), QStringLiteral("--db FILE"),
+            QStringLiteral("Creates an empty, encrypted client database with the tables of the current year.\n"
+                           "An existing FILE is left unchanged (exit status 4)."),
+            {{QStringLiteral("db"), QStringLiteral("the database file to create"), QStringLiteral("FILE")}},
+            {QStringLiteral("db")}, false, init};
 }

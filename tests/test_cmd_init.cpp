@@ -49,5 +49,5 @@ TEST(CmdInit, CreatesAnEncryptedEmptyDatabaseOnce) {
     EXPECT_EQ(hmzres({"--db"}), 2);
     EXPECT_EQ(hmzres({"--db", datei, "zuviel"}), 2);
     EXPECT_EQ(hmzres({"--db", dir.filePath("fehlt/neu.db")}, &text), 4);
-    EXPECT_TRUE(text.contains("isn't a valid path")) << text.toStdString();
+    EXPECT_TRUE(text.contains("ist kein gültiger Pfad")) << text.toStdString();
 }

@@ -528,7 +528,7 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
     EXPECT_TRUE(out.contains("Asset Items: 65 rows\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("Every value was converted.")) << out.toStdString();
 
-    EXPECT_EQ(hmzres({"--mdb", Accdb, "--db", ziel}, nullptr, &err), 2);
+    EXPECT_EQ(hmzres({"--mdb", Accdb, "--db", ziel}, nullptr, &err), 4);
     EXPECT_TRUE(err.contains("--force")) << err.toStdString();
     EXPECT_EQ(hmzres({"--mdb", Accdb, "--db", ziel, "--force"}), 0);
     EXPECT_EQ(hmzres({"--mdb", Accdb}), 2);

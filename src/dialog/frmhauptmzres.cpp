@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -61,9 +62,9 @@ std::function<Antwort(const Meldung&)>& frmHauptMzRes::meldungsHook() {
     return h;
 }
 
-std::function<void(const QString&)>& frmHauptMzRes::hilfeOeffner() {
-    static std::function<void(const QString&)> h = [](const QString& datei) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(datei));
+std::function<bool(const QString&)>& frmHauptMzRes::hilfeOeffner() {
+    static std::function<bool(const QString&)> h = [](const QString& datei) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(datei));
     };
     return h;
 }
@@ -371,7 +372,12 @@ void frmHauptMzRes::cmdObjAuswClick() {
 void frmHauptMzRes::hilfeTaste() {
     HilfeKontextSetzen(QApplication::focusWidget());
     HilfeAufrufChk();
-    if (hilfe().HilfeOK) hilfeOeffner()(hilfe().HilfeDatei);
+    if (!hilfe().HilfeOK) return;
+    // The check found a relative name from the working folder; a viewer runs elsewhere.
+    const QString datei = QFileInfo(hilfe().HilfeDatei).absoluteFilePath();
+    if (!hilfeOeffner()(datei))
+        melden({QStringLiteral("Die Hilfedatei ") + datei +
+                QStringLiteral(" kann nicht angezeigt werden: es ist kein Programm zum Anzeigen eingerichtet.")});
 }
 
 void frmHauptMzRes::cmdHilfeClick() {

@@ -30,8 +30,9 @@ public:
 
     // Message boxes go through this hook when it is set (tests answer here).
     static std::function<Antwort(const Meldung&)>& meldungsHook();
-    // Opens the help file; by default with the desktop's viewer.
-    static std::function<void(const QString& datei)>& hilfeOeffner();
+    // Opens the help file (an absolute path); by default with the desktop's
+    // viewer. False when no viewer could be started.
+    static std::function<bool(const QString& datei)>& hilfeOeffner();
 
     // LaufAnsicht
     Antwort melden(const Meldung& m) override;

@@ -93,7 +93,7 @@ void SqliteSchliesser::operator()(sqlite3* db) const { sqlite3_close(db); }
 
 SqliteVerbindung sqliteOeffnen(const QString& pfad, const QString& passwort, bool nurLesen) {
     if (!QFileInfo::exists(pfad))
-        throw Fehler(nr::DateiNichtGefunden, QStringLiteral("Could not find file '%1'.").arg(pfad));
+        throw Fehler(nr::DateiNichtGefunden, QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(pfad));
     sqlite3* roh = nullptr;
     const int flags = nurLesen ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     const int rc = sqlite3_open_v2(QFile::encodeName(pfad).constData(), &roh, flags, nullptr);
@@ -102,7 +102,7 @@ SqliteVerbindung sqliteOeffnen(const QString& pfad, const QString& passwort, boo
     schluesselSetzen(db.get(), passwort);
     // A wrong key shows only when the schema is first read.
     if (sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Not a valid password."));
+        throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Kein gültiges Kennwort."));
     ausfuehren(db.get(), QStringLiteral("PRAGMA cache_size = -65536"));
     return db;
 }

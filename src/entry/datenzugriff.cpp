@@ -43,13 +43,13 @@ QString passwordFrom(const QString& connect) {
 QString checkedFile(const QString& name) {
     const QFileInfo fi(name);
     if (name.isEmpty() || !fi.exists())
-        throw Fehler(nr::DateiNichtGefunden, QStringLiteral("Could not find file '%1'.").arg(name));
+        throw Fehler(nr::DateiNichtGefunden, QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(name));
     if (fi.isDir())
         throw Fehler(nr::KeinGueltigerPfad,
-                     QStringLiteral("'%1' isn't a valid path. It names a folder, not a database file.").arg(name));
+                     QStringLiteral("'%1' ist kein gültiger Pfad: das ist ein Ordner, keine Datenbankdatei.").arg(name));
     if (!fi.isFile() || !fi.isReadable())
         throw Fehler(nr::KannNichtOeffnen,
-                     QStringLiteral("The database engine cannot open the file '%1'. You need permission to view its data.").arg(name));
+                     QStringLiteral("Die Datei '%1' kann nicht geöffnet werden: es fehlt die Berechtigung, sie zu lesen.").arg(name));
     return fi.canonicalFilePath();
 }
 
@@ -64,8 +64,8 @@ QString checkedFile(const QString& name) {
     const bool plain = head == QByteArray("SQLite format 3\0", 16);
     const bool looksEncrypted = !plain && size >= 1024 && size % 512 == 0;
     if ((plain && !password.isEmpty()) || looksEncrypted)
-        throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Not a valid password."));
-    throw Fehler(nr::KeineDatenbank, QStringLiteral("Unrecognized database format '%1'.").arg(path));
+        throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Kein gültiges Kennwort."));
+    throw Fehler(nr::KeineDatenbank, QStringLiteral("Unbekanntes Datenbankformat '%1'.").arg(path));
 }
 
 void execOn(sqlite3* db, const char* sql) {
@@ -101,15 +101,15 @@ sqlite3* openHandle(const QString& path, const QString& password, bool exclusive
     if (rc == SQLITE_NOTADB) throwUnreadable(path, password);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         throw Fehler(nr::ExklusivGeoeffnet,
-                     QStringLiteral("You attempted to open a database that is already opened exclusively by another user "
-                                    "('%1'). Try again when the database is available.").arg(path));
+                     QStringLiteral("Die Datenbank '%1' ist von einem anderen Benutzer exklusiv geöffnet. "
+                                    "Versuchen Sie es wieder, wenn sie frei ist.").arg(path));
     if (rc != SQLITE_OK) throwSqlite(h.db, rc, path);
     if (exclusive) {
         execOn(h.db, "PRAGMA locking_mode = EXCLUSIVE");
         if (!readOnly) {
             rc = sqlite3_exec(h.db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
             if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-                throw Fehler(nr::Gesperrt, QStringLiteral("Could not use '%1'; file already in use.").arg(path));
+                throw Fehler(nr::Gesperrt, QStringLiteral("Die Datei '%1' kann nicht verwendet werden: sie ist bereits in Gebrauch.").arg(path));
             if (rc != SQLITE_OK) throwSqlite(h.db, rc, path);
             execOn(h.db, "COMMIT");
         }
@@ -153,13 +153,13 @@ std::shared_ptr<Connection> connectionFor(const QString& name, bool exclusive, b
     const auto others = reg.live(path);
     if (exclusive) {
         if (!others.empty())
-            throw Fehler(nr::Gesperrt, QStringLiteral("Could not use '%1'; file already in use.").arg(name));
+            throw Fehler(nr::Gesperrt, QStringLiteral("Die Datei '%1' kann nicht verwendet werden: sie ist bereits in Gebrauch.").arg(name));
     } else {
         for (const auto& o : others)
             if (o->exclusive())
                 throw Fehler(nr::ExklusivGeoeffnet,
-                             QStringLiteral("You attempted to open a database that is already opened exclusively ('%1'). "
-                                            "Try again when the database is available.").arg(name));
+                             QStringLiteral("Die Datenbank '%1' ist bereits exklusiv geöffnet. "
+                                            "Versuchen Sie es wieder, wenn sie frei ist.").arg(name));
         const QString key = Registry::key(path, password, readOnly);
         if (auto c = reg.shared.value(key).lock()) return c;
     }
@@ -174,7 +174,7 @@ void syncPath(const QString& path, int flags) {
     if (fd < 0 || ::fsync(fd) != 0) {
         const int e = errno;
         if (fd >= 0) ::close(fd);
-        throw Fehler(nr::Allgemein, QStringLiteral("Could not write '%1' to disk: %2").arg(path, QString::fromLocal8Bit(std::strerror(e))));
+        throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht auf die Platte geschrieben werden: %2").arg(path, QString::fromLocal8Bit(std::strerror(e))));
     }
     ::close(fd);
 }
@@ -204,7 +204,7 @@ void rekeyByCopy(Connection& c, const QString& neu) {
         {
             QFile leer(copy);
             if (!leer.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-                throw Fehler(nr::Allgemein, QStringLiteral("Could not create '%1': %2").arg(copy, leer.errorString()));
+                throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht angelegt werden: %2").arg(copy, leer.errorString()));
             leer.setPermissions(QFile::permissions(path));
         }
         sqlite3_stmt* attach = nullptr;
@@ -224,7 +224,7 @@ void rekeyByCopy(Connection& c, const QString& neu) {
         syncPath(copy, O_RDONLY);
         if (newPasswordHook()) newPasswordHook()(copy);
         if (::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
-            throw Fehler(nr::Allgemein, QStringLiteral("Could not replace '%1': %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+            throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht ersetzt werden: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     } catch (...) {
         if (attached) sqlite3_exec(db, "DETACH DATABASE hmz_neu", nullptr, nullptr, nullptr);
         QFile::remove(copy);
@@ -244,7 +244,7 @@ public:
     void Execute(const QString& sql) override {
         Connection& c = *conn();
         const auto tr = c.translation(sql);
-        if (tr->isQuery) throw Fehler(nr::KeineAuswahl, QStringLiteral("Cannot execute a select query."));
+        if (tr->isQuery) throw Fehler(nr::KeineAuswahl, QStringLiteral("Eine Auswahlabfrage kann nicht ausgeführt werden."));
         if (tr->isDdl) {
             c.exec(tr->sql);
             c.schemaChanged();
@@ -264,10 +264,11 @@ public:
 
     void NewPassword(const QString& alt, const QString& neu) override {
         Connection& c = *conn();
-        if (alt != c.password()) throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Not a valid password."));
+        if (alt != c.password()) throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Kein gültiges Kennwort."));
         if (!c.exclusive())
-            throw Fehler(nr::NichtExklusiv, QStringLiteral("Can't change password on a shared open database."));
-        if (c.readOnly()) throw Fehler(nr::NurLesen, QStringLiteral("Cannot update. Database or object is read-only."));
+            throw Fehler(nr::NichtExklusiv, QStringLiteral("Das Kennwort einer gemeinsam geöffneten Datenbank kann nicht geändert werden."));
+        if (c.readOnly())
+            throw Fehler(nr::NurLesen, QStringLiteral("Aktualisieren nicht möglich: die Datenbank '%1' ist nur zum Lesen geöffnet.").arg(c.path()));
         if (alt == neu) return;
         rekeyByCopy(c, neu);
     }
@@ -303,12 +304,12 @@ private:
     QString name_;
 
     const std::shared_ptr<Connection>& conn() const {
-        if (!c_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Object invalid or no longer set."));
+        if (!c_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
         return c_;
     }
     [[noreturn]] static void noTransaction() {
         throw Fehler(nr::OhneTransaktion,
-                     QStringLiteral("You tried to commit or rollback a transaction without first beginning a transaction."));
+                     QStringLiteral("Festschreiben oder Zurücksetzen ohne begonnene Transaktion."));
     }
 };
 
@@ -329,9 +330,9 @@ std::unique_ptr<Database> Engine::OpenDatabase(const QString& name, bool exclusi
 }
 
 std::unique_ptr<Database> Engine::CreateDatabase(const QString& name, const QString& passwort) {
-    if (QFileInfo::exists(name)) throw Fehler(nr::DatenbankExistiert, QStringLiteral("Database already exists. ('%1')").arg(name));
+    if (QFileInfo::exists(name)) throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1')").arg(name));
     if (name.isEmpty() || !QFileInfo(QFileInfo(name).absolutePath()).isDir())
-        throw Fehler(nr::KeinGueltigerPfad, QStringLiteral("'%1' isn't a valid path.").arg(name));
+        throw Fehler(nr::KeinGueltigerPfad, QStringLiteral("'%1' ist kein gültiger Pfad.").arg(name));
     sqlite3* db = openHandle(name, passwort, false, false, true);
     const QString path = QFileInfo(name).canonicalFilePath();
     auto c = std::make_shared<Connection>(db, path, passwort, false, false);

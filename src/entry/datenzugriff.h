@@ -17,29 +17,29 @@ namespace hmz::db {
 
 // Engine error numbers the component relies on.
 namespace nr {
-inline constexpr long DateiNichtGefunden = 3024;   // "Could not find file '...'."
-inline constexpr long KeinGueltigesPasswort = 3031;  // "Not a valid password."
-inline constexpr long TabelleFehlt = 3078;         // "... cannot find the input table or query '...'"
-inline constexpr long FeldFehlt = 3265;            // "Item not found in this collection."
-inline constexpr long KeinAktuellerDatensatz = 3021;  // "No current record."
-inline constexpr long Gesperrt = 3045;             // "Could not use '...'; file already in use."
-inline constexpr long KeineDatenbank = 3343;       // "Unrecognized database format '...'."
+inline constexpr long DateiNichtGefunden = 3024;   // file not found
+inline constexpr long KeinGueltigesPasswort = 3031;  // not the password
+inline constexpr long TabelleFehlt = 3078;         // no such table or query
+inline constexpr long FeldFehlt = 3265;            // no such field
+inline constexpr long KeinAktuellerDatensatz = 3021;  // no current record
+inline constexpr long Gesperrt = 3045;             // the file is in use
+inline constexpr long KeineDatenbank = 3343;       // not a database
 inline constexpr long SyntaxFehler = 3075;         // syntax error in the query expression
-inline constexpr long Aktualisierung = 3020;       // "Update or CancelUpdate without AddNew or Edit."
+inline constexpr long Aktualisierung = 3020;       // Update without AddNew or Edit
 inline constexpr long Allgemein = 3146;            // other engine failures
-inline constexpr long KeinGueltigerPfad = 3044;    // "'...' isn't a valid path." (e.g. a folder)
+inline constexpr long KeinGueltigerPfad = 3044;    // not a valid path (e.g. a folder)
 inline constexpr long KannNichtOeffnen = 3051;     // no permission to open the file
 inline constexpr long ExklusivGeoeffnet = 3356;    // opened exclusively by another user
-inline constexpr long NichtExklusiv = 3621;        // "Can't change password on a shared open database."
+inline constexpr long NichtExklusiv = 3621;        // password change on a shared open database
 inline constexpr long OhneTransaktion = 3034;      // commit or rollback without BeginTrans
 inline constexpr long DoppelterSchluessel = 3022;  // duplicate value in a key or unique index
 inline constexpr long NullNichtErlaubt = 3314;     // a required field is Null
-inline constexpr long NurLesen = 3027;             // "Cannot update. Database or object is read-only."
-inline constexpr long UnbekannterName = 3061;      // "Too few parameters." (an unknown column name)
-inline constexpr long DatenbankExistiert = 3204;   // "Database already exists."
-inline constexpr long KeineAuswahl = 3065;         // "Cannot execute a select query."
-inline constexpr long ObjektUngueltig = 3420;      // "Object invalid or no longer set."
-inline constexpr long TypKonflikt = 3464;          // "Data type mismatch in criteria expression."
+inline constexpr long NurLesen = 3027;             // the database, its folder or the query cannot be written
+inline constexpr long UnbekannterName = 3061;      // an unknown name (column)
+inline constexpr long DatenbankExistiert = 3204;   // the database exists already
+inline constexpr long KeineAuswahl = 3065;         // Execute of a select query
+inline constexpr long ObjektUngueltig = 3420;      // the object was closed
+inline constexpr long TypKonflikt = 3464;          // data type mismatch in a criteria expression
 }  // namespace nr
 
 class Recordset {
@@ -90,6 +90,11 @@ public:
     // A new, empty database file (plain when passwort is empty).
     std::unique_ptr<Database> CreateDatabase(const QString& name, const QString& passwort);
 };
+
+// Throws 3027 when the database file `name` cannot be written, naming the
+// file or the folder at fault (SQLite creates its journal files beside the
+// database). A run checks this before its work instead of failing midway.
+void schreibbarPruefen(const QString& name);
 
 // Test hook of NewPassword: runs after the re-keyed copy has been written
 // and synced, before it replaces the original. A hook that throws stands for

@@ -23,11 +23,13 @@ void einstellungAnlegen(db::Recordset& rs, int wert) {
 int AESelect() {
     auto& f = formular();
     const QString quelle = QStringLiteral("kmoHauptMzRes, in AESelect");
+    const bool geoeffnet = mitMeldung(quelle, [&] {
+        f.AeData.RecordSource = QStringLiteral("SELECT * FROM AllgEinstellungen WHERE AllgEinstNr = 149");
+        f.AeData.Refresh();
+    });
+    // Without the table's rows each further step would only report "no object": the open's report says it all.
+    if (!geoeffnet) return f.EurAtsAusweisen ? 1 : 0;
     schritteMitMeldung(quelle, {
-        [&] {
-            f.AeData.RecordSource = QStringLiteral("SELECT * FROM AllgEinstellungen WHERE AllgEinstNr = 149");
-            f.AeData.Refresh();
-        },
         [&] { f.AeData.recordset().FindFirst(EinstellungKriterium); },
         [&] {
             auto& rs = f.AeData.recordset();

@@ -37,6 +37,19 @@ bool sichern(const QString& pfad, bool verzeichnis) {
 
 }  // namespace
 
+QString QtDrucker::pdfZielFehler(const QString& pfad) {
+    const QFileInfo ziel(pfad);
+    if (ziel.isDir()) return QStringLiteral("%1 is a folder, not a file").arg(ziel.absoluteFilePath());
+    const QString ordner = ziel.absolutePath();
+    if (!QFileInfo(ordner).isDir()) return QStringLiteral("the folder %1 does not exist").arg(ordner);
+    // The job is spooled beside the target and renamed onto it: both need the folder.
+    if (::access(QFile::encodeName(ordner).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("cannot write in the folder %1: %2").arg(ordner, QString::fromLocal8Bit(std::strerror(errno)));
+    if (ziel.exists() && ::access(QFile::encodeName(ziel.absoluteFilePath()).constData(), W_OK) != 0)
+        return QStringLiteral("cannot write %1: %2").arg(ziel.absoluteFilePath(), QString::fromLocal8Bit(std::strerror(errno)));
+    return {};
+}
+
 QtDrucker::QtDrucker(QString ziel, bool pdf) : ziel_(std::move(ziel)), pdf_(pdf) {}
 
 std::unique_ptr<QtDrucker> QtDrucker::fuerPdf(const QString& pfad) {

@@ -25,6 +25,11 @@ public:
     static std::unique_ptr<QtDrucker> fuerDrucker(const QString& cupsName);
     ~QtDrucker() override;
 
+    // Why `pfad` cannot become a PDF (a folder, a missing or write-protected
+    // folder, a write-protected file), naming the one at fault; empty when
+    // it can. Lets a run refuse its target before any work.
+    static QString pdfZielFehler(const QString& pfad);
+
     // The CUPS queue's name, or the PDF file's path.
     QString DeviceName() const override { return ziel_; }
     bool istPdf() const { return pdf_; }

@@ -1,12 +1,14 @@
 #include "statement/stapellauf.h"
 
 #include "core/format.h"
+#include "entry/datenzugriff.h"
 #include "entry/einstellungen.h"
 #include "entry/formular.h"
 #include "entry/verbindung.h"
 #include "entry/zustand.h"
 #include "report/drucker.h"
 #include "report/pufferdrucker.h"
+#include "report/qtdrucker.h"
 #include "shell/fehlermelden.h"
 #include "shell/konsolenfehleranzeige.h"
 #include "statement/lauf.h"
@@ -35,6 +37,9 @@ public:
     Antwort melden(const Meldung& m) override {
         std::fprintf(stderr, "%s\n", qPrintable(m.text));
         if (m.knoepfe == Knoepfe::OK) return Antwort::OK;
+        // The dialog's text speaks of its buttons; say which option is the "NEIN" here.
+        if (!auftrag_.beiDifferenzWeiter)
+            std::fputs("hmzres: stopped; --on-imbalance continue prints the statements anyway\n", stderr);
         return auftrag_.beiDifferenzWeiter ? Antwort::Nein : Antwort::Ja;
     }
     Variant feldWert(Feld f) const override { return felder_[static_cast<int>(f)]; }
@@ -89,6 +94,16 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     auto& f = formular();
     const QFileInfo datei(auftrag.datenbank);
     if (!datei.isFile()) return fehlerStatus(QStringLiteral("database not found: %1").arg(auftrag.datenbank));
+    // The run writes the year results and the PDF only after the first
+    // statement: refuse targets that cannot be written now, not after that work.
+    try {
+        db::schreibbarPruefen(datei.absoluteFilePath());
+    } catch (const Fehler& e) {
+        return fehlerStatus(QStringLiteral("%1 (%2)").arg(e.Beschreibung()).arg(e.Nummer()));
+    }
+    if (!auftrag.pdfDatei.isEmpty()) {
+        if (const QString grund = QtDrucker::pdfZielFehler(auftrag.pdfDatei); !grund.isEmpty()) return fehlerStatus(grund);
+    }
 
     z.AufrufParameter = VariantArray::leer(0, 100);
     z.AufrufParameter.at(0) = Variant::string(datei.absoluteFilePath());
