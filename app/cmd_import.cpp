@@ -1,11 +1,9 @@
 #include "befehle.h"
 
 #include "core/fehler.h"
-#include "entry/schema.h"
 #include "importer/mdbimport.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -42,15 +40,6 @@ private:
     struct sigaction altTerm_ {};
 };
 
-// Whether the Access file held any table the statements read (the fixed
-// ones, which the import otherwise creates empty, or a year's bookings).
-bool mitMandantenTabellen(const hmz::importer::ImportResult& r) {
-    static const QRegularExpression buchungen(QStringLiteral("^ObjKanzleiBuchungen\\d{4}$"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    if (r.createdEmpty.size() < hmz::db::schemaGrundtabellen().size()) return true;
-    return std::any_of(r.tables.begin(), r.tables.end(), [](const auto& t) { return buchungen.match(t.name).hasMatch(); });
-}
-
 void zeigeErgebnis(const hmz::importer::ImportResult& r, const QString& mdb, const QString& db) {
     long zeilen = 0;
     int breite = 0;
@@ -66,7 +55,7 @@ void zeigeErgebnis(const hmz::importer::ImportResult& r, const QString& mdb, con
         std::printf("\n");
     }
     if (!r.createdEmpty.isEmpty()) std::printf("Created empty: %s\n", qPrintable(r.createdEmpty.join(QStringLiteral(", "))));
-    if (!mitMandantenTabellen(r))
+    if (!r.holdsClientTables())
         std::printf("'%s' holds none of the client tables: the new database has no properties, accounts or bookings.\n",
                     qPrintable(mdb));
     if (r.problems.isEmpty()) {

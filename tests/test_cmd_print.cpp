@@ -1,12 +1,17 @@
-// "hmzres print" and "hmzres demo" as a user runs them: exit statuses,
-// stderr texts, the PDF.
+// The hmzres command line as a user runs it: exit statuses, help and
+// refusals of every command; "print" and "demo" with their stderr texts
+// and the PDF.
 #include "programm.h"
+#include "schreibschutz.h"
 #include "testmandant.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
+#include <optional>
 
 using namespace hmz::test;
 
@@ -61,34 +66,90 @@ TEST_F(PrintBefehl, PrintsThePdfAndStoresTheResult) {
               (QList<QVariantList>{{qlonglong(0)}}));
 }
 
-TEST_F(PrintBefehl, RefusalsAndFailuresHaveTheirExitStatus) {
-    auto r = hmzres(args("0-0"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.fehler, QString::fromUtf8("von- und bis-Objektnummer Null ist ungültig\n"));
-    r = hmzres(args("1-x"));
-    EXPECT_EQ(r.status, 1);
-    r = hmzres(args("1-99", "05.03-03.03"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.fehler, QString::fromUtf8("Das Abrechnung von Datum darf nicht größer dem Abrechnung bis Datum sein.\n"));
-    r = hmzres(args("50-99"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.fehler, "Keine Objekte zum Drucken gefunden\n");
-    r = hmzres(args("1-99", "01.04-12.04"));
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.fehler, QString::fromUtf8("für Buchungsjahr: 2004 ist kein Buchungsbestand existent\n"));
-    EXPECT_FALSE(QFile::exists(pdf));
+// Every command's refusals, help and exit statuses, as README lists them:
+// usage errors and unusable targets are told before any work.
+TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
+    const QString geschuetzt = ordner.filePath("geschuetzt");
+    ASSERT_TRUE(QDir().mkpath(geschuetzt));
+    const QString dbKopie = ordner.filePath("kopie/mandant.db");
+    ASSERT_TRUE(QDir().mkpath(ordner.filePath("kopie")) && QFile::copy(db, dbKopie));
+    const QString imp = QStringLiteral(HMZ_TESTDATA "/ASampleDatabase.accdb");
+    struct Fall {
+        QStringList args;
+        int status;
+        QString text;                 // in stderr, or in stdout for status 0
+        const char* umgebung = "";    // NAME=VALUE for this run; "-" runs without any display
+        const char* schutz = nullptr; // "ordner": geschuetzt/ read-only, "kopie": the copied database read-only
+    };
+    const QString usagePrint = "usage: hmzres print --db FILE";
+    const Fall faelle[] = {
+        // help: every command, also without a display
+        {{"-h"}, 0, "usage: hmzres <command>"},
+        {{"help"}, 0, "import-mdb --mdb FILE --db FILE"},
+        {{"help", "init"}, 0, "usage: hmzres init --db FILE"},
+        {{"demo", "--help"}, 0, "usage: hmzres demo [--db FILE]"},
+        {{"init", "-h"}, 0, "--db FILE"},
+        {{"print", "--help"}, 0, "--on-imbalance stop|continue"},
+        {{"dialog", "--help"}, 0, "--help-file FILE", "-"},
+        {{"printers", "--help"}, 0, "usage: hmzres printers"},
+        {{"import-mdb", "-h"}, 0, "--force"},
+        // wrong usage: 2, with the reason and the command's usage
+        {{}, 2, "usage: hmzres <command>"},
+        {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
+        {{"demo", "--frobnicate"}, 2, "Unknown option 'frobnicate'"},
+        {{"printers", "zuviel"}, 2, "unexpected argument 'zuviel'"},
+        {{"init"}, 2, "--db is missing"},
+        {{"import-mdb", "--db", dbKopie}, 2, "--mdb is missing"},
+        {{"print", "--db", db, "--period", "01.03-12.03", "--pdf", pdf}, 2, "--objects is missing\n" + usagePrint},
+        {args() << "--printer" << "x", 2, "give either --pdf or --printer"},
+        {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", ""}, 2, "--pdf needs a FILE"},
+        {args("17"), 2, "--objects takes VON-BIS"},
+        {args() << "--on-imbalance" << "maybe", 2, "--on-imbalance takes stop or continue"},
+        {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-gibt-es-nicht"}, 2,
+         "no printer 'hmzres-gibt-es-nicht'; 'hmzres printers' lists them"},
+        {{"dialog", "--db", db}, 2, "no display found", "-"},
+        {{"dialog", "--db", db, "--month-status", "31.02.2003"}, 2, "--month-status takes DD.MM.YYYY"},
+        // a check of the run refused the input: 1; stopped at the balance check: 3
+        {args("0-0"), 1, "von- und bis-Objektnummer Null ist ungültig\n"},
+        {args("1-99", "01.04-12.04"), 3, "für Buchungsjahr: 2004 ist kein Buchungsbestand existent\n"},
+        // the database, the output or the printer: 4, before any work
+        {{"print", "--db", ordner.filePath("fehlt.db"), "--objects", "1-9", "--period", "01.03-12.03", "--pdf", pdf}, 4,
+         "database not found"},
+        {{"dialog", "--db", ordner.filePath("fehlt.db")}, 4, "database not found"},
+        {args() << "--pdf" << ordner.filePath("kein/ordner.pdf"), 4, "the folder " + ordner.filePath("kein") + " does not exist"},
+        {args() << "--pdf" << geschuetzt + "/a.pdf", 4, "cannot write in the folder " + geschuetzt, "", "ordner"},
+        {args() << "--pdf" << ordner.path(), 4, ordner.path() + " is a folder"},
+        {{"print", "--db", dbKopie, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", pdf}, 4,
+         "Aktualisieren nicht möglich: die Datei '" + dbKopie + "' ist schreibgeschützt. (3027)", "", "kopie"},
+        {{"init", "--db", db}, 4, "already exists"},
+        {{"import-mdb", "--mdb", imp, "--db", db}, 4, "exists already; use --force"},
+        {{"printers"}, 4, "the print service (CUPS) at localhost:1 cannot be reached", "CUPS_SERVER=localhost:1"},
+        {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-pdf"}, 4,
+         "cannot be reached", "CUPS_SERVER=localhost:1"},
+    };
+    const QByteArray anzeigeVariablen[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "CUPS_SERVER"};
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(("hmzres " + f.args.join(' ')).toStdString());
+        std::map<QByteArray, QByteArray> vorher;
+        for (const QByteArray& v : anzeigeVariablen) vorher[v] = qgetenv(v.constData());
+        if (QByteArray(f.umgebung) == "-") {
+            for (const QByteArray& v : anzeigeVariablen) qunsetenv(v.constData());
+        } else if (const QList<QByteArray> nv = QByteArray(f.umgebung).split('='); nv.size() == 2) {
+            qputenv(nv[0].constData(), nv[1]);
+        }
+        std::optional<Schreibschutz> schutz;
+        if (f.schutz) schutz.emplace(QByteArray(f.schutz) == "ordner" ? geschuetzt : dbKopie);
+        const auto r = hmzres(f.args, 10000);
+        schutz.reset();
+        for (const auto& [name, wert] : vorher)
+            if (wert.isEmpty()) qunsetenv(name.constData()); else qputenv(name.constData(), wert);
 
-    for (const auto& falsch : {QStringList{"print"}, QStringList{"print", "--db", db},
-                               args() << "--printer" << "x", args() << "--on-imbalance" << "maybe",
-                               args("17"), QStringList{"frobnicate"}})
-        EXPECT_EQ(hmzres(falsch).status, 2) << qPrintable(falsch.join(' '));
-
-    r = hmzres({"print", "--db", ordner.filePath("fehlt.db"), "--objects", "1-9", "--period", "01.03-12.03", "--pdf", pdf});
-    EXPECT_EQ(r.status, 4);
-    EXPECT_TRUE(r.fehler.contains("database not found")) << qPrintable(r.fehler);
-    r = hmzres({"print", "--db", db, "--objects", "1-9", "--period", "01.03-12.03", "--pdf", ordner.filePath("kein/ordner.pdf")});
-    EXPECT_EQ(r.status, 4) << qPrintable(r.fehler);
-    EXPECT_FALSE(QFile::exists(ordner.filePath("kein/ordner.pdf")));
+        EXPECT_TRUE(r.beendet);
+        EXPECT_EQ(r.status, f.status) << qPrintable(r.fehler);
+        EXPECT_TRUE((f.status == 0 ? r.aus : r.fehler).contains(f.text)) << qPrintable(r.aus + r.fehler);
+        if (f.status == 2 || f.status == 4) EXPECT_TRUE(r.aus.isEmpty()) << qPrintable(r.aus);  // before any work
+        EXPECT_FALSE(QFile::exists(pdf));
+    }
 }
 
 TEST_F(PrintBefehl, AnImbalanceStopsUnlessToldToContinue) {
@@ -97,6 +158,8 @@ TEST_F(PrintBefehl, AnImbalanceStopsUnlessToldToContinue) {
     auto r = hmzres(args());
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.fehler.contains("Summe Soll:     1.234,50\r\nSumme Haben: 1.234,51\r\nDifferenz: -0,01\r\n")) << qPrintable(r.fehler);
+    EXPECT_TRUE(r.fehler.endsWith("\"NEIN\" klicken\nhmzres: stopped; --on-imbalance continue prints the statements anyway\n"))
+        << qPrintable(r.fehler);
     EXPECT_FALSE(QFile::exists(pdf));
     r = hmzres(args() << "--on-imbalance" << "continue");
     EXPECT_EQ(r.status, 0) << qPrintable(r.fehler);

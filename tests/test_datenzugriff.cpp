@@ -4,10 +4,13 @@
 #include "entry/datenzugriff.h"
 #include "entry/schema.h"
 #include "entry/sqldialekt.h"
+#include "schreibschutz.h"
 #include "testdb.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace hmz;
@@ -435,6 +438,44 @@ TEST_F(Datenzugriff, BadPathsGiveClearNumbersAndLeaveFilesAlone) {
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("fehlt.db")));
     EXPECT_EQ(fehlerVon([&] { Engine::instance().CreateDatabase(pfad, Passwort); }), nr::DatenbankExistiert);
+}
+
+// A database that cannot be written names the file or the folder at fault,
+// in German, with the engine's number; a run can ask before its work.
+TEST_F(Datenzugriff, WriteProtectionNamesTheFileOrTheFolder) {
+    db->Close();
+    db.reset();
+    const QString ordner = QFileInfo(pfad).absolutePath();
+    const auto meldung = [](const std::function<void()>& tun) {
+        try {
+            tun();
+        } catch (const Fehler& e) {
+            return QStringLiteral("%1 %2").arg(e.Nummer()).arg(e.Beschreibung());
+        }
+        return QString();
+    };
+    struct Fall {
+        QString geschuetzt;
+        QString grund;
+        QString beimSchreiben;  // the engine's number and the start of its text
+    } faelle[] = {
+        {pfad, "die Datei '" + pfad + "' ist schreibgeschützt", "3027 Aktualisieren nicht möglich: "},
+        // SQLite cannot create its journal: the open for the write fails, and the folder is named.
+        {ordner, "im Ordner '" + ordner + "' können keine Dateien angelegt werden",
+         "3051 Die Datei '" + pfad + "' kann nicht geöffnet werden: "},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.geschuetzt.toStdString());
+        test::Schreibschutz schutz(f.geschuetzt);
+        if (!schutz.wirksam()) GTEST_SKIP() << "no write protection for root on this file system";
+        const QString vorab = meldung([&] { schreibbarPruefen(pfad); });
+        EXPECT_TRUE(vorab.startsWith("3027 Aktualisieren nicht möglich: " + f.grund)) << vorab.toStdString();
+        const QString schreiben = meldung([&] {
+            Engine::instance().OpenDatabase(pfad, false, false, Connect)->Execute("UPDATE ObjDaten SET ObjPlz = '1010'");
+        });
+        EXPECT_TRUE(schreiben.startsWith(f.beimSchreiben + f.grund)) << schreiben.toStdString();
+    }
+    EXPECT_EQ(meldung([&] { schreibbarPruefen(pfad); }), QString());
 }
 
 TEST_F(Datenzugriff, ExclusiveOpenExcludesOthers) {

@@ -470,6 +470,7 @@ TEST(ImportTables, ComponentTablesGetTheFixedSchemaTheirExtraColumnsAndTheBookin
     EXPECT_EQ(r.tables[1].name, "ObjDaten");
     EXPECT_FALSE(r.createdEmpty.contains("ObjDaten"));
     EXPECT_TRUE(r.createdEmpty.contains("AllgMandDaten"));
+    EXPECT_TRUE(r.holdsClientTables());
 
     // What did not arrive as it was, with table, row and column.
     ASSERT_EQ(r.problems.size(), 3);
@@ -527,6 +528,7 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
     EXPECT_EQ(hmzres({"--mdb", Accdb, "--db", ziel}, &out), 0);
     EXPECT_TRUE(out.contains("Asset Items: 65 rows\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("Every value was converted.")) << out.toStdString();
+    EXPECT_TRUE(out.contains("holds none of the client tables")) << out.toStdString();
 
     EXPECT_EQ(hmzres({"--mdb", Accdb, "--db", ziel}, nullptr, &err), 4);
     EXPECT_TRUE(err.contains("--force")) << err.toStdString();

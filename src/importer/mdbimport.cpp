@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -309,6 +310,13 @@ void refuseExistingTarget(const ImportOptions& opt) {
 }
 
 }  // namespace
+
+bool ImportResult::holdsClientTables() const {
+    static const QRegularExpression bookings(QStringLiteral("^ObjKanzleiBuchungen\\d{4}$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (createdEmpty.size() < db::schemaGrundtabellen().size()) return true;
+    return std::any_of(tables.begin(), tables.end(), [](const TableResult& t) { return bookings.match(t.name).hasMatch(); });
+}
 
 ImportResult importMdb(const ImportOptions& opt) {
     refuseExistingTarget(opt);
