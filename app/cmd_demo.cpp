@@ -1,6 +1,6 @@
 #include "befehle.h"
 
-#include "entry/demomandant.h"
+#include "demomandant.h"
 #include "statement/stapellauf.h"
 
 #include <QFileInfo>

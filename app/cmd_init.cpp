@@ -1,8 +1,8 @@
 #include "befehle.h"
 
 #include "core/fehler.h"
-#include "entry/datenzugriff.h"
-#include "entry/schema.h"
+#include "store/datenzugriff.h"
+#include "store/schema.h"
 #include "entry/zustand.h"
 
 #include <QDate>

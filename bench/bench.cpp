@@ -8,8 +8,8 @@
 #include "zeitdrucker.h"
 
 #include "core/fehler.h"
-#include "entry/bulkwriter.h"
-#include "entry/datenzugriff.h"
+#include "store/sqlite/bulkwriter.h"
+#include "store/datenzugriff.h"
 #include "entry/zustand.h"
 #include "report/aufzeichnungsdrucker.h"
 #include "report/qtdrucker.h"

@@ -1,7 +1,7 @@
 #include "generator.h"
 
-#include "entry/bulkwriter.h"
-#include "entry/synthetic.h"
+#include "store/sqlite/bulkwriter.h"
+#include "synthetic.h"
 #include "entry/zustand.h"
 
 #include <QStringList>

@@ -6,11 +6,11 @@
 
 #include "dialog/frmhauptmzres.h"
 #include "dialog/inputfeld.h"
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 #include "entry/formular.h"
-#include "entry/schema.h"
+#include "store/schema.h"
 #include "entry/zustand.h"
-#include "shell/hilfe.h"
+#include "dialog/hilfe.h"
 #include "shell/komponenten.h"
 #include "skriptansicht.h"
 

@@ -2,7 +2,7 @@
 // db::Recordset: rows of named values, the first row current.
 #pragma once
 
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 
 #include <QMap>
 #include <vector>

@@ -1,7 +1,7 @@
 // Small helpers for tests that look into a generated client file directly.
 #pragma once
 
-#include "entry/bulkwriter.h"
+#include "store/sqlite/bulkwriter.h"
 
 #include <sqlite3.h>
 

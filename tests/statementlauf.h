@@ -5,7 +5,7 @@
 #pragma once
 
 #include "entry/formular.h"
-#include "entry/oberflaeche.h"
+#include "shell/oberflaeche.h"
 #include "entry/zustand.h"
 #include "report/aufzeichnungsdrucker.h"
 #include "report/druck.h"

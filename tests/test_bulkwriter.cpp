@@ -1,5 +1,5 @@
 #include "core/fehler.h"
-#include "entry/bulkwriter.h"
+#include "store/sqlite/bulkwriter.h"
 #include "sqlhilfe.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // "hmzres init": an encrypted, empty client database with the schema.
 #include "programm.h"
-#include "entry/datenzugriff.h"
-#include "entry/schema.h"
+#include "store/datenzugriff.h"
+#include "store/schema.h"
 #include "entry/zustand.h"
 
 #include <QDate>

@@ -1,10 +1,10 @@
 // The data access layer on a real SQLCipher file, driven with the SQL texts
 // exactly as the component concatenates them.
 #include "core/fehler.h"
-#include "entry/datenzugriff.h"
-#include "entry/schema.h"
-#include "entry/sqldialekt.h"
 #include "schreibschutz.h"
+#include "store/datenzugriff.h"
+#include "store/schema.h"
+#include "store/sqldialekt.h"
 #include "testdb.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "core/fehler.h"
-#include "entry/demomandant.h"
+#include "demomandant.h"
 #include "entry/zustand.h"
 #include "sqlhilfe.h"
 

@@ -2,6 +2,7 @@
 // when one runs (HMZRES_REQUIRE_CUPS=1 turns its absence into a failure).
 #include "programm.h"
 #include "entry/zustand.h"
+#include "shell/fehlermelden.h"
 #include "report/aufzeichnungsdrucker.h"
 #include "report/druckerauswahl.h"
 #include "report/pufferdrucker.h"
@@ -36,7 +37,7 @@ protected:
         setzeDrucker(nullptr);
         test::FehlerAnzeigeAttrappe::entfernen();
         aufruf().AufrufParameter = parameter_;
-        aufruf().FehlerQuelle.clear();
+        FehlerQuelle().clear();
     }
     VariantArray parameter_;
 };

@@ -1,8 +1,9 @@
 // The converted amount beside a total: direction by year, the client's rate,
 // the fallback rate with its message, and the operation's own error reports.
 #include "entry/formular.h"
-#include "entry/oberflaeche.h"
+#include "shell/oberflaeche.h"
 #include "entry/zustand.h"
+#include "shell/fehlermelden.h"
 #include "report/euroausweis.h"
 #include "fehleranzeige_attrappe.h"
 #include "speicher_recordset.h"
@@ -46,7 +47,7 @@ protected:
         setzeOberflaeche(nullptr);
         test::FehlerAnzeigeAttrappe::entfernen();
         formular().EurAtsAusweisen = eurAts_;
-        aufruf().FehlerQuelle.clear();
+        FehlerQuelle().clear();
     }
     SpeicherRecordset mandant(Variant kurs, Variant statusDatum = Variant::date(QDate(2003, 6, 30))) {
         return SpeicherRecordset{{{{QStringLiteral("MandEurKurs"), kurs},

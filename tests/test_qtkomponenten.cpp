@@ -59,7 +59,7 @@ TEST_F(DialogTest, TheErrorDisplayShowsNumberDescriptionSourceAndDetails) {
         details = box->detailedText();
         box->accept();
     });
-    aufruf().FehlerQuelle.clear();
+    FehlerQuelle().clear();
     mitMeldung("kmoHauptMzRes, in AESelect", [] { throw Fehler(3078, "Tabelle AllgEinstellungen fehlt"); });
     EXPECT_EQ(titel, "Fehler");
     EXPECT_TRUE(text.contains("3078"));
@@ -67,7 +67,7 @@ TEST_F(DialogTest, TheErrorDisplayShowsNumberDescriptionSourceAndDetails) {
     EXPECT_TRUE(text.contains("kmoHauptMzRes, in AESelect"));
     EXPECT_TRUE(details.contains("Hilfekontext: 0"));
     EXPECT_TRUE(meldungen.empty());                 // no fallback message
-    EXPECT_TRUE(aufruf().FehlerQuelle.isEmpty());  // a report that arrived clears the source
+    EXPECT_TRUE(FehlerQuelle().isEmpty());  // a report that arrived clears the source
 }
 
 TEST_F(DialogTest, ThePropertySearchListsTheClientsPropertiesByNumber) {

@@ -1,6 +1,6 @@
 #include "core/fehler.h"
-#include "entry/datenzugriff.h"
-#include "entry/sqldialekt.h"
+#include "store/datenzugriff.h"
+#include "store/sqldialekt.h"
 
 #include <QSet>
 #include <gtest/gtest.h>

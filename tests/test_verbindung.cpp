@@ -1,10 +1,10 @@
 // The database password, the data controls' connect strings and setting 149.
 #include "core/fehler.h"
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 #include "entry/einstellungen.h"
 #include "entry/formular.h"
-#include "entry/oberflaeche.h"
-#include "entry/sqlite_verbindung.h"
+#include "shell/oberflaeche.h"
+#include "store/sqlite/sqlite_verbindung.h"
 #include "entry/verbindung.h"
 #include "entry/zustand.h"
 #include "shell/komponenten.h"

@@ -2,8 +2,8 @@
 // embedded store and a handful of rows whose sums the tests know by heart.
 #pragma once
 
-#include "entry/datenzugriff.h"
-#include "entry/schema.h"
+#include "store/datenzugriff.h"
+#include "store/schema.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

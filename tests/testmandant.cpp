@@ -1,6 +1,6 @@
 #include "testmandant.h"
 
-#include "entry/schema.h"
+#include "store/schema.h"
 #include "entry/zustand.h"
 
 #include <QFile>

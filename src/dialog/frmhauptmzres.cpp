@@ -10,8 +10,8 @@
 #include "entry/zustand.h"
 #include "report/druckerauswahl.h"
 #include "shell/fehlermelden.h"
-#include "shell/hilfe.h"
-#include "shell/module.h"
+#include "dialog/hilfe.h"
+#include "dialog/module.h"
 #include "statement/lauf.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "dialog/qtkomponenten.h"
 
-#include "entry/datenzugriff.h"
-#include "entry/oberflaeche.h"
+#include "shell/oberflaeche.h"
+#include "store/datenzugriff.h"
 #include "entry/zustand.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // process; its values survive from one call to the next.
 #pragma once
 
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 
 #include <QDate>
 #include <QString>

@@ -1,6 +1,7 @@
 #include "entry/kmohauptmzres.h"
 
 #include "entry/zustand.h"
+#include "shell/fehlermelden.h"
 
 #include <utility>
 
@@ -53,7 +54,7 @@ void kmoHauptmzRes::HauptMzRes_Aufruf(const VariantArray& Info) {
     if (!dialog()) {
         if (!fabrik()) return;  // no user interface in this process
         dialog() = fabrik()();
-        z.FehlerQuelle = QStringLiteral("kmoHauptMzRes");
+        FehlerQuelle() = QStringLiteral("kmoHauptMzRes");
     }
     dialog()->modalZeigen();
 }

@@ -1,8 +1,8 @@
 #include "entry/verbindung.h"
 
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 #include "entry/formular.h"
-#include "entry/oberflaeche.h"
+#include "shell/oberflaeche.h"
 #include "entry/zustand.h"
 #include "shell/fehlermelden.h"
 

@@ -19,7 +19,6 @@ struct AufrufZustand {
     QDate MonatsStatusDatum;
     long Buchungsjahr = 0;
     QString GleicheZeile;
-    QString FehlerQuelle;
     bool DialogGeladen = false;
 };
 

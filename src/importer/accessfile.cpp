@@ -1,7 +1,7 @@
 #include "importer/accessfile.h"
 
 #include "core/currency.h"
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "importer/mdbimport.h"
 
-#include "entry/datenzugriff.h"
-#include "entry/schema.h"
+#include "store/datenzugriff.h"
+#include "store/schema.h"
 #include "entry/zustand.h"
 #include "importer/accessfile.h"
 #include "importer/convert.h"

@@ -2,9 +2,9 @@
 
 #include "core/fehler.h"
 #include "core/format.h"
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 #include "entry/formular.h"
-#include "entry/oberflaeche.h"
+#include "shell/oberflaeche.h"
 #include "shell/fehlermelden.h"
 
 #include <limits>

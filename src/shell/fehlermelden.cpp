@@ -1,7 +1,6 @@
 #include "shell/fehlermelden.h"
 
-#include "entry/oberflaeche.h"
-#include "entry/zustand.h"
+#include "shell/oberflaeche.h"
 #include "shell/komponenten.h"
 
 namespace hmz {
@@ -24,20 +23,24 @@ long zaehler = 0;
 
 long gemeldeteFehler() { return zaehler; }
 
+QString& FehlerQuelle() {
+    static QString quelle;
+    return quelle;
+}
+
 void FehlerMelden(const Fehler& fehler) {
     ++zaehler;
-    auto& z = aufruf();
     try {
         auto anzeige = erzeuge<FehlerAnzeige>(komponenten::FehlerAnzeigeName);
         FehlerAnzeige::Werte w;
         w.nummer = fehler.Nummer();
         w.beschreibung = fehler.Beschreibung();
         w.hilfeKontext = QStringLiteral("0");
-        w.quelle = z.FehlerQuelle;
+        w.quelle = FehlerQuelle();
         anzeige->uebernehmen(w);
         anzeige->anzeigen();
         (void)anzeige->antwort();
-        z.FehlerQuelle.clear();
+        FehlerQuelle().clear();
     } catch (...) {
         const Fehler f = alsFehler(std::current_exception());
         if (f.Nummer() == fehlernr::KeineKomponente) {
@@ -55,7 +58,7 @@ bool mitMeldung(const QString& quelle, const std::function<void()>& schritt) {
         return true;
     } catch (...) {
         const Fehler f = alsFehler(std::current_exception());
-        aufruf().FehlerQuelle = quelle;
+        FehlerQuelle() = quelle;
         FehlerMelden(f);
         return false;
     }

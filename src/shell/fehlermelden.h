@@ -19,6 +19,10 @@ void FehlerMelden(const Fehler& fehler);
 // line turns a run with reported errors into a failure status).
 long gemeldeteFehler();
 
+// Where the error being reported arose ("kmoHauptMzRes, in cmdOK_Click");
+// a report that reached the error display clears it.
+QString& FehlerQuelle();
+
 // Turns any exception into the component's error type (unknown ones get 5,
 // "Invalid procedure call", with their text).
 Fehler alsFehler(std::exception_ptr e);

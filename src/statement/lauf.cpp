@@ -5,7 +5,7 @@
 #include "core/format.h"
 #include "entry/einstellungen.h"
 #include "entry/formular.h"
-#include "entry/schema.h"
+#include "store/schema.h"
 #include "entry/zustand.h"
 #include "report/druck.h"
 #include "report/drucker.h"
@@ -148,7 +148,7 @@ LaufErgebnis LaufStarten(LaufAnsicht& a) {
     } catch (...) {
         // A failing query or printer: report it, discard the job, back to idle.
         const Fehler e = alsFehler(std::current_exception());
-        aufruf().FehlerQuelle = QStringLiteral("kmoHauptMzRes, in cmdOK_Click");
+        FehlerQuelle() = QStringLiteral("kmoHauptMzRes, in cmdOK_Click");
         FehlerMelden(e);
         try {
             Printer().KillDoc();

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/variant.h"
-#include "entry/oberflaeche.h"
+#include "shell/oberflaeche.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "statement/shpruefen.h"
 
 #include "core/format.h"
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 #include "entry/formular.h"
 #include "entry/zustand.h"
 #include "shell/fehlermelden.h"
@@ -65,7 +65,7 @@ void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
                                 QStringLiteral("Buchungsjahr nicht existent"), Knoepfe::OK, Symbol::Stopp});
                 return;
             }
-            aufruf().FehlerQuelle = Quelle;
+            FehlerQuelle() = Quelle;
             FehlerMelden(e);
         }
     };

@@ -1,7 +1,6 @@
 #include "statement/stapellauf.h"
 
 #include "core/format.h"
-#include "entry/datenzugriff.h"
 #include "entry/einstellungen.h"
 #include "entry/formular.h"
 #include "entry/verbindung.h"
@@ -12,6 +11,7 @@
 #include "shell/fehlermelden.h"
 #include "shell/konsolenfehleranzeige.h"
 #include "statement/lauf.h"
+#include "store/datenzugriff.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "entry/synthetic.h"
+#include "synthetic.h"
 
 namespace hmz::db {
 

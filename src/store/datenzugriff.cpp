@@ -2,9 +2,9 @@
 // file with the same password are shared (the data controls and the balance
 // check read through one page cache); an exclusive open gets a connection of
 // its own and holds the file's lock until it is closed.
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 
-#include "entry/sqlite_verbindung.h"
+#include "store/sqlite/sqlite_verbindung.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The recordset on SQLCipher: rows are read from the statement as the caller
 // moves and kept, so that MoveFirst after MoveLast works and RecordCount is
 // exact after MoveLast, without reading a whole result up front.
-#include "entry/sqlite_verbindung.h"
+#include "store/sqlite/sqlite_verbindung.h"
 
 #include "core/fehler.h"
 

@@ -1,7 +1,7 @@
-#include "shell/hilfe.h"
+#include "dialog/hilfe.h"
 
 #include "core/fehler.h"
-#include "entry/oberflaeche.h"
+#include "shell/oberflaeche.h"
 #include "entry/zustand.h"
 #include "shell/fehlermelden.h"
 

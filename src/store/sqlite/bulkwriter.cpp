@@ -1,8 +1,8 @@
-#include "entry/bulkwriter.h"
+#include "store/sqlite/bulkwriter.h"
 
 #include "core/fehler.h"
-#include "entry/datenzugriff.h"
-#include "entry/schema.h"
+#include "store/datenzugriff.h"
+#include "store/schema.h"
 
 #include <sqlite3.h>
 

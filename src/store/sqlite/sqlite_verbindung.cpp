@@ -1,4 +1,4 @@
-#include "entry/sqlite_verbindung.h"
+#include "store/sqlite/sqlite_verbindung.h"
 
 #include "core/fehler.h"
 

@@ -1,7 +1,7 @@
-#include "entry/sqldialekt.h"
+#include "store/sqldialekt.h"
 
 #include "core/fehler.h"
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 
 #include <cmath>
 #include <limits>

@@ -5,8 +5,8 @@
 // thread at a time; only the engine's registry of connections is locked.
 #pragma once
 
-#include "entry/datenzugriff.h"
-#include "entry/sqldialekt.h"
+#include "store/datenzugriff.h"
+#include "store/sqldialekt.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,8 +1,8 @@
-#include "shell/module.h"
+#include "dialog/module.h"
 
 #include "core/fehler.h"
 #include "core/variant.h"
-#include "entry/oberflaeche.h"
+#include "shell/oberflaeche.h"
 #include "entry/zustand.h"
 #include "shell/fehlermelden.h"
 #include "shell/komponenten.h"

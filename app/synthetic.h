@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/currency.h"
-#include "entry/bulkwriter.h"
+#include "store/sqlite/bulkwriter.h"
 
 #include <QString>
 #include <cstdint>

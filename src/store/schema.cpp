@@ -1,6 +1,6 @@
-#include "entry/schema.h"
+#include "store/schema.h"
 
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 
 namespace hmz::db {
 

@@ -1,4 +1,4 @@
-#include "entry/oberflaeche.h"
+#include "shell/oberflaeche.h"
 
 #include <cstdio>
 
