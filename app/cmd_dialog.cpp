@@ -6,14 +6,50 @@
 #include "core/variant.h"
 #include "dialog/laufdialog.h"
 #include "dialog/qtkomponenten.h"
+#include "entry/datenzugriff.h"
 #include "entry/kmohauptmzres.h"
+#include "entry/zustand.h"
 
 #include <QCommandLineParser>
 #include <QDate>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cstdio>
+#include <optional>
 
 using namespace hmz;
+
+namespace {
+
+// The client's latest booking year (its newest bookings table) and the last
+// day of that year's last booked month; nothing when the file has no
+// bookings table or cannot be read.
+std::optional<std::pair<long, QDate>> letzterBuchungsstand(const QString& datei) {
+    try {
+        auto db = db::Engine::instance().OpenDatabase(datei, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+        static const QRegularExpression jahrTabelle(QStringLiteral("^ObjKanzleiBuchungen(\\d{4})$"),
+                                                    QRegularExpression::CaseInsensitiveOption);
+        long jahr = 0;
+        auto tabellen = db->OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
+        for (; !tabellen->Eof(); tabellen->MoveNext()) {
+            const auto m = jahrTabelle.match(tabellen->Fields(QStringLiteral("name")).toString());
+            if (m.hasMatch()) jahr = std::max(jahr, m.captured(1).toLong());
+        }
+        if (jahr == 0) return std::nullopt;
+        auto letzte = db->OpenRecordset(QStringLiteral("SELECT MAX(BuDatum) AS BuDatum FROM ObjKanzleiBuchungen%1").arg(jahr));
+        const Variant v = letzte->Eof() ? Variant() : letzte->Fields(QStringLiteral("BuDatum"));
+        QDate monat(static_cast<int>(jahr), 12, 1);
+        if (!v.istNull() && !v.istEmpty()) {
+            const QDate d = v.toDate();
+            if (d.isValid() && d.year() == jahr) monat = QDate(d.year(), d.month(), 1);
+        }
+        return std::make_pair(jahr, monat.addMonths(1).addDays(-1));
+    } catch (const Fehler&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
 
 int befehlDialog(const QStringList& args) {
     QCommandLineParser p;
@@ -31,8 +67,21 @@ int befehlDialog(const QStringList& args) {
         return 2;
     }
 
+    const QString datei = p.value(db);
+    if (!QFileInfo(datei).isFile()) {
+        std::fprintf(stderr, "hmzres dialog: database '%s' not found\n", qPrintable(datei));
+        return 4;
+    }
+    // Without the options the dialog opens where the client's bookings end.
     const QDate heute = QDate::currentDate();
     QDate monatsStatus = QDate(heute.year(), heute.month(), 1).addDays(-1);  // end of the last closed month
+    long buchungsjahr = heute.year();
+    if (!p.isSet(status) || !p.isSet(jahr)) {
+        if (const auto stand = letzterBuchungsstand(QFileInfo(datei).absoluteFilePath())) {
+            buchungsjahr = stand->first;
+            monatsStatus = stand->second;
+        }
+    }
     if (p.isSet(status)) {
         monatsStatus = QDate::fromString(p.value(status), QStringLiteral("dd.MM.yyyy"));
         if (!monatsStatus.isValid()) {
@@ -40,7 +89,6 @@ int befehlDialog(const QStringList& args) {
             return 2;
         }
     }
-    long buchungsjahr = heute.year();
     if (p.isSet(jahr)) {
         bool ok = false;
         buchungsjahr = p.value(jahr).toLong(&ok);
@@ -49,12 +97,6 @@ int befehlDialog(const QStringList& args) {
             return 2;
         }
     }
-    const QString datei = p.value(db);
-    if (!QFileInfo(datei).isFile()) {
-        std::fprintf(stderr, "hmzres dialog: database '%s' not found\n", qPrintable(datei));
-        return 4;
-    }
-
     VariantArray info = VariantArray::leer(0, 100);
     info.at(0) = Variant::string(QFileInfo(datei).absoluteFilePath());
     info.at(4) = Variant::string(QStringLiteral("Access;"));

@@ -15,11 +15,12 @@ const char* const Hilfe =
     "usage: hmzres <command> [options]\n"
     "  demo [--db FILE] [--pdf FILE]\n"
     "  init --db FILE\n"
-    "  print --db FILE --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME)\n"
-    "        [--eur-ats | --no-eur-ats] [--on-imbalance stop|continue]\n"
+    "  print --db FILE --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME | --pdf-dir DIR)\n"
+    "        [--eur-ats | --no-eur-ats] [--on-imbalance stop|continue] [--quiet]\n"
     "  dialog --db FILE [--booking-year N] [--month-status DD.MM.YYYY] [--help-file FILE]\n"
     "  printers\n"
-    "  import-mdb --mdb FILE --db FILE [--force]\n";
+    "  import-mdb --mdb FILE --db FILE [--force]\n"
+    "  export --db FILE --year JJJJ [--objects VON-BIS] [--format csv|json] [--out FILE]\n";
 
 }  // namespace
 
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     if (befehl == QLatin1String("dialog")) return befehlDialog(args);
     if (befehl == QLatin1String("printers")) return befehlPrinters(args);
     if (befehl == QLatin1String("import-mdb")) return befehlImportMdb(args);
+    if (befehl == QLatin1String("export")) return befehlExport(args);
     if (befehl == QLatin1String("--help") || befehl == QLatin1String("help")) {
         std::fputs(Hilfe, stdout);
         return 0;
