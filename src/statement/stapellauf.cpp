@@ -178,7 +178,8 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     }
 
     const long fehlerVorher = gemeldeteFehler();
-    int haken = AESelect();
+    // Reading the setting creates it when missing; a run that only computes shows no amounts.
+    int haken = auftrag.nurRechnen ? 0 : AESelect();
     if (auftrag.eurAts) haken = *auftrag.eurAts ? 1 : 0;
 
     try {
