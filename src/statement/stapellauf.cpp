@@ -65,7 +65,10 @@ public:
             return;
         }
         // The caption is set more than once per property; print each change once.
-        if (text != letzteZeile_) std::printf("%s\n", qPrintable(text));
+        if (text != letzteZeile_) {
+            std::printf("%s\n", qPrintable(text));
+            std::fflush(stdout);  // a log or a pipe follows the run as it goes
+        }
         letzteZeile_ = text;
     }
     void setzeObjAnz(const QString& text) override { anzahl_ = text; }
