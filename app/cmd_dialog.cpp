@@ -6,7 +6,7 @@
 #include "core/variant.h"
 #include "dialog/laufdialog.h"
 #include "dialog/qtkomponenten.h"
-#include "entry/datenzugriff.h"
+#include "store/datenzugriff.h"
 #include "entry/kmohauptmzres.h"
 #include "entry/zustand.h"
 

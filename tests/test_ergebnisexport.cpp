@@ -9,7 +9,7 @@
 #include "testmandant.h"
 
 #include "core/format.h"
-#include "entry/demomandant.h"
+#include "demomandant.h"
 #include "entry/zustand.h"
 #include "report/aufzeichnungsdrucker.h"
 #include "statement/ergebnisexport.h"
