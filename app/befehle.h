@@ -10,3 +10,4 @@ Befehl printBefehl();
 Befehl dialogBefehl();
 Befehl printersBefehl();
 Befehl importMdbBefehl();
+Befehl exportBefehl();

@@ -7,29 +7,68 @@
 #include "dialog/laufdialog.h"
 #include "dialog/qtkomponenten.h"
 #include "entry/kmohauptmzres.h"
+#include "entry/zustand.h"
+#include "store/datenzugriff.h"
 
 #include <QDate>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <optional>
 
 using namespace hmz;
 
 namespace {
 
+// The client's latest booking year (its newest bookings table) and the last
+// day of that year's last booked month; nothing when the file has no
+// bookings table or cannot be read.
+std::optional<std::pair<long, QDate>> letzterBuchungsstand(const QString& datei) {
+    try {
+        auto db = db::Engine::instance().OpenDatabase(datei, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+        static const QRegularExpression jahrTabelle(QStringLiteral("^ObjKanzleiBuchungen(\\d{4})$"),
+                                                    QRegularExpression::CaseInsensitiveOption);
+        long jahr = 0;
+        auto tabellen = db->OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
+        for (; !tabellen->Eof(); tabellen->MoveNext()) {
+            const auto m = jahrTabelle.match(tabellen->Fields(QStringLiteral("name")).toString());
+            if (m.hasMatch()) jahr = std::max(jahr, m.captured(1).toLong());
+        }
+        if (jahr == 0) return std::nullopt;
+        auto letzte = db->OpenRecordset(QStringLiteral("SELECT MAX(BuDatum) AS BuDatum FROM ObjKanzleiBuchungen%1").arg(jahr));
+        const Variant v = letzte->Eof() ? Variant() : letzte->Fields(QStringLiteral("BuDatum"));
+        QDate monat(static_cast<int>(jahr), 12, 1);
+        if (!v.istNull() && !v.istEmpty()) {
+            const QDate d = v.toDate();
+            if (d.isValid() && d.year() == jahr) monat = QDate(d.year(), d.month(), 1);
+        }
+        return std::make_pair(jahr, monat.addMonths(1).addDays(-1));
+    } catch (const Fehler&) {
+        return std::nullopt;
+    }
+}
+
 int dialog(const Befehlszeile& z) {
+    const QString datei = z.value(QStringLiteral("db"));
+    if (!QFileInfo(datei).isFile()) return z.fehlschlag(QStringLiteral("database not found: %1").arg(datei));
+    // Without the options the dialog opens where the client's bookings end.
     const QDate heute = QDate::currentDate();
     QDate monatsStatus = QDate(heute.year(), heute.month(), 1).addDays(-1);  // end of the last closed month
+    long buchungsjahr = heute.year();
+    if (!z.isSet(QStringLiteral("month-status")) || !z.isSet(QStringLiteral("booking-year"))) {
+        if (const auto stand = letzterBuchungsstand(QFileInfo(datei).absoluteFilePath())) {
+            buchungsjahr = stand->first;
+            monatsStatus = stand->second;
+        }
+    }
     if (z.isSet(QStringLiteral("month-status"))) {
         monatsStatus = QDate::fromString(z.value(QStringLiteral("month-status")), QStringLiteral("dd.MM.yyyy"));
         if (!monatsStatus.isValid()) return z.falsch(QStringLiteral("--month-status takes DD.MM.YYYY"));
     }
-    long buchungsjahr = heute.year();
     if (z.isSet(QStringLiteral("booking-year"))) {
         bool ok = false;
         buchungsjahr = z.value(QStringLiteral("booking-year")).toLong(&ok);
         if (!ok || buchungsjahr < 1900 || buchungsjahr > 9999) return z.falsch(QStringLiteral("--booking-year takes a year"));
     }
-    const QString datei = z.value(QStringLiteral("db"));
-    if (!QFileInfo(datei).isFile()) return z.fehlschlag(QStringLiteral("database not found: %1").arg(datei));
 
     VariantArray info = VariantArray::leer(0, 100);
     info.at(0) = Variant::string(QFileInfo(datei).absoluteFilePath());
@@ -60,8 +99,8 @@ Befehl dialogBefehl() {
                            "Needs a display (xvfb-run works)."),
             {
                 {QStringLiteral("db"), QStringLiteral("client database"), QStringLiteral("FILE")},
-                {QStringLiteral("booking-year"), QStringLiteral("booking year (default: this year)"), QStringLiteral("N")},
-                {QStringLiteral("month-status"), QStringLiteral("month-status date (default: end of last month)"),
+                {QStringLiteral("booking-year"), QStringLiteral("booking year (default: the newest year of bookings)"), QStringLiteral("N")},
+                {QStringLiteral("month-status"), QStringLiteral("month-status date (default: end of the last booked month)"),
                  QStringLiteral("DD.MM.YYYY")},
                 {QStringLiteral("help-file"), QStringLiteral("help file that the help button and F1 open"),
                  QStringLiteral("FILE")},

@@ -1,22 +1,20 @@
 #include "befehle.h"
 
+#include "abbruchsignal.h"
+#include "bereich.h"
 #include "report/druckerauswahl.h"
 #include "statement/stapellauf.h"
 
+#include <QFileInfo>
+#include <unistd.h>
+
 namespace {
 
-// "A-B" into its two halves, as typed; the run's checks judge the values.
-bool bereich(const QString& text, QString& von, QString& bis) {
-    const qsizetype strich = text.indexOf(QLatin1Char('-'));
-    if (strich < 0) return false;
-    von = text.left(strich).trimmed();
-    bis = text.mid(strich + 1).trimmed();
-    return !von.isEmpty() && !bis.isEmpty();
-}
-
 int drucken(const Befehlszeile& z) {
-    if (z.isSet(QStringLiteral("pdf")) == z.isSet(QStringLiteral("printer")))
-        return z.falsch(QStringLiteral("give either --pdf or --printer"));
+    if (int(z.isSet(QStringLiteral("pdf"))) + int(z.isSet(QStringLiteral("printer"))) + int(z.isSet(QStringLiteral("pdf-dir"))) != 1)
+        return z.falsch(QStringLiteral("give one of --pdf, --printer and --pdf-dir"));
+    if (z.isSet(QStringLiteral("pdf-dir")) && !QFileInfo(z.value(QStringLiteral("pdf-dir"))).isDir())
+        return z.falsch(QStringLiteral("--pdf-dir takes an existing folder"));
     if (z.isSet(QStringLiteral("eur-ats")) && z.isSet(QStringLiteral("no-eur-ats")))
         return z.falsch(QStringLiteral("--eur-ats and --no-eur-ats exclude each other"));
     const QString antwort = z.value(QStringLiteral("on-imbalance"));
@@ -31,6 +29,10 @@ int drucken(const Befehlszeile& z) {
         return z.falsch(QStringLiteral("--period takes MM.JJ-MM.JJ"));
     a.pdfDatei = z.value(QStringLiteral("pdf"));
     a.druckerName = z.value(QStringLiteral("printer"));
+    a.pdfOrdner = z.value(QStringLiteral("pdf-dir"));
+    a.fortschritt = !z.isSet(QStringLiteral("quiet"));
+    a.fortschrittZeile = isatty(STDOUT_FILENO) == 1;
+    a.abbruchSignal = &abbruchSignaleAbfangen();
     if (!a.druckerName.isEmpty()) {
         // Known before any work: a misspelt queue would only fail when the job is handed over.
         const QString dienst = hmz::druckdienstFehler();
@@ -49,8 +51,8 @@ int drucken(const Befehlszeile& z) {
 Befehl printBefehl() {
     return {
         QStringLiteral("print"),
-        QStringLiteral("--db FILE --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME)\n"
-                       "[--eur-ats | --no-eur-ats] [--on-imbalance stop|continue]"),
+        QStringLiteral("--db FILE --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME | --pdf-dir DIR)\n"
+                       "[--eur-ats | --no-eur-ats] [--on-imbalance stop|continue] [--quiet]"),
         QStringLiteral("Prints the statements of a property range for a period, as the dialog's start button\n"
                        "does: the same checks and messages (on stderr), the balance check, the statements,\n"
                        "and the year results stored in the client database."),
@@ -61,6 +63,9 @@ Befehl printBefehl() {
              QStringLiteral("MM.JJ-MM.JJ")},
             {QStringLiteral("pdf"), QStringLiteral("write the statements into this PDF file"), QStringLiteral("FILE")},
             {QStringLiteral("printer"), QStringLiteral("print on this printer (see 'hmzres printers')"), QStringLiteral("NAME")},
+            {QStringLiteral("pdf-dir"), QStringLiteral("one PDF per property, HMZ-<year>-<property>.pdf, into this folder"),
+             QStringLiteral("DIR")},
+            {QStringLiteral("quiet"), QStringLiteral("print only errors, no progress")},
             {QStringLiteral("eur-ats"), QStringLiteral("show euro and schilling amounts (stored as the setting)")},
             {QStringLiteral("no-eur-ats"), QStringLiteral("do not show them (stored as the setting)")},
             {QStringLiteral("on-imbalance"), QStringLiteral("when debits and credits differ: stop (default) or continue"),

@@ -10,7 +10,7 @@
 
 namespace {
 
-QList<Befehl> alleBefehle() { return {demoBefehl(), initBefehl(), printBefehl(), dialogBefehl(), printersBefehl(), importMdbBefehl()}; }
+QList<Befehl> alleBefehle() { return {demoBefehl(), initBefehl(), printBefehl(), dialogBefehl(), printersBefehl(), importMdbBefehl(), exportBefehl()}; }
 
 QString uebersicht(const QList<Befehl>& befehle) {
     QString text = QStringLiteral("usage: hmzres <command> [options]\n");

@@ -1,17 +1,28 @@
 // The hmzres command line as a user runs it: exit statuses, help and
-// refusals of every command; "print" and "demo" with their stderr texts
-// and the PDF.
+// refusals of every command; "print", "demo" and "export" with their stderr
+// texts and outputs.
+#include "../bench/generator.h"
 #include "programm.h"
 #include "schreibschutz.h"
+#include "sqlhilfe.h"
 #include "testmandant.h"
+
+#include "entry/zustand.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
+
+#include <csignal>
+#include <sys/types.h>
 
 using namespace hmz::test;
 
@@ -101,7 +112,7 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {{"init"}, 2, "--db is missing"},
         {{"import-mdb", "--db", dbKopie}, 2, "--mdb is missing"},
         {{"print", "--db", db, "--period", "01.03-12.03", "--pdf", pdf}, 2, "--objects is missing\n" + usagePrint},
-        {args() << "--printer" << "x", 2, "give either --pdf or --printer"},
+        {args() << "--printer" << "x", 2, "give one of --pdf, --printer and --pdf-dir"},
         {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", ""}, 2, "--pdf needs a FILE"},
         {args("17"), 2, "--objects takes VON-BIS"},
         {args() << "--on-imbalance" << "maybe", 2, "--on-imbalance takes stop or continue"},
@@ -177,4 +188,136 @@ TEST(DemoBefehl, CreatesTheClientAndPrintsAllStatements) {
     EXPECT_TRUE(text.contains(QString::fromUtf8("Jänner 2003")));
     // A second demo run reuses the client and updates its year rows.
     EXPECT_EQ(hmzres({"demo", "--db", db, "--pdf", pdf}).status, 0);
+}
+
+namespace {
+
+// Every name in a folder, hidden ones included, with its size.
+QStringList inhalt(const QString& ordner) {
+    QStringList r;
+    for (const QFileInfo& f : QDir(ordner).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+        r << QStringLiteral("%1 %2").arg(f.fileName()).arg(f.size());
+    return r;
+}
+
+QString generiert(const QTemporaryDir& ordner, int objekte) {
+    const QString db = ordner.filePath("gross.db");
+    hmz::bench::GeneratorParameter g;
+    g.objekte = objekte;
+    g.buchungen = objekte * 100;
+    hmz::bench::generieren(db, g);
+    return db;
+}
+
+}  // namespace
+
+TEST(PrintPdfDir, OneFilePerPropertyWithTheTextOfTheSinglePdf) {
+    QTemporaryDir ordner;
+    const QString demo = ordner.filePath("demo.db");
+    ASSERT_EQ(hmzres({"demo", "--db", demo, "--pdf", ordner.filePath("x.pdf")}).status, 0);
+    for (const QString& db : {demo, generiert(ordner, 25)}) {
+        SCOPED_TRACE(db.toStdString());
+        const QString einzeln = ordner.filePath("einzeln.pdf"), je = ordner.filePath("je");
+        QDir(je).removeRecursively();
+        QDir().mkpath(je);
+        const QStringList basis{"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", "--quiet"};
+        auto r = hmzres(basis + QStringList{"--pdf", einzeln});
+        ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
+        EXPECT_TRUE(r.aus.isEmpty()) << "--quiet";
+        r = hmzres(basis + QStringList{"--pdf-dir", je});
+        ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
+        const QStringList dateien = QDir(je).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        ASSERT_FALSE(dateien.isEmpty());
+        QString text;
+        for (const QString& d : dateien) {
+            EXPECT_TRUE(QRegularExpression("^HMZ-2003-\\d{5}\\.pdf$").match(d).hasMatch()) << qPrintable(d);
+            text += pdfText(QDir(je).filePath(d), false);
+        }
+        EXPECT_EQ(text, pdfText(einzeln, false));
+    }
+}
+
+TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
+    QTemporaryDir ordner;
+    const QString db = generiert(ordner, 80);
+    // An earlier set in the folder; the year rows of 2003 marked to see what a cancel writes.
+    const QString je = ordner.filePath("je");
+    QDir().mkpath(je);
+    ASSERT_EQ(hmzres({"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", "--pdf-dir", je, "--quiet"}).status, 0);
+    const QStringList richtig = [&] {
+        auto con = hmz::db::sqliteOeffnen(db, hmz::DatenbankPasswort, true);
+        return hmz::testhilfe::spalte(con.get(), "SELECT HmzObjNr || ' ' || HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzJahr = 2003 ORDER BY 1");
+    }();
+    struct Fall {
+        int signal;
+        const char* ziel;
+    };
+    for (const Fall& fall : {Fall{SIGINT, "--pdf-dir"}, Fall{SIGTERM, "--pdf"}}) {
+        SCOPED_TRACE(fall.signal);
+        {
+            auto con = hmz::db::sqliteOeffnen(db, hmz::DatenbankPasswort, false);
+            sqlite3_exec(con.get(), "UPDATE ObjHmzResJahresSummen SET HmzHMZOhneEHB = 1 WHERE HmzJahr = 2003", nullptr, nullptr, nullptr);
+        }
+        const QString ziel = QString(fall.ziel) == "--pdf" ? ordner.filePath("je/alle.pdf") : je;
+        const QStringList vorher = inhalt(je);
+        QProcess p;
+        p.start(HMZ_BINARY, {"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", fall.ziel, ziel});
+        ASSERT_TRUE(p.waitForStarted());
+        QByteArray aus;
+        while (!aus.contains("Laufende Objekt-Nr: 00010") && p.waitForReadyRead(10000)) aus += p.readAllStandardOutput();
+        ASSERT_TRUE(aus.contains("Laufende Objekt-Nr: 00010")) << aus.constData();
+        ::kill(static_cast<pid_t>(p.processId()), fall.signal);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 128 + fall.signal);
+        EXPECT_TRUE(p.readAllStandardError().contains("Verarbeitung durch Anwender abgebrochen"));
+        EXPECT_EQ(inhalt(je), vorher);
+        // Each year row is the old one or the whole new one.
+        auto con = hmz::db::sqliteOeffnen(db, hmz::DatenbankPasswort, true);
+        const QStringList jetzt = hmz::testhilfe::spalte(con.get(), "SELECT HmzObjNr || ' ' || HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzJahr = 2003 ORDER BY 1");
+        ASSERT_EQ(jetzt.size(), richtig.size());
+        int neu = 0;
+        for (qsizetype i = 0; i < jetzt.size(); ++i) {
+            if (jetzt[i] == richtig[i]) ++neu;
+            else EXPECT_TRUE(jetzt[i].endsWith(" 1")) << qPrintable(jetzt[i]);
+        }
+        EXPECT_LT(neu, jetzt.size()) << "the run was not cancelled";
+    }
+}
+
+TEST(ExportBefehl, WritesTheFileAndRefusesLikePrint) {
+    QTemporaryDir ordner;
+    const QString db = ordner.filePath("demo.db");
+    ASSERT_EQ(hmzres({"demo", "--db", db, "--pdf", ordner.filePath("x.pdf")}).status, 0);
+    const QString csv = ordner.filePath("hmz.csv");
+    auto r = hmzres({"export", "--db", db, "--year", "2003", "--objects", "1-3", "--out", csv});
+    ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray daten = f.readAll();
+    EXPECT_TRUE(daten.startsWith("\xEF\xBB\xBFObjNr;Zeile;Jahr;Einnahmen;"));
+    EXPECT_TRUE(daten.contains("\r\n1;Abrechnung;2003;")) << daten.left(300).constData();
+
+    r = hmzres({"export", "--db", db, "--year", "2003", "--format", "json"});
+    ASSERT_EQ(r.status, 0);
+    const auto objekte = QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"].toArray();
+    EXPECT_EQ(objekte.size(), 6);
+
+    // The same refusals as print, and nothing written then.
+    QFile::remove(csv);
+    struct Fall {
+        QStringList args;
+        int status;
+        QString fehler;
+    };
+    for (const Fall& fall : {Fall{{"--year", "2003", "--objects", "0-0"}, 1, "von- und bis-Objektnummer Null ist ungültig\n"},
+                             Fall{{"--year", "2004"}, 3, "für Buchungsjahr: 2004 ist kein Buchungsbestand existent\n"},
+                             Fall{{"--year", "2003", "--objects", "50-60"}, 1, "Keine Objekte zum Drucken gefunden\n"},
+                             Fall{{"--year", "2003", "--format", "xml"}, 2, {}},
+                             Fall{{"--objects", "1-9"}, 2, {}}}) {
+        r = hmzres(QStringList{"export", "--db", db, "--out", csv} + fall.args);
+        EXPECT_EQ(r.status, fall.status) << qPrintable(fall.args.join(' '));
+        if (!fall.fehler.isEmpty()) EXPECT_EQ(r.fehler, fall.fehler);
+        EXPECT_FALSE(QFile::exists(csv));
+    }
 }

@@ -8,7 +8,13 @@
 #include "report/qtdrucker.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPrinterInfo>
+#include <QSettings>
+#include <QThread>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -174,4 +180,74 @@ TEST_F(DialogLauf, ARangeWithoutPropertiesSaysSoAndReturnsToIdle) {
     EXPECT_EQ(texte(), QStringList{"Keine Objekte zum Drucken gefunden"});
     EXPECT_FALSE(QFile::exists(pdf));
     leerlaufMitFokus(d);
+}
+
+TEST_F(DialogLauf, ThePrinterBoxSaysWhereTheRunPrintsAndOffersAFolderPerProperty) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, daten.filePath("einstellungen"));
+    const QString ordner = daten.filePath("je");
+    QDir().mkpath(ordner);
+    QStringList vorschlaege;
+    QString antwort;
+    frmHauptMzRes::ordnerWahl() = [&](QWidget*, const QString& vorschlag) {
+        vorschlaege << vorschlag;
+        return antwort;
+    };
+    auto& d = eingeben("1", "3");
+    auto* box = d.cmbPrinter();
+    // The current printer writes a PDF file: the box says so; the folder entry comes last.
+    EXPECT_EQ(box->currentText(), "PDF-Datei: " + QFileInfo(pdf).absoluteFilePath());
+    const int je = box->count() - 1;
+    ASSERT_EQ(box->itemText(je), "PDF-Dateien je Objekt");
+
+    // A cancelled folder choice keeps the printer and the box.
+    box->setCurrentIndex(je);
+    emit box->activated(je);
+    EXPECT_EQ(box->currentText(), "PDF-Datei: " + QFileInfo(pdf).absoluteFilePath());
+
+    antwort = ordner;
+    box->setCurrentIndex(je);
+    emit box->activated(je);
+    EXPECT_EQ(box->currentIndex(), je);
+    d.cmdOK()->click();
+    EXPECT_EQ(QDir(ordner).entryList(QDir::Files),
+              (QStringList{"HMZ-2003-00001.pdf", "HMZ-2003-00002.pdf", "HMZ-2003-00003.pdf"}));
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_EQ(d.lblDruckZiel()->text(), "3 PDF-Dateien geschrieben in " + QFileInfo(ordner).absoluteFilePath());
+
+    // The folder is remembered for the next choice.
+    box->setCurrentIndex(je);
+    emit box->activated(je);
+    ASSERT_EQ(vorschlaege.size(), 3);
+    EXPECT_EQ(vorschlaege.last(), ordner);
+    frmHauptMzRes::ordnerWahl() = nullptr;
+}
+
+TEST_F(DialogLauf, WithoutADefaultQueueTheRunReachesTheQueueTheBoxShows) {
+    const auto lp = test::programm("lpstat", {"-r", "-d"}, 5000);
+    if (!lp.aus.contains("is running")) GTEST_SKIP() << "cupsd is not running";
+    if (!lp.aus.contains("no system default destination")) GTEST_SKIP() << "CUPS has a default queue here";
+    setzeDrucker(nullptr);  // as a new user: nobody chose a printer yet
+    const QStringList ordner{QDir::homePath() + "/PDF", "/root/PDF", "/var/spool/cups-pdf/ANONYMOUS"};
+    auto pdfs = [&] {
+        QStringList r;
+        for (const QString& o : ordner)
+            for (const QFileInfo& f : QDir(o).entryInfoList({"*.pdf"}, QDir::Files)) r << f.absoluteFilePath();
+        return r;
+    };
+    const QStringList vorher = pdfs();
+    auto& d = eingeben("1", "1");
+    const QString gezeigt = d.cmbPrinter()->currentText();
+    ASSERT_TRUE(QPrinterInfo::availablePrinterNames().contains(gezeigt)) << qPrintable(gezeigt);
+    d.cmdOK()->click();
+    EXPECT_EQ(d.lblObjAnz()->text(), "1");
+    EXPECT_EQ(Printer().DeviceName(), gezeigt);
+    EXPECT_FALSE(QFile::exists("hmzres.pdf"));
+    QStringList neu;
+    for (int i = 0; i < 100 && neu.isEmpty(); ++i) {
+        QThread::msleep(100);
+        for (const QString& f : pdfs())
+            if (!vorher.contains(f) && QFileInfo(f).size() > 0) neu << f;
+    }
+    ASSERT_FALSE(neu.isEmpty()) << "nothing reached " << qPrintable(gezeigt);
+    for (const QString& f : neu) QFile::remove(f);
 }

@@ -1,5 +1,6 @@
 #include "report/drucker.h"
 
+#include "report/druckerauswahl.h"
 #include "report/pufferdrucker.h"
 
 #include <QPrinterInfo>
@@ -16,14 +17,16 @@ std::unique_ptr<Drucker>& aktueller() {
 }  // namespace
 
 // Until someone chooses, the process prints where the system prints: the
-// CUPS default queue, or, on a machine without one, the PDF file
+// CUPS default queue; without one the first queue, which the dialog's
+// printer list shows first; on a machine without any queue the PDF file
 // "hmzres.pdf" in the working directory.
 Drucker& Printer() {
     auto& d = aktueller();
     if (!d) {
-        const QString standard = QPrinterInfo::defaultPrinterName();
-        if (!standard.isEmpty())
-            d = PufferDrucker::fuerDrucker(standard);
+        QString queue = QPrinterInfo::defaultPrinterName();
+        if (queue.isEmpty()) queue = druckerSammlung().value(0);
+        if (!queue.isEmpty())
+            d = PufferDrucker::fuerDrucker(queue);
         else
             d = PufferDrucker::fuerPdf(QStringLiteral("hmzres.pdf"));
     }

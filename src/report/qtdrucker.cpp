@@ -50,6 +50,18 @@ QString QtDrucker::pdfZielFehler(const QString& pfad) {
     return {};
 }
 
+Fehler druckerFehlerAus(std::exception_ptr p) {
+    try {
+        std::rethrow_exception(p);
+    } catch (const Fehler& f) {
+        return f;
+    } catch (const std::exception& e) {
+        return Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error: ") + QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error"));
+    }
+}
+
 QtDrucker::QtDrucker(QString ziel, bool pdf) : ziel_(std::move(ziel)), pdf_(pdf) {}
 
 std::unique_ptr<QtDrucker> QtDrucker::fuerPdf(const QString& pfad) {

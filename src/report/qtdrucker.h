@@ -7,14 +7,20 @@
 
 #include "report/druckerbasis.h"
 
+#include "core/fehler.h"
+
 #include <QPainter>
 #include <QString>
+#include <exception>
 #include <memory>
 
 class QFile;
 class QPdfWriter;
 
 namespace hmz {
+
+// A failure while drawing on a printer in a worker thread, as the printer's Fehler.
+Fehler druckerFehlerAus(std::exception_ptr p);
 
 class QtDrucker : public DruckerBasis {
 public:

@@ -62,8 +62,9 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
 
     // The balance check and the statements read the year's bookings through
     // their indexes; a table made elsewhere may lack them.
+    // A run that only computes writes nothing, indexes included.
     db::Database& datenbank = f.OO_Data.database();
-    db::buchungsIndexSicherstellen(datenbank, static_cast<int>(f.TabellenJahr));
+    if (!istNurRechnen()) db::buchungsIndexSicherstellen(datenbank, static_cast<int>(f.TabellenJahr));
 
     auto& p = shPruefung();
     p.PruefJahr = f.AbrJahr;
@@ -79,7 +80,7 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     a.setzeLatsch(QStringLiteral("Buchungsdateien einlesen"));
     MandSelect();
     const int haken = a.euroHaken();
-    if ((f.EurAtsAusweisen ? -1 : 0) != haken) euroEinstellungSpeichern(haken);
+    if ((f.EurAtsAusweisen ? -1 : 0) != haken && !istNurRechnen()) euroEinstellungSpeichern(haken);
     f.EurAtsAusweisen = haken == 1;
     a.ereignisseVerarbeiten();
     a.sanduhr(false);
@@ -107,12 +108,17 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     datenbank.BeginTrans();
     try {
         objekte.MoveFirst();
+        const long gesamt = objekte.RecordCount();
+        long fertig = 0;
         while (!f.LaufEnde) {
+            a.objektFortschritt(fertig, gesamt);
             ObjektDrucken();
+            ++fertig;
             objekte.MoveNext();
             a.ereignisseVerarbeiten();
             if (objekte.Eof()) f.LaufEnde = true;
         }
+        if (!f.AbbruchBestaetigt) a.objektFortschritt(fertig, gesamt);
         datenbank.CommitTrans();
     } catch (...) {
         // Year results of finished properties are complete; keep them.

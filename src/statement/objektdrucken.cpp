@@ -21,6 +21,8 @@ namespace {
 
 void (*ereignisPunkt)() = nullptr;
 LaufAnsicht* anzeige = nullptr;
+bool nurRechnen = false;
+std::function<void(const ObjektZustand&)> beobachter;
 
 void zeigeLatsch() {
     if (anzeige) anzeige->setzeLatsch(QStringLiteral("Laufende Objekt-Nr: ") + formular().ObjNrText);
@@ -70,7 +72,7 @@ void mehrjahresAufstellung() {
     DruckTextRechts(QStringLiteral("HMZ mit EHB"), 145);
     LinieMitte();
 
-    if (!abgebrochen()) jahresSatzSchreiben();
+    if (!abgebrochen() && !nurRechnen) jahresSatzSchreiben();
 
     o.JahrVon = f.AbrJahr - 9;
     if (ObjOzSelect()) {
@@ -79,13 +81,16 @@ void mehrjahresAufstellung() {
             f.JahreEnde = false;
             oz.MoveFirst();
             while (!f.JahreEnde) {
-                JahresZeileDrucken();
+                // Without storing, the statement year's row is the statement's
+                // own result, shown last as if it had been stored.
+                if (!nurRechnen || oz.Fields(QStringLiteral("HmzJahr")).toLong() != f.AbrJahr) JahresZeileDrucken();
                 oz.MoveNext();
                 Ereignispunkt();
                 if (oz.Eof()) f.JahreEnde = true;
             }
         }
     }
+    if (nurRechnen) JahresZeileDrucken(static_cast<int>(f.AbrJahr), o.HmzReserve, o.SummeEHB);
     LinieMitte();
     JahresSummenDrucken();
 }
@@ -105,12 +110,18 @@ void Ereignispunkt() {
 
 void setzeLaufAnsicht(LaufAnsicht* ansicht) { anzeige = ansicht; }
 
+void setzeNurRechnen(bool an) { nurRechnen = an; }
+bool istNurRechnen() { return nurRechnen; }
+
+void setzeObjektBeobachter(std::function<void(const ObjektZustand&)> b) { beobachter = std::move(b); }
+
 void ObjektDrucken() {
     auto& f = formular();
     // All digits of the number: cutting a longer one to five characters would
     // read and overwrite another property's figures.
     f.ObjNrText = format::nullen(f.OO_Data.recordset().Fields(QStringLiteral("ObjNummer")).toLong(), 5);
     zeigeLatsch();
+    Printer().DokumentBeginnen(QStringLiteral("HMZ-%1-%2").arg(f.AbrJahr).arg(f.ObjNrText));
 
     auto& o = objekt();
     o = ObjektZustand{};
@@ -137,6 +148,7 @@ void ObjektDrucken() {
 
     if (!o.HmzKontenGefunden && !o.EhbKontenGefunden) return;
     mehrjahresAufstellung();
+    if (beobachter && !abgebrochen()) beobachter(o);
 }
 
 void PositionenDrucken() {
