@@ -102,25 +102,15 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     }
 
     LaufBeginnen(a);
-    // One transaction for the whole run: reads see one state and the year
-    // results of the run are written together.
-    datenbank.BeginTrans();
-    try {
-        objekte.MoveFirst();
-        while (!f.LaufEnde) {
-            ObjektDrucken();
-            objekte.MoveNext();
-            a.ereignisseVerarbeiten();
-            if (objekte.Eof()) f.LaufEnde = true;
-        }
-        datenbank.CommitTrans();
-    } catch (...) {
-        // Year results of finished properties are complete; keep them.
-        try {
-            datenbank.CommitTrans();
-        } catch (...) {
-        }
-        throw;
+    // No transaction around the run: it draws and waits for the user, and
+    // other programs write meanwhile. Each property stores its year result
+    // in a short transaction of its own.
+    objekte.MoveFirst();
+    while (!f.LaufEnde) {
+        ObjektDrucken();
+        objekte.MoveNext();
+        a.ereignisseVerarbeiten();
+        if (objekte.Eof()) f.LaufEnde = true;
     }
     const bool abgebrochen = druck().DruckGestoppt;
     LaufBeenden(a);

@@ -45,7 +45,11 @@ public:
     void setzeLatsch(const QString& text) override {
         if (auftrag_.fortschrittBeobachter) auftrag_.fortschrittBeobachter(text);
         // The caption is set more than once per property; print each change once.
-        if (auftrag_.fortschritt && !text.isEmpty() && text != letzteZeile_) std::printf("%s\n", qPrintable(text));
+        // Flushed, so that a program reading the pipe sees the progress as it happens.
+        if (auftrag_.fortschritt && !text.isEmpty() && text != letzteZeile_) {
+            std::printf("%s\n", qPrintable(text));
+            std::fflush(stdout);
+        }
         letzteZeile_ = text;
     }
     void setzeObjAnz(const QString& text) override { anzahl_ = text; }

@@ -36,7 +36,9 @@ QString afterPrefix(const QString& msg, QLatin1String prefix) {
         break;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        throw Fehler(nr::Gesperrt, QStringLiteral("Could not use the database; file already in use. (%1)").arg(msg));
+        // Only after the busy timeout has run out.
+        throw Fehler(nr::Gesperrt, QStringLiteral("Could not use the database; file already in use. Another program is "
+                                                  "using the file; try again when it has finished. (%1)").arg(msg));
     case SQLITE_READONLY:
         throw Fehler(nr::NurLesen, QStringLiteral("Cannot update. Database or object is read-only."));
     case SQLITE_CONSTRAINT:
