@@ -4,8 +4,7 @@
 #include "entry/zustand.h"
 #include "generator.h"
 #include "programm.h"
-#include "store/sqlite/bulkwriter.h"
-#include "synthetic.h"
+#include "sqlhilfe.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -63,13 +62,9 @@ protected:
     // Opens the file as another program would, recovering what a killed one left.
     static Jahreszeilen jahreszeilen(const QString& db, QString* pruefung = nullptr) {
         auto con = db::sqliteOeffnen(db, DatenbankPasswort, false);
-        sqlite3_stmt* s = nullptr;
-        if (pruefung) {
-            sqlite3_prepare_v2(con.get(), "PRAGMA integrity_check", -1, &s, nullptr);
-            while (sqlite3_step(s) == SQLITE_ROW) *pruefung += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
-            sqlite3_finalize(s);
-        }
+        if (pruefung) *pruefung = testhilfe::spalte(con.get(), "PRAGMA integrity_check").join(u'\n');
         Jahreszeilen z;
+        sqlite3_stmt* s = nullptr;
         sqlite3_prepare_v2(con.get(), "SELECT HmzObjNr, HmzHMZOhneEHB, HmzVereinnEHB FROM ObjHmzResJahresSummen WHERE HmzJahr = 2003",
                            -1, &s, nullptr);
         while (sqlite3_step(s) == SQLITE_ROW)
