@@ -18,9 +18,11 @@ int init(const Befehlszeile& z) {
     try {
         auto datenbank = hmz::db::Engine::instance().CreateDatabase(datei, hmz::DatenbankPasswort);
         try {
-            datenbank->BeginTrans();
-            hmz::db::schemaAnlegen(*datenbank, {QDate::currentDate().year()});
-            datenbank->CommitTrans();
+            {
+                hmz::db::Transaktion t(*datenbank);
+                hmz::db::schemaAnlegen(*datenbank, {QDate::currentDate().year()});
+                t.commit();
+            }
             datenbank->Close();
         } catch (...) {
             datenbank.reset();

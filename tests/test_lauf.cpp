@@ -6,12 +6,15 @@
 #include "entry/zustand.h"
 #include "report/aufzeichnungsdrucker.h"
 #include "report/kopf.h"
+#include "programm.h"
 #include "skriptansicht.h"
 #include "statement/lauf.h"
 #include "testmandant.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cstring>
+#include <sqlite3.h>
 
 using namespace hmz;
 using namespace hmz::test;
@@ -173,6 +176,13 @@ TEST_F(Lauf, AYearWithoutBookingsTableStopsWithItsOwnMessage) {
 TEST_F(Lauf, JaInTheConfirmationStopsBeforeTheNextPropertyAndDiscardsTheJob) {
     ansicht.eingabe("1", "5", "01.03", "12.03");
     bool gedrueckt = false;
+    ProgrammLauf buchen;
+    ansicht.beiAbbruchFrage = [&] {
+        // Another program books while the question waits, after property 1
+        // has been stored; it waits for the file one second at most.
+        buchen = programm(QStringLiteral(HMZ_BUCHEN), {mandant->pfad(), DatenbankPasswort, "2003", "1", "1000"});
+        return true;
+    };
     ansicht.beiEreignis = [&] {
         // Press the cancel button while the second property is being printed.
         if (!gedrueckt && ansicht.latsch.contains("Laufende Objekt-Nr: 00002")) {
@@ -191,6 +201,33 @@ TEST_F(Lauf, JaInTheConfirmationStopsBeforeTheNextPropertyAndDiscardsTheJob) {
     mandant->schliessen();
     EXPECT_EQ(mandant->abfrage("SELECT HmzObjNr FROM ObjHmzResJahresSummen ORDER BY 1"),
               (QList<QVariantList>{{qlonglong(1)}}));
+    EXPECT_EQ(buchen.status, 0) << qPrintable(buchen.fehler);
+    EXPECT_EQ(mandant->abfrage("SELECT COUNT(*) FROM ObjKanzleiBuchungen2003 WHERE BuText1 = 'Zweitprogramm'"),
+              (QList<QVariantList>{{qlonglong(2)}}));
+}
+
+TEST_F(Lauf, APairBookedWhileTheBalanceIsCheckedIsCountedWholeOrNotAtAll) {
+    ansicht.eingabe("1", "5", "01.03", "12.03");
+    // Another program books a balanced pair right after the debit sum is read.
+    struct Buchen {
+        QString pfad;
+        bool gebucht = false;
+    } buchen{mandant->pfad()};
+    sqlite3* h = formular().OO_Data.database().handle();
+    sqlite3_trace_v2(h, SQLITE_TRACE_PROFILE, [](unsigned, void* b, void* stmt, void*) {
+        auto& z = *static_cast<Buchen*>(b);
+        const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(stmt));
+        if (z.gebucht || !sql || !std::strstr(sql, "BuSH") || !strcasestr(sql, "SUM(")) return 0;
+        z.gebucht = true;
+        const auto r = programm(QStringLiteral(HMZ_BUCHEN), {z.pfad, DatenbankPasswort, "2003", "1", "1000"});
+        EXPECT_EQ(r.status, 0) << qPrintable(r.fehler);
+        return 0;
+    }, &buchen);
+    const auto ergebnis = LaufStarten(ansicht);
+    sqlite3_trace_v2(h, 0, nullptr, nullptr);
+    EXPECT_TRUE(buchen.gebucht);
+    EXPECT_EQ(ergebnis, LaufErgebnis::Gedruckt);
+    EXPECT_TRUE(ansicht.meldungen.empty()) << qPrintable(ansicht.letzteMeldung());
 }
 
 TEST_F(Lauf, NeinInTheConfirmationGoesOnWithTheSameProperty) {

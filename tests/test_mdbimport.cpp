@@ -284,6 +284,7 @@ TEST_F(ImportMdb, TheStoreIsEncryptedAndHasTheComponentsTables) {
                            "ObjHmzResJahresSummen"};
     EXPECT_EQ(nwind_->createdEmpty, fest);
     const StoreFile store(path(Nwind));
+    EXPECT_EQ(store.value("PRAGMA journal_mode"), "wal");
     for (const QString& t : fest) EXPECT_EQ(store.value("SELECT count(*) FROM " + t), "0") << t.toStdString();
     // The copied tables keep the Access types where the store has them.
     EXPECT_TRUE(store.value("SELECT sql FROM sqlite_master WHERE name = 'Orders'").contains("\"Freight\" CURRENCY"));
@@ -395,8 +396,8 @@ TEST(ImportMdbFailures, AnExistingTargetIsReplacedOnlyWhenAskedAndNeverByAFailed
 
     const ImportResult r = importMdb({Accdb, ziel, true, {}, nullptr});
     EXPECT_EQ(r.tables.value(0).rowsWritten, 65);
-    EXPECT_EQ(StoreFile(ziel).value("SELECT count(*) FROM \"Asset Items\""), "65");
     EXPECT_EQ(entries(dir), QStringList{"kunde.db"});
+    EXPECT_EQ(StoreFile(ziel).value("SELECT count(*) FROM \"Asset Items\""), "65");
 }
 
 // Rows of a table as a test writes them down.

@@ -75,7 +75,7 @@ protected:
         for (auto* c : formular().datenControls) c->trennen();
         entferneKomponente(komponenten::FehlerAnzeigeName);
         setzeOberflaeche(nullptr);
-        setBusyTimeout(2000);
+        setBusyTimeout(5000);
     }
     QString plainDatei(const char* name = "plain.db") {
         const QString p = dir.filePath(QString::fromUtf8(name));
@@ -103,6 +103,10 @@ TEST_F(Verbindung, PlainFileGetsThePasswordAtomically) {
     ASSERT_EQ(sqlite3_prepare_v2(db->handle(), "PRAGMA user_version", -1, &s, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int(s, 0), 5);  // not copied by the export itself
+    sqlite3_finalize(s);
+    ASSERT_EQ(sqlite3_prepare_v2(db->handle(), "PRAGMA journal_mode", -1, &s, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)), "wal");  // nor the journal mode
     sqlite3_finalize(s);
     EXPECT_EQ(db->OpenRecordset("SELECT COUNT(*) AS n FROM ObjKanzleiBuchungen2003")->Fields("n"), Variant::lng(14));
     db->Close();

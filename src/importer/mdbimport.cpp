@@ -117,6 +117,7 @@ public:
 
     void finish(bool overwrite) {
         exec(QStringLiteral("COMMIT"));
+        exec(QStringLiteral("PRAGMA journal_mode=WAL"));  // as every client file is kept
         if (sqlite3_close(db_) != SQLITE_OK) fail(QStringLiteral("Cannot close '%1'").arg(path_));
         db_ = nullptr;
         syncPath(path_, O_RDONLY);

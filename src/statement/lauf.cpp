@@ -103,31 +103,21 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     }
 
     LaufBeginnen(a);
-    // One transaction for the whole run: reads see one state and the year
-    // results of the run are written together.
-    datenbank.BeginTrans();
-    try {
-        objekte.MoveFirst();
-        const long gesamt = objekte.RecordCount();
-        long fertig = 0;
-        while (!f.LaufEnde) {
-            a.objektFortschritt(fertig, gesamt);
-            ObjektDrucken();
-            ++fertig;
-            objekte.MoveNext();
-            a.ereignisseVerarbeiten();
-            if (objekte.Eof()) f.LaufEnde = true;
-        }
-        if (!f.AbbruchBestaetigt) a.objektFortschritt(fertig, gesamt);
-        datenbank.CommitTrans();
-    } catch (...) {
-        // Year results of finished properties are complete; keep them.
-        try {
-            datenbank.CommitTrans();
-        } catch (...) {
-        }
-        throw;
+    // No transaction around the run: it draws and waits for the user, and
+    // other programs write meanwhile. Each property stores its year result
+    // in a short transaction of its own.
+    objekte.MoveFirst();
+    const long gesamt = objekte.RecordCount();
+    long fertig = 0;
+    while (!f.LaufEnde) {
+        a.objektFortschritt(fertig, gesamt);
+        ObjektDrucken();
+        ++fertig;
+        objekte.MoveNext();
+        a.ereignisseVerarbeiten();
+        if (objekte.Eof()) f.LaufEnde = true;
     }
+    if (!f.AbbruchBestaetigt) a.objektFortschritt(fertig, gesamt);
     const bool abgebrochen = druck().DruckGestoppt;
     LaufBeenden(a);
     return abgebrochen ? LaufErgebnis::Abgebrochen : LaufErgebnis::Gedruckt;

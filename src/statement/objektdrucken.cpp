@@ -11,6 +11,9 @@
 #include "statement/laufansicht.h"
 #include "statement/mehrjahr.h"
 #include "statement/summen.h"
+#include "store/datenzugriff.h"
+
+#include <exception>
 
 namespace hmz {
 
@@ -18,6 +21,10 @@ using statement::GL;
 using statement::zahl;
 
 namespace {
+
+const QString ObjOzQuelle = QStringLiteral("kmoHauptMzRes, in ObjOzSelect");
+
+void ObjOzAbfragen();
 
 void (*ereignisPunkt)() = nullptr;
 LaufAnsicht* anzeige = nullptr;
@@ -37,23 +44,40 @@ bool abgebrochen() {
     return f.AbbruchBestaetigt || f.LaufEnde || druck().DruckGestoppt;
 }
 
+// Reads and writes the year row in one short transaction: another run on the
+// same property cannot slip in between, a killed run leaves the old row or
+// the new one, and the lock is gone before anything is drawn or asked.
 void jahresSatzSchreiben() {
     auto& f = formular();
     auto& o = objekt();
     o.JahrVon = f.AbrJahr;
-    if (!ObjOzSelect()) return;  // OZ_Data would still hold another property's rows
-    auto& oz = f.OZ_Data.recordset();
-    if (oz.RecordCount() < 1) {
-        oz.AddNew();
-        oz.SetField(QStringLiteral("HmzObjNr"), Variant::lng(f.ObjNrText.toInt()));
-        oz.SetField(QStringLiteral("HmzJahr"), Variant::lng(f.AbrJahr));
-    } else {
-        oz.MoveFirst();
-        oz.Edit();
+    std::exception_ptr abfrageFehler;
+    {
+        db::Transaktion t(f.OZ_Data.database());
+        try {
+            ObjOzAbfragen();
+        } catch (...) {
+            abfrageFehler = std::current_exception();
+        }
+        if (!abfrageFehler) {
+            auto& oz = f.OZ_Data.recordset();
+            if (oz.RecordCount() < 1) {
+                oz.AddNew();
+                oz.SetField(QStringLiteral("HmzObjNr"), Variant::lng(f.ObjNrText.toInt()));
+                oz.SetField(QStringLiteral("HmzJahr"), Variant::lng(f.AbrJahr));
+            } else {
+                oz.MoveFirst();
+                oz.Edit();
+            }
+            oz.SetField(QStringLiteral("HmzHMZOhneEHB"), Variant::currency(o.HmzReserve));
+            oz.SetField(QStringLiteral("HmzVereinnEHB"), Variant::currency(o.SummeEHB));
+            oz.Update();
+            t.commit();
+        }
     }
-    oz.SetField(QStringLiteral("HmzHMZOhneEHB"), Variant::currency(o.HmzReserve));
-    oz.SetField(QStringLiteral("HmzVereinnEHB"), Variant::currency(o.SummeEHB));
-    oz.Update();
+    // Reported once the transaction is gone; OZ_Data would still hold
+    // another property's rows, so nothing is written.
+    if (abfrageFehler) mitMeldung(ObjOzQuelle, [&] { std::rethrow_exception(abfrageFehler); });
 }
 
 void mehrjahresAufstellung() {
@@ -203,16 +227,19 @@ bool ObjHmzresPosSelect() {
     });
 }
 
-bool ObjOzSelect() {
+namespace {
+
+void ObjOzAbfragen() {
     auto& f = formular();
-    const QString sql = QStringLiteral("SELECT * ") + QStringLiteral(" FROM ObjHmzResJahresSummen ")
-                        + QStringLiteral(" WHERE HmzObjNr = ") + f.ObjNrText + QStringLiteral(" AND HmzJahr between ")
-                        + zahl(objekt().JahrVon) + QStringLiteral(" AND ") + zahl(f.AbrJahr)
-                        + QStringLiteral(" ORDER BY HmzJahr ");
-    return mitMeldung(QStringLiteral("kmoHauptMzRes, in ObjOzSelect"), [&] {
-        f.OZ_Data.RecordSource = sql;
-        f.OZ_Data.Refresh();
-    });
+    f.OZ_Data.RecordSource = QStringLiteral("SELECT * ") + QStringLiteral(" FROM ObjHmzResJahresSummen ")
+                             + QStringLiteral(" WHERE HmzObjNr = ") + f.ObjNrText + QStringLiteral(" AND HmzJahr between ")
+                             + zahl(objekt().JahrVon) + QStringLiteral(" AND ") + zahl(f.AbrJahr)
+                             + QStringLiteral(" ORDER BY HmzJahr ");
+    f.OZ_Data.Refresh();
 }
+
+}  // namespace
+
+bool ObjOzSelect() { return mitMeldung(ObjOzQuelle, &ObjOzAbfragen); }
 
 }  // namespace hmz

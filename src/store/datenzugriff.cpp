@@ -2,6 +2,10 @@
 // file with the same password are shared (the data controls and the balance
 // check read through one page cache); an exclusive open gets a connection of
 // its own and holds the file's lock until it is closed.
+//
+// Several programs use one file at once: files are kept in write-ahead mode
+// (readers never wait for the writer), every write transaction takes the
+// write lock when it begins, and a busy file is waited for before 3045.
 #include "store/datenzugriff.h"
 
 #include "store/sqlite/sqlite_verbindung.h"
@@ -20,7 +24,7 @@ namespace hmz::db {
 
 namespace {
 
-int busyTimeoutMs = 2000;
+int busyTimeoutMs = 5000;
 
 std::function<void(const QString&)>& newPasswordHook() {
     static std::function<void(const QString&)> hook;
@@ -75,6 +79,31 @@ void execOn(sqlite3* db, const char* sql) {
     if (rc != SQLITE_OK) throwSqlite(db, rc);
 }
 
+QString pragmaText(sqlite3* db, const char* sql) {
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+    if (rc != SQLITE_OK) throwSqlite(db, rc);
+    rc = sqlite3_step(s);
+    const QString v = rc == SQLITE_ROW ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) : QString();
+    sqlite3_finalize(s);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throwSqlite(db, rc);
+    return v;
+}
+
+// Switches a file opened for writing to write-ahead logging, once per file:
+// files made before it keep a rollback journal until then. A file that
+// another program holds in the old mode is left for the next open.
+void writeAhead(sqlite3* db) {
+    if (pragmaText(db, "PRAGMA journal_mode") != QLatin1String("wal")) {
+        const int rc = sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) return;
+        if (rc != SQLITE_OK) throwSqlite(db, rc);
+    }
+    // A commit is then synced at checkpoints only: a killed or crashed
+    // program still leaves every transaction whole or absent.
+    execOn(db, "PRAGMA synchronous = NORMAL");
+}
+
 struct Handle {
     sqlite3* db = nullptr;
     ~Handle() {
@@ -117,6 +146,7 @@ sqlite3* openHandle(const QString& path, const QString& password, bool exclusive
     }
     // SQLCipher decrypts every page it reads: a large cache saves most of it.
     execOn(h.db, "PRAGMA cache_size = -65536");
+    if (!readOnly && !exclusive) writeAhead(h.db);
     return h.take();
 }
 
@@ -219,10 +249,15 @@ void rekeyByCopy(Connection& c, const QString& neu) {
         execOn(db, "SELECT sqlcipher_export('hmz_neu')");
         // sqlcipher_export does not copy the user version.
         execOn(db, QStringLiteral("PRAGMA hmz_neu.user_version = %1").arg(userVersion).toUtf8().constData());
+        execOn(db, "PRAGMA hmz_neu.journal_mode = WAL");  // nor the journal mode
         execOn(db, "DETACH DATABASE hmz_neu");
         attached = false;
         syncPath(copy, O_RDONLY);
         if (newPasswordHook()) newPasswordHook()(copy);
+        // A write-ahead log beside the path would be taken for the new
+        // file's: fold it into the old file and remove it before the rename.
+        if (pragmaText(db, "PRAGMA main.journal_mode") == QLatin1String("wal"))
+            execOn(db, "PRAGMA main.journal_mode = DELETE");
         if (::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
             throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht ersetzt werden: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     } catch (...) {
@@ -273,25 +308,38 @@ public:
         rekeyByCopy(c, neu);
     }
 
+    // The depth counts our BEGIN and SAVEPOINTs; the engine may have ended
+    // the transaction on its own (a failed COMMIT, I/O errors), which
+    // sqlite3_get_autocommit tells. Every step re-reads it, so the counter
+    // never claims a transaction the engine does not have.
+
     void BeginTrans() override {
         Connection& c = *conn();
-        c.exec(c.transactionDepth == 0 ? QStringLiteral("BEGIN") : QStringLiteral("SAVEPOINT hmz_t%1").arg(c.transactionDepth));
+        const bool open = inTransaction(c);
+        // IMMEDIATE: a deferred one would start as a reader and could not
+        // become the writer once another program has committed meanwhile.
+        c.exec(!open ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("SAVEPOINT hmz_t%1").arg(c.transactionDepth));
         ++c.transactionDepth;
     }
     void CommitTrans() override {
         Connection& c = *conn();
         if (c.transactionDepth == 0) noTransaction();
+        if (!inTransaction(c))
+            throw Fehler(nr::Allgemein, QStringLiteral("The transaction was rolled back by the database engine; nothing of it was stored."));
         const int depth = c.transactionDepth - 1;
-        c.exec(depth == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE hmz_t%1").arg(depth));
+        try {
+            c.exec(depth == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE hmz_t%1").arg(depth));
+        } catch (...) {
+            // What could not be committed is rolled back, not left open.
+            rollbackTo(c, depth);
+            throw;
+        }
         c.transactionDepth = depth;
     }
     void Rollback() override {
         Connection& c = *conn();
         if (c.transactionDepth == 0) noTransaction();
-        const int depth = c.transactionDepth - 1;
-        c.exec(depth == 0 ? QStringLiteral("ROLLBACK")
-                          : QStringLiteral("ROLLBACK TO hmz_t%1; RELEASE hmz_t%1").arg(depth));
-        c.transactionDepth = depth;
+        if (inTransaction(c)) rollbackTo(c, c.transactionDepth - 1);
     }
 
     void Close() override { c_.reset(); }
@@ -306,6 +354,20 @@ private:
     const std::shared_ptr<Connection>& conn() const {
         if (!c_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
         return c_;
+    }
+    static bool inTransaction(Connection& c) {
+        if (sqlite3_get_autocommit(c.db())) c.transactionDepth = 0;
+        return c.transactionDepth > 0;
+    }
+    // Ends the transaction at `depth` (0: the whole one); the engine's own
+    // state decides what is left.
+    static void rollbackTo(Connection& c, int depth) {
+        const QByteArray sql = depth == 0 ? QByteArray("ROLLBACK")
+                                          : QStringLiteral("ROLLBACK TO hmz_t%1; RELEASE hmz_t%1").arg(depth).toUtf8();
+        const int rc = sqlite3_exec(c.db(), sql.constData(), nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK && depth > 0) sqlite3_exec(c.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+        c.transactionDepth = sqlite3_get_autocommit(c.db()) ? 0 : depth;
+        if (rc != SQLITE_OK && !sqlite3_get_autocommit(c.db())) throwSqlite(c.db(), rc);
     }
     [[noreturn]] static void noTransaction() {
         throw Fehler(nr::OhneTransaktion,

@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <utility>
 
 struct sqlite3;
 
@@ -22,7 +23,7 @@ inline constexpr long KeinGueltigesPasswort = 3031;  // not the password
 inline constexpr long TabelleFehlt = 3078;         // no such table or query
 inline constexpr long FeldFehlt = 3265;            // no such field
 inline constexpr long KeinAktuellerDatensatz = 3021;  // no current record
-inline constexpr long Gesperrt = 3045;             // the file is in use
+inline constexpr long Gesperrt = 3045;             // the file is in use (after waiting for it)
 inline constexpr long KeineDatenbank = 3343;       // not a database
 inline constexpr long SyntaxFehler = 3075;         // syntax error in the query expression
 inline constexpr long Aktualisierung = 3020;       // Update without AddNew or Edit
@@ -46,6 +47,8 @@ class Recordset {
 public:
     virtual ~Recordset() = default;
     // Rows reached so far; exact after MoveLast. 0 for an empty result.
+    // (The embedded store reads each result whole when it is opened, so
+    // that no half-read result keeps a read transaction open.)
     virtual long RecordCount() const = 0;
     virtual bool Eof() const = 0;
     virtual bool Bof() const = 0;
@@ -73,12 +76,42 @@ public:
     virtual std::unique_ptr<Recordset> OpenRecordset(const QString& sql) = 0;
     virtual void Execute(const QString& sql) = 0;
     virtual void NewPassword(const QString& alt, const QString& neu) = 0;
+    // Write transactions; nested ones are savepoints. BeginTrans takes the
+    // write lock at once (waiting for another writer up to the busy timeout,
+    // then 3045), so that a transaction never fails half-way for a lock.
+    // A CommitTrans that fails throws and has rolled back what it could not
+    // commit: no transaction is left open behind a failure. Prefer
+    // Transaktion below to calling these by hand.
     virtual void BeginTrans() = 0;
     virtual void CommitTrans() = 0;
     virtual void Rollback() = 0;
     virtual void Close() = 0;
     virtual QString Name() const = 0;
     virtual sqlite3* handle() = 0;  // for the importer, the benchmark and tests
+};
+
+// A write transaction that lasts as long as this object: commit() makes its
+// writes stick; leaving the scope without it (an exception, an early return)
+// rolls them back. Keep it short: never draw, pause or ask the user inside.
+class Transaktion {
+public:
+    explicit Transaktion(Database& db) : db_(&db) { db.BeginTrans(); }
+    ~Transaktion() {
+        if (!db_) return;
+        try {
+            db_->Rollback();
+        } catch (...) {  // the store has ended it either way
+        }
+    }
+    Transaktion(const Transaktion&) = delete;
+    Transaktion& operator=(const Transaktion&) = delete;
+
+    void commit() {
+        if (Database* db = std::exchange(db_, nullptr)) db->CommitTrans();
+    }
+
+private:
+    Database* db_;
 };
 
 class Engine {

@@ -245,6 +245,8 @@ void BulkWriter::buchung(const BuchungZeile& b) {
 
 void BulkWriter::fertig() {
     ausfuehren(d_->db, QStringLiteral("COMMIT"));
+    // The client is used by several programs at once from its first day.
+    ausfuehren(d_->db, QStringLiteral("PRAGMA journal_mode = WAL"));
     d_->mandant = {};
     d_->einstellung = {};
     d_->objekt = {};

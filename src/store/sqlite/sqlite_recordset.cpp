@@ -1,6 +1,9 @@
-// The recordset on SQLCipher: rows are read from the statement as the caller
-// moves and kept, so that MoveFirst after MoveLast works and RecordCount is
-// exact after MoveLast, without reading a whole result up front.
+// The recordset on SQLCipher: the whole result is read when it is opened and
+// the statement reset at once. A statement left half-read would keep a read
+// transaction on the shared connection: its later writes would find the file
+// changed by another program and fail at once, and its later reads would not
+// see what it has just written. The component's results are small (one
+// property's accounts or bookings, the property list).
 #include "store/sqlite/sqlite_verbindung.h"
 
 #include "core/fehler.h"
@@ -110,7 +113,7 @@ public:
         cols_ = lease_.columns;
         try {
             bindValues(lease_.stmt, tr_->params);
-            fetch();
+            drain();
         } catch (...) {
             releaseStatement();
             throw;

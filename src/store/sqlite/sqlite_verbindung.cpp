@@ -69,8 +69,10 @@ void schreibbarPruefen(const QString& name) {
         break;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
+        // Only after the busy timeout has run out.
         throw Fehler(nr::Gesperrt, QStringLiteral("Die Datenbank '%1' kann nicht verwendet werden: sie wird gerade von "
-                                                  "einem anderen Programm benutzt. (%2)").arg(datei, msg));
+                                                  "einem anderen Programm benutzt. Versuchen Sie es erneut, wenn es "
+                                                  "fertig ist. (%2)").arg(datei, msg));
     case SQLITE_READONLY:
         throw Fehler(nr::NurLesen, nurLesenText(datei, hindernis));
     case SQLITE_CONSTRAINT:

@@ -98,7 +98,8 @@ private:
 // A recordset over the connection; sql in the desktop engine's dialect.
 std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& sql);
 
-// How long a shared open waits for another connection's lock (ms).
+// How long a connection waits for another program's lock before it reports
+// 3045 (ms; 5 s unless a test sets it).
 void setBusyTimeout(int milliseconds);
 int busyTimeout();
 
