@@ -1,5 +1,6 @@
 #include "befehle.h"
 
+#include "core/samefile.h"
 #include "entry/demomandant.h"
 #include "statement/stapellauf.h"
 
@@ -18,6 +19,10 @@ int befehlDemo(const QStringList& args) {
         return 2;
     }
     const QString datei = p.value(db);
+    if (hmz::isDatabaseFile(p.value(pdf), datei)) {
+        std::fprintf(stderr, "hmzres demo: the PDF file '%s' is the database itself\n", qPrintable(p.value(pdf)));
+        return 2;
+    }
     if (!QFileInfo::exists(datei)) {
         try {
             hmz::demoMandantAnlegen(datei);

@@ -1,6 +1,7 @@
 #include "befehle.h"
 
 #include "core/fehler.h"
+#include "core/samefile.h"
 #include "importer/mdbimport.h"
 
 #include <QCommandLineParser>
@@ -109,6 +110,10 @@ int befehlImportMdb(const QStringList& args) {
     opt.mdbPath = parser.value(mdbOpt);
     opt.dbPath = parser.value(dbOpt);
     opt.overwrite = parser.isSet(forceOpt);
+    if (hmz::sameFile(opt.mdbPath, opt.dbPath)) {
+        std::fprintf(stderr, "hmzres: --mdb and --db name the same file '%s'\n", qPrintable(opt.dbPath));
+        return 2;
+    }
     if (!opt.overwrite && QFileInfo::exists(opt.dbPath)) {
         std::fprintf(stderr, "hmzres: '%s' exists already; use --force to replace it\n", qPrintable(opt.dbPath));
         return 2;

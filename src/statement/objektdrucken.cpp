@@ -28,18 +28,20 @@ void zeigeLatsch() {
 
 void neueSeiteErzwingen() { Printer().setCurrentY(static_cast<float>(druck().SeitenEndeY + 1)); }
 
-// A confirmed cancel: the job is discarded and this property's totals are
-// incomplete, so its year record must not be written.
-bool abgebrochen() {
+// A confirmed cancel discards the job; a reported failure (a pass whose
+// accounts could not be read) leaves a total at 0. Either way this property's
+// totals are incomplete, so its year record must not be written.
+bool unvollstaendig() {
     const auto& f = formular();
-    return f.AbbruchBestaetigt || f.LaufEnde || druck().DruckGestoppt;
+    return f.AbbruchBestaetigt || f.LaufEnde || druck().DruckGestoppt
+           || gemeldeteFehler() != objekt().FehlerBeiBeginn;
 }
 
 void jahresSatzSchreiben() {
     auto& f = formular();
     auto& o = objekt();
     o.JahrVon = f.AbrJahr;
-    if (!ObjOzSelect()) return;  // OZ_Data would still hold another property's rows
+    if (!ObjOzSelect()) return;
     auto& oz = f.OZ_Data.recordset();
     if (oz.RecordCount() < 1) {
         oz.AddNew();
@@ -70,7 +72,7 @@ void mehrjahresAufstellung() {
     DruckTextRechts(QStringLiteral("HMZ mit EHB"), 145);
     LinieMitte();
 
-    if (!abgebrochen()) jahresSatzSchreiben();
+    if (!unvollstaendig()) jahresSatzSchreiben();
 
     o.JahrVon = f.AbrJahr - 9;
     if (ObjOzSelect()) {
@@ -114,6 +116,7 @@ void ObjektDrucken() {
 
     auto& o = objekt();
     o = ObjektZustand{};
+    o.FehlerBeiBeginn = gemeldeteFehler();
     f.MehrjahrAktiv = false;
     druck().SeitenNr = 0;
     neueSeiteErzwingen();

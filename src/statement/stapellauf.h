@@ -28,7 +28,8 @@ struct DruckAuftrag {
     std::function<void(const QString&)> fortschrittBeobachter;
 };
 
-// Returns the exit status of "hmzres print".
+// Returns the exit status of "hmzres print" (2 for a PDF file that is the
+// database itself, before anything is touched).
 int druckAuftragAusfuehren(const DruckAuftrag& auftrag);
 
 }  // namespace hmz
