@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
-#include <QRandomGenerator>
 #include <QPdfWriter>
+#include <QRandomGenerator>
 #include <QTemporaryFile>
 
 #include <cups/cups.h>
