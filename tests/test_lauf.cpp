@@ -241,7 +241,7 @@ TEST_F(Lauf, AStatementThatMetAFailureKeepsItsStoredYearRowAndTheRunFails) {
     // of 2^62 overflow the 64-bit balance of the pass's first account.
     for (const char* konto : {"3000", "5000"}) {
         SCOPED_TRACE(konto);
-        for (auto* c : formular().datenControls) c->trennen();
+        for (auto* c : formular().datenControls) c->trennen();  // their open reads lock the file
         mandant->ausfuehren("DELETE FROM ObjHmzResJahresSummen");
         mandant->ausfuehren("DELETE FROM ObjKanzleiBuchungen2003 WHERE BuBelegNr = 999");
         mandant->jahresSumme(1, 2003, eur("111.00"), eur("22.00"));
