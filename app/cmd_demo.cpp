@@ -1,5 +1,6 @@
 #include "befehle.h"
 
+#include "core/samefile.h"
 #include "demomandant.h"
 #include "statement/stapellauf.h"
 
@@ -10,6 +11,8 @@ namespace {
 
 int demo(const Befehlszeile& z) {
     const QString datei = z.value(QStringLiteral("db"));
+    if (hmz::isDatabaseFile(z.value(QStringLiteral("pdf")), datei))
+        return z.falsch(QStringLiteral("the PDF file '%1' is the database itself").arg(z.value(QStringLiteral("pdf"))));
     if (!QFileInfo::exists(datei)) {
         try {
             hmz::demoMandantAnlegen(datei);

@@ -1,6 +1,7 @@
 #include "befehle.h"
 
 #include "core/fehler.h"
+#include "core/samefile.h"
 #include "importer/mdbimport.h"
 
 #include <QFileInfo>
@@ -81,6 +82,8 @@ int importieren(const Befehlszeile& z) {
     opt.mdbPath = z.value(QStringLiteral("mdb"));
     opt.dbPath = z.value(QStringLiteral("db"));
     opt.overwrite = z.isSet(QStringLiteral("force"));
+    if (hmz::sameFile(opt.mdbPath, opt.dbPath))
+        return z.falsch(QStringLiteral("--mdb and --db name the same file '%1'").arg(opt.dbPath));
     if (!opt.overwrite && QFileInfo::exists(opt.dbPath))
         return z.fehlschlag(QStringLiteral("'%1' exists already; use --force to replace it").arg(opt.dbPath));
     opt.progress = [](const QString& table, long rows, bool done) {

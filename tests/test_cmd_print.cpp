@@ -1,6 +1,6 @@
 // The hmzres command line as a user runs it: exit statuses, help and
 // refusals of every command; "print", "demo" and "export" with their stderr
-// texts and outputs.
+// texts and outputs; and no command writes over its own input.
 #include "../bench/generator.h"
 #include "programm.h"
 #include "schreibschutz.h"
@@ -10,6 +10,7 @@
 #include "entry/zustand.h"
 
 #include <QDir>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -23,6 +24,8 @@
 
 #include <csignal>
 #include <sys/types.h>
+
+#include <unistd.h>
 
 using namespace hmz::test;
 
@@ -320,4 +323,33 @@ TEST(ExportBefehl, WritesTheFileAndRefusesLikePrint) {
         if (!fall.fehler.isEmpty()) EXPECT_EQ(r.fehler, fall.fehler);
         EXPECT_FALSE(QFile::exists(csv));
     }
+}
+
+TEST_F(PrintBefehl, AnOutputThatIsAnInputIsRefusedBeforeAnythingIsTouched) {
+    const QString mdb = ordner.filePath("kunde.mdb"), neu = ordner.filePath("neu.db");
+    ASSERT_TRUE(QFile::copy(HMZ_TESTDATA "/nwind.mdb", mdb));
+    ASSERT_TRUE(QFile::link(db, ordner.filePath("verweis.db")));
+    ASSERT_TRUE(QFile::link(mdb, ordner.filePath("verweis.mdb")));
+    ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(ordner.filePath("hart.db")).constData()), 0);
+    const auto inhalt = [](const QString& pfad) {
+        QFile f(pfad);
+        return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1) : QByteArray();
+    };
+    const QByteArray dbVorher = inhalt(db), mdbVorher = inhalt(mdb);
+    const auto drucken = [](const QString& d, const QString& p) {
+        return QStringList{"print", "--db", d, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", p};
+    };
+    const QString umweg = ordner.path() + "/./mandant.db";
+    for (const QStringList& a : {drucken(db, db), drucken(umweg, ordner.filePath("verweis.db")),
+                                 drucken(db, ordner.filePath("hart.db")), drucken(db, db + "-wal"),
+                                 QStringList{"demo", "--db", ordner.filePath("verweis.db"), "--pdf", db},
+                                 QStringList{"demo", "--db", neu, "--pdf", ordner.path() + "/./neu.db"},
+                                 QStringList{"import-mdb", "--mdb", mdb, "--db", mdb, "--force"},
+                                 QStringList{"import-mdb", "--mdb", ordner.filePath("verweis.mdb"), "--db", mdb, "--force"}}) {
+        const auto r = hmzres(a);
+        EXPECT_EQ(r.status, 2) << qPrintable(a.join(' ') + "\n" + r.fehler);
+    }
+    EXPECT_EQ(inhalt(db), dbVorher);
+    EXPECT_EQ(inhalt(mdb), mdbVorher);
+    EXPECT_FALSE(QFile::exists(neu));
 }

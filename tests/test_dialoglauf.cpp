@@ -1,10 +1,12 @@
 // Runs started from the real dialog: progress, one print job, pause and
-// cancel through frmKill, Esc, and the euro setting kept for the next start.
+// cancel through frmKill, Esc, and the euro setting kept for the next start;
+// what a run locks while it goes, and what a second host call starts from.
 #include "programm.h"
 #include "dialogtest.h"
 
 #include "dialog/frmkill.h"
 #include "report/drucker.h"
+#include "report/druckerauswahl.h"
 #include "report/qtdrucker.h"
 
 #include <QCheckBox>
@@ -250,4 +252,78 @@ TEST_F(DialogLauf, WithoutADefaultQueueTheRunReachesTheQueueTheBoxShows) {
     }
     ASSERT_FALSE(neu.isEmpty()) << "nothing reached " << qPrintable(gezeigt);
     for (const QString& f : neu) QFile::remove(f);
+}
+
+TEST_F(DialogLauf, ThePrinterBoxIsLockedWhileARunPrints) {
+    setzeDruckerSammlung([] { return QStringList{"eins", "zwei"}; });
+    auto& d = eingeben("1", "3");
+    Drucker* drucker = &Printer();
+    bool gesperrt = false;
+    QObject::connect(&d, &frmHauptMzRes::latschGeaendert, [&](const QString& t) {
+        if (t != "Laufende Objekt-Nr: 00002") return;
+        gesperrt = !d.cmbPrinter()->isEnabled();
+        QTest::keyClick(d.cmbPrinter(), Qt::Key_Down);  // the user picks the other printer
+    });
+    d.cmdOK()->click();
+    setzeDruckerSammlung(nullptr);
+    EXPECT_TRUE(gesperrt);
+    EXPECT_EQ(&Printer(), drucker);
+    EXPECT_TRUE(d.cmbPrinter()->isEnabled());
+    const QString text = pdfText();
+    for (const char* nr : {"00001", "00002", "00003"}) EXPECT_TRUE(text.contains(nr)) << nr;
+}
+
+TEST_F(DialogLauf, StartIsRefusedUntilACancelledRunHasEnded) {
+    auto& d = eingeben("1", "3");
+    abbrechenBei(d, "00002", true, [&d] { d.cmdDruckenAbbrechen()->click(); });
+    bool geklickt = false;
+    frmHauptMzRes::meldungsHook() = [&](const Meldung& m) {
+        // Right after confirming, while property 2 still unwinds, the user clicks start.
+        if (m.text == "Verarbeitung durch Anwender abgebrochen" && !geklickt)
+            QTimer::singleShot(0, &d, [&] {
+                geklickt = true;
+                QTest::mouseClick(d.cmdOK(), Qt::LeftButton);
+            });
+        return beantworten(m);
+    };
+    d.cmdOK()->click();
+    ASSERT_TRUE(geklickt);  // before the run returned
+    EXPECT_EQ(latsch.count("Soll/Haben prüfen - kurze Wartezeit"), 1);
+    EXPECT_FALSE(QFile::exists(pdf));
+    leerlaufMitFokus(d);
+}
+
+TEST_F(DialogLauf, ASecondHostCallForAnotherClientNeverUsesTheFirstClientsData) {
+    auto& erster = eingeben("1", "1");
+    erster.cmdOK()->click();
+    ASSERT_EQ(erster.lblObjAnz()->text(), "1");
+    erster.reject();
+    QFile::remove(pdf);
+
+    // The second client: its settings and client record cannot be read.
+    const QString ersterPfad = datenbankPfad;
+    datenbankPfad = daten.filePath("zweiter.db");
+    {
+        auto db = db::Engine::instance().CreateDatabase(datenbankPfad, DatenbankPasswort);
+        db::schemaAnlegen(*db, {2003});
+        db->Close();
+    }
+    sql("DROP TABLE AllgEinstellungen");
+    sql("DROP TABLE AllgMandDaten");
+    sql("INSERT INTO ObjDaten (ObjNummer, ObjTypus, ObjAnschrift) VALUES (1, 0, 'Andere Gasse 1')");
+    sql("INSERT INTO ObjKanzleiKontenstamm VALUES (2003, '4000', 'Mieteinnahmen', 1, 1)");
+    for (const char* buchung : {"1, '4000', '2003-03-05', 10000000, 'H', 1", "1, '2800', '2003-03-05', 10000000, 'S', -1"})
+        sql(QStringLiteral("INSERT INTO ObjKanzleiBuchungen2003 (BuObjNr, BuKontoNr, BuDatum, BuBetrag, BuSH, "
+                           "BuSHVorzeichen) VALUES (%1)").arg(buchung));
+    parameter(standardParameter());
+    auto& zweiter = eingeben("1", "1");
+    zweiter.chkEuroAusweisen()->setChecked(false);
+    zweiter.cmdOK()->click();
+
+    EXPECT_FALSE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+    EXPECT_FALSE(QFile::exists(pdf) && pdfText().contains("Hausverwaltung")) << "the first client's header";
+    auto db = db::Engine::instance().OpenDatabase(ersterPfad, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+    auto rs = db->OpenRecordset("SELECT AllgEinstWert FROM AllgEinstellungen WHERE AllgEinstNr = 149");
+    ASSERT_FALSE(rs->Eof());
+    EXPECT_EQ(rs->Fields("AllgEinstWert").toLong(), 1) << "the euro setting went into the first client";
 }

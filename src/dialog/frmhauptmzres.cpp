@@ -209,8 +209,11 @@ void frmHauptMzRes::laden() {
 
     schritteMitMeldung(FormLoad, {
         [&] {
-            for (db::DataControl* c : {&f.MA_Data, &f.OO_Data, &f.KK_Data, &f.BU_Data, &f.OZ_Data, &f.AeData})
+            // Nothing of an earlier call's client may stay bound.
+            for (db::DataControl* c : {&f.MA_Data, &f.OO_Data, &f.KK_Data, &f.BU_Data, &f.OZ_Data, &f.AeData}) {
+                c->trennen();
                 c->DatabaseName = z.DatenbankPfad;
+            }
         },
         [&] { DatenControlsVerbinden(f); },
         [&] { chkEuroAusweisen_->setChecked(AESelect() == 1); },
@@ -371,11 +374,16 @@ void frmHauptMzRes::aussehen(Aussehen a) {
         cmdBeenden_->show();
         picLatsch_->hide();
         cmdOK_->show();
-        cmdOK_->setEnabled(true);
+        // After a cancel the interrupted property still unwinds: start and
+        // printer choice wait until the start handler has returned.
+        cmdOK_->setEnabled(!LaufAktiv());
+        cmbPrinter_->setEnabled(!LaufAktiv());
         break;
     case Aussehen::Laeuft:
         cmdOK_->hide();
         cmdOK_->setEnabled(false);
+        // Another printer would replace the one the run's job is open on.
+        cmbPrinter_->setEnabled(false);
         cmdBeenden_->hide();
         picLatsch_->show();
         laufAussehen(0, 0, 128, 255, 255, 255, QStringLiteral("                  Verarbeitung läuft"));
@@ -416,7 +424,10 @@ void frmHauptMzRes::kurzWarten() {
 
 void frmHauptMzRes::cmdOKClick() {
     druckZielZeigen();
-    if (LaufStarten(*this) != LaufErgebnis::Gedruckt) return;
+    const LaufErgebnis ergebnis = LaufStarten(*this);
+    // Only now is the run over: start and printer box come back.
+    if (ergebnis != LaufErgebnis::Abgelehnt) aussehen(Aussehen::Leerlauf);
+    if (ergebnis != LaufErgebnis::Gedruckt) return;
     // A run into files names what it wrote.
     const qlonglong daten = cmbPrinter_->currentData().toLongLong();
     if (daten == EintragPdfDatei) druckZielZeigen(QStringLiteral("PDF-Datei geschrieben: ") + Printer().DeviceName());
@@ -497,7 +508,7 @@ void frmHauptMzRes::closeEvent(QCloseEvent* e) {
 }
 
 void frmHauptMzRes::done(int r) {
-    if (formular().VerarbeitungLaeuft) return;
+    if (formular().VerarbeitungLaeuft || LaufAktiv()) return;
     aufruf().DialogGeladen = false;
     QDialog::done(r);
 }

@@ -23,12 +23,11 @@ void einstellungAnlegen(db::Recordset& rs, int wert) {
 int AESelect() {
     auto& f = formular();
     const QString quelle = QStringLiteral("kmoHauptMzRes, in AESelect");
-    const bool geoeffnet = mitMeldung(quelle, [&] {
+    const bool gelesen = mitMeldung(quelle, [&] {
         f.AeData.RecordSource = QStringLiteral("SELECT * FROM AllgEinstellungen WHERE AllgEinstNr = 149");
         f.AeData.Refresh();
     });
-    // Without the table's rows each further step would only report "no object": the open's report says it all.
-    if (!geoeffnet) return f.EurAtsAusweisen ? 1 : 0;
+    if (!gelesen) return f.EurAtsAusweisen ? 1 : 0;  // nothing to search or edit
     schritteMitMeldung(quelle, {
         [&] { f.AeData.recordset().FindFirst(EinstellungKriterium); },
         [&] {

@@ -3,6 +3,7 @@
 #include "report/druckerauswahl.h"
 #include "report/pufferdrucker.h"
 
+#include <QCoreApplication>
 #include <QPrinterInfo>
 
 namespace hmz {
@@ -11,6 +12,12 @@ namespace {
 
 std::unique_ptr<Drucker>& aktueller() {
     static std::unique_ptr<Drucker> d;
+    // The printer's worker draws with Qt's fonts and painter: it must end
+    // with the application object, not among the static destructors after it.
+    [[maybe_unused]] static const bool beimEnde = [] {
+        qAddPostRoutine([] { aktueller().reset(); });
+        return true;
+    }();
     return d;
 }
 

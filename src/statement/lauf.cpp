@@ -20,6 +20,7 @@ namespace hmz {
 namespace {
 
 LaufAnsicht* aktiveAnsicht = nullptr;
+bool laufAktiv = false;
 
 void ereignisse() {
     if (aktiveAnsicht) aktiveAnsicht->ereignisseVerarbeiten();
@@ -57,6 +58,7 @@ void LaufBeenden(LaufAnsicht& a) {
 // Steps after the checks; throws on database or printer failures.
 LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     auto& f = formular();
+    const long fehlerVorher = gemeldeteFehler();
     a.setzeLatsch(QStringLiteral("Soll/Haben prüfen - kurze Wartezeit"));
     LaufBeginnen(a);
 
@@ -120,12 +122,24 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     if (!f.AbbruchBestaetigt) a.objektFortschritt(fertig, gesamt);
     const bool abgebrochen = druck().DruckGestoppt;
     LaufBeenden(a);
-    return abgebrochen ? LaufErgebnis::Abgebrochen : LaufErgebnis::Gedruckt;
+    if (abgebrochen) return LaufErgebnis::Abgebrochen;
+    // A statement that met a reported failure stored no year row: not a success.
+    return gemeldeteFehler() != fehlerVorher ? LaufErgebnis::Fehler : LaufErgebnis::Gedruckt;
 }
 
 }  // namespace
 
+bool LaufAktiv() { return laufAktiv; }
+
 LaufErgebnis LaufStarten(LaufAnsicht& a) {
+    // A nested start (from an event point of a run) would replace the
+    // recordsets the running loops still hold.
+    if (laufAktiv) return LaufErgebnis::Abgelehnt;
+    laufAktiv = true;
+    struct Ende {
+        ~Ende() { laufAktiv = false; }
+    } ende;
+
     auto& f = formular();
     a.fokusStart();
     f.AbbruchBestaetigt = false;

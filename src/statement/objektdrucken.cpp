@@ -37,11 +37,13 @@ void zeigeLatsch() {
 
 void neueSeiteErzwingen() { Printer().setCurrentY(static_cast<float>(druck().SeitenEndeY + 1)); }
 
-// A confirmed cancel: the job is discarded and this property's totals are
-// incomplete, so its year record must not be written.
-bool abgebrochen() {
+// A confirmed cancel discards the job; a reported failure (a pass whose
+// accounts could not be read) leaves a total at 0. Either way this property's
+// totals are incomplete, so its year record must not be written.
+bool unvollstaendig() {
     const auto& f = formular();
-    return f.AbbruchBestaetigt || f.LaufEnde || druck().DruckGestoppt;
+    return f.AbbruchBestaetigt || f.LaufEnde || druck().DruckGestoppt
+           || gemeldeteFehler() != objekt().FehlerBeiBeginn;
 }
 
 // Reads and writes the year row in one short transaction: another run on the
@@ -96,7 +98,7 @@ void mehrjahresAufstellung() {
     DruckTextRechts(QStringLiteral("HMZ mit EHB"), 145);
     LinieMitte();
 
-    if (!abgebrochen() && !nurRechnen) jahresSatzSchreiben();
+    if (!unvollstaendig() && !nurRechnen) jahresSatzSchreiben();
 
     o.JahrVon = f.AbrJahr - 9;
     if (ObjOzSelect()) {
@@ -149,6 +151,7 @@ void ObjektDrucken() {
 
     auto& o = objekt();
     o = ObjektZustand{};
+    o.FehlerBeiBeginn = gemeldeteFehler();
     f.MehrjahrAktiv = false;
     druck().SeitenNr = 0;
     neueSeiteErzwingen();
@@ -172,7 +175,7 @@ void ObjektDrucken() {
 
     if (!o.HmzKontenGefunden && !o.EhbKontenGefunden) return;
     mehrjahresAufstellung();
-    if (beobachter && !abgebrochen()) beobachter(o);
+    if (beobachter && !unvollstaendig()) beobachter(o);
 }
 
 void PositionenDrucken() {

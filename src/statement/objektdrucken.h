@@ -38,6 +38,7 @@ struct ObjektZustand {
     int PosVon = 0, PosBis = 0;
     long JahrVon = 0;
     std::vector<JahresZeile> Jahre;  // the ten-year rows printed, oldest first
+    long FehlerBeiBeginn = 0;  // errors reported before this property's statement
 };
 
 ObjektZustand& objekt();
@@ -51,8 +52,7 @@ void PositionenDrucken();
 
 // The account query of the pass PosVon..PosBis into KK_Data, with each
 // account's balance for this property and period. Returns false when the
-// query failed (reported); KK_Data then still holds an older result that
-// must not be used.
+// query failed (reported); KK_Data then holds no result.
 bool ObjHmzresPosSelect();
 
 // The year rows JahrVon..AbrJahr of this property into OZ_Data. Returns false

@@ -1,6 +1,7 @@
 #include "statement/stapellauf.h"
 
 #include "core/format.h"
+#include "core/samefile.h"
 #include "entry/einstellungen.h"
 #include "entry/formular.h"
 #include "entry/verbindung.h"
@@ -164,6 +165,10 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     auto& z = aufruf();
     auto& f = formular();
     const QFileInfo datei(auftrag.datenbank);
+    if (!auftrag.pdfDatei.isEmpty() && isDatabaseFile(auftrag.pdfDatei, auftrag.datenbank)) {
+        std::fprintf(stderr, "hmzres: the PDF file '%s' is the database itself\n", qPrintable(auftrag.pdfDatei));
+        return 2;
+    }
     if (!datei.isFile()) return fehlerStatus(QStringLiteral("database not found: %1").arg(auftrag.datenbank));
     // The run writes the year results and the PDF only after the first
     // statement: refuse targets that cannot be written now, not after that work.

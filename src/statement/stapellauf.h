@@ -40,8 +40,9 @@ struct DruckAuftrag {
     std::function<void(const QString&)> fortschrittBeobachter;
 };
 
-// Returns the exit status of "hmzres print" (128 + the signal after a
-// cancel by abbruchSignal).
+// Returns the exit status of "hmzres print": 2 for a PDF file that is the
+// database itself (before anything is touched), 128 + the signal after a
+// cancel by abbruchSignal.
 int druckAuftragAusfuehren(const DruckAuftrag& auftrag);
 
 }  // namespace hmz

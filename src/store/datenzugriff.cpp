@@ -426,6 +426,9 @@ Database& DataControl::database() {
 }
 
 void DataControl::Refresh() {
+    // A failed refresh leaves no result: the previous one belongs to another
+    // query, perhaps another file, and must not be read or edited.
+    d_->recordset.reset();
     database();
     if (RecordSource.isEmpty()) return;
     auto rs = openRecordset(d_->connection, RecordSource);

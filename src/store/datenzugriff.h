@@ -135,7 +135,7 @@ void schreibbarPruefen(const QString& name);
 void setzeNeuesPasswortHaken(std::function<void(const QString& kopie)> haken);
 
 // A data control: a record source on a database; Refresh runs it. A failing
-// Refresh throws and leaves the previous query and result in place.
+// Refresh throws and leaves no result (recordset() then raises error 91).
 // Controls on the same file and connect string share one connection.
 class DataControl {
 public:
