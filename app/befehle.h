@@ -1,15 +1,14 @@
-// The commands of the hmzres host; each returns the process exit status:
-// 0 printed/done, 1 a check refused the input, 2 wrong usage,
-// 3 stopped at the balance check, 4 a database or printer failure;
-// import-mdb also 5: imported, but some values could not be converted.
+// The commands of the hmzres host, each described in its own cmd_*.cpp:
+// usage, options and what it runs (see befehlszeile.h).
 #pragma once
 
-#include <QStringList>
+#include "befehlszeile.h"
 
-int befehlDemo(const QStringList& args);
-int befehlInit(const QStringList& args);
-int befehlPrint(const QStringList& args);
-int befehlDialog(const QStringList& args);
-int befehlPrinters(const QStringList& args);
-int befehlImportMdb(const QStringList& args);
-int befehlCopy(const QStringList& args);
+Befehl demoBefehl();
+Befehl initBefehl();
+Befehl printBefehl();
+Befehl dialogBefehl();
+Befehl printersBefehl();
+Befehl importMdbBefehl();
+Befehl exportBefehl();
+Befehl copyBefehl();

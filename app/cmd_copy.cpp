@@ -1,25 +1,18 @@
 #include "befehle.h"
 
 #include "core/fehler.h"
+#include "core/samefile.h"
 #include "entry/zustand.h"
 #include "store/datenzugriff.h"
 #include "store/ladung.h"
 #include "store/schema.h"
 
-#include <QCommandLineParser>
 #include <QRegularExpression>
 #include <cstdio>
 
 namespace {
 
 using namespace hmz;
-
-const char* const Aufruf =
-    "usage: hmzres copy --from DB --to DB [--force]\n"
-    "Copies a whole client, every table, from one store to another (a file or a\n"
-    "postgresql:// URI). The target gets all of it or nothing. A target that holds\n"
-    "a client already is replaced only with --force.\n"
-    "Exit status: 0 copied; 2 wrong usage or the target is not empty; 4 a database failure.\n";
 
 QString createdName(const QString& sql) {
     static const QRegularExpression re(QStringLiteral("^CREATE TABLE (\\w+)"));
@@ -60,35 +53,18 @@ db::Feldwert feldwert(const Variant& v) {
     }
 }
 
-}  // namespace
-
-int befehlCopy(const QStringList& args) {
-    QCommandLineParser parser;
-    const QCommandLineOption vonOpt(QStringLiteral("from"), QString(), QStringLiteral("DB"));
-    const QCommandLineOption nachOpt(QStringLiteral("to"), QString(), QStringLiteral("DB"));
-    const QCommandLineOption forceOpt(QStringLiteral("force"));
-    parser.addOptions({vonOpt, nachOpt, forceOpt});
-    if (!parser.parse(QStringList{QStringLiteral("hmzres")} + args) || !parser.positionalArguments().isEmpty() ||
-        parser.value(vonOpt).isEmpty() || parser.value(nachOpt).isEmpty()) {
-        std::fprintf(stderr, "hmzres copy: %s\n%s",
-                     qPrintable(parser.errorText().isEmpty() ? QStringLiteral("--from and --to are required") : parser.errorText()),
-                     Aufruf);
-        return 2;
-    }
-    const QString von = parser.value(vonOpt), nach = parser.value(nachOpt);
+int kopieren(const Befehlszeile& z) {
+    const QString von = z.value(QStringLiteral("from")), nach = z.value(QStringLiteral("to"));
+    const bool force = z.isSet(QStringLiteral("force"));
     const QString vonText = db::Engine::Anzeigename(von), nachText = db::Engine::Anzeigename(nach);
-    if (von == nach) {
-        std::fprintf(stderr, "hmzres copy: source and target are the same\n");
-        return 2;
-    }
+    if (von == nach || (!db::Engine::IstServer(von) && !db::Engine::IstServer(nach) && sameFile(von, nach)))
+        return z.falsch(QStringLiteral("source and target are the same"));
     long tabellen = 0, zeilen = 0;
     try {
         auto quelle = db::Engine::instance().OpenDatabase(von, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
-        if (!parser.isSet(forceOpt) && db::Engine::instance().Vorhanden(nach)) {
-            std::fprintf(stderr, "hmzres copy: '%s' holds a client already; use --force to replace it\n", qPrintable(nachText));
-            return 2;
-        }
-        auto ziel = db::Engine::instance().NeuerMandant(nach, DatenbankPasswort, parser.isSet(forceOpt));
+        if (!force && db::Engine::instance().Vorhanden(nach))
+            return z.fehlschlag(QStringLiteral("'%1' holds a client already; use --force to replace it").arg(nachText));
+        auto ziel = db::Engine::instance().NeuerMandant(nach, DatenbankPasswort, force);
         // Reads of every table see one state of the source.
         quelle->BeginLesen();
         QStringList nachher;
@@ -128,10 +104,24 @@ int befehlCopy(const QStringList& args) {
         ziel->Fertig();
     } catch (const Fehler& e) {
         std::fflush(stdout);
-        std::fprintf(stderr, "hmzres copy: nothing copied to '%s': %s (error %ld)\n", qPrintable(nachText),
-                     qPrintable(e.Beschreibung()), e.Nummer());
-        return 4;
+        return z.fehlschlag(QStringLiteral("nothing copied to '%1': %2 (error %3)").arg(nachText, e.Beschreibung()).arg(e.Nummer()));
     }
     std::printf("Copied %ld tables, %ld rows from '%s' to '%s'\n", tabellen, zeilen, qPrintable(vonText), qPrintable(nachText));
-    return 0;
+    return ausgang::Erledigt;
 }
+
+}  // namespace
+
+Befehl copyBefehl() {
+    return {QStringLiteral("copy"), QStringLiteral("--from DB --to DB [--force]"),
+            QStringLiteral("Copies a whole client, every table, from one store to another (a file or a\n"
+                           "postgresql:// URI). The target gets all of it or nothing; one that holds a\n"
+                           "client already is replaced only with --force (else exit status 4)."),
+            {
+                {QStringLiteral("from"), QStringLiteral("the client to read"), QStringLiteral("DB")},
+                {QStringLiteral("to"), QStringLiteral("the store to write"), QStringLiteral("DB")},
+                {QStringLiteral("force"), QStringLiteral("replace a client the target holds")},
+            },
+            {QStringLiteral("from"), QStringLiteral("to")}, false, kopieren};
+}
+

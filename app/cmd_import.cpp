@@ -1,24 +1,16 @@
 #include "befehle.h"
 
 #include "core/fehler.h"
+#include "core/samefile.h"
 #include "importer/mdbimport.h"
 #include "store/datenzugriff.h"
 
-#include <QCommandLineParser>
 #include <QFileInfo>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 
 namespace {
-
-const char* const Aufruf =
-    "usage: hmzres import-mdb --mdb FILE --db DB [--force]\n"
-    "Copies every table of an Access database (.mdb, .accdb) into a new client\n"
-    "database. An existing FILE of --db is replaced only with --force.\n"
-    "Exit status: 0 everything copied; 2 wrong usage or the target exists;\n"
-    "4 nothing imported (unreadable or damaged file, cannot write, interrupted);\n"
-    "5 imported, but values or rows listed in the summary could not be converted.\n";
 
 constexpr int MaxProblemLines = 100;
 
@@ -65,6 +57,9 @@ void zeigeErgebnis(const hmz::importer::ImportResult& r, const QString& mdb, con
         std::printf("\n");
     }
     if (!r.createdEmpty.isEmpty()) std::printf("Created empty: %s\n", qPrintable(r.createdEmpty.join(QStringLiteral(", "))));
+    if (!r.holdsClientTables())
+        std::printf("'%s' holds none of the client tables: the new database has no properties, accounts or bookings.\n",
+                    qPrintable(mdb));
     if (r.problems.isEmpty()) {
         std::printf("Every value was converted.\n");
         return;
@@ -83,42 +78,19 @@ void zeigeErgebnis(const hmz::importer::ImportResult& r, const QString& mdb, con
     }
 }
 
-}  // namespace
-
-int befehlImportMdb(const QStringList& args) {
-    QCommandLineParser parser;
-    const QCommandLineOption mdbOpt(QStringLiteral("mdb"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption dbOpt(QStringLiteral("db"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption forceOpt(QStringLiteral("force"));
-    const QCommandLineOption hilfeOpt(QStringLiteral("help"));
-    parser.addOptions({mdbOpt, dbOpt, forceOpt, hilfeOpt});
-    if (!parser.parse(QStringList{QStringLiteral("hmzres")} + args) || !parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "hmzres: %s\n%s",
-                     qPrintable(parser.errorText().isEmpty() ? QStringLiteral("unexpected argument") : parser.errorText()),
-                     Aufruf);
-        return 2;
-    }
-    if (parser.isSet(hilfeOpt)) {
-        std::fputs(Aufruf, stdout);
-        return 0;
-    }
-    if (parser.value(mdbOpt).isEmpty() || parser.value(dbOpt).isEmpty()) {
-        std::fputs(Aufruf, stderr);
-        return 2;
-    }
+int importieren(const Befehlszeile& z) {
     hmz::importer::ImportOptions opt;
-    opt.mdbPath = parser.value(mdbOpt);
-    opt.dbPath = parser.value(dbOpt);
-    opt.overwrite = parser.isSet(forceOpt);
+    opt.mdbPath = z.value(QStringLiteral("mdb"));
+    opt.dbPath = z.value(QStringLiteral("db"));
+    opt.overwrite = z.isSet(QStringLiteral("force"));
+    if (hmz::sameFile(opt.mdbPath, opt.dbPath))
+        return z.falsch(QStringLiteral("--mdb and --db name the same file '%1'").arg(opt.dbPath));
     try {
-        if (!opt.overwrite && hmz::db::Engine::instance().Vorhanden(opt.dbPath)) {
-            std::fprintf(stderr, "hmzres: '%s' exists already; use --force to replace it\n",
-                         qPrintable(hmz::db::Engine::Anzeigename(opt.dbPath)));
-            return 2;
-        }
+        if (!opt.overwrite && hmz::db::Engine::instance().Vorhanden(opt.dbPath))
+            return z.fehlschlag(QStringLiteral("'%1' exists already; use --force to replace it")
+                                    .arg(hmz::db::Engine::Anzeigename(opt.dbPath)));
     } catch (const hmz::Fehler& e) {
-        std::fprintf(stderr, "hmzres: import failed, no database written: %s\n", qPrintable(e.Beschreibung()));
-        return 4;
+        return z.fehlschlag(QStringLiteral("import failed, no database written: %1").arg(e.Beschreibung()));
     }
     opt.progress = [](const QString& table, long rows, bool done) {
         if (rows == 0 && !done) return;
@@ -134,15 +106,30 @@ int befehlImportMdb(const QStringList& args) {
         r = hmz::importer::importMdb(opt);
     } catch (const hmz::Fehler& e) {
         std::fflush(stdout);
-        std::fprintf(stderr, "hmzres: import failed, no database written: %s\n", qPrintable(e.Beschreibung()));
-        return 4;
+        return z.fehlschlag(QStringLiteral("import failed, no database written: %1").arg(e.Beschreibung()));
     }
     zeigeErgebnis(r, opt.mdbPath, opt.dbPath);
     std::fflush(stdout);
     if (!r.problems.isEmpty()) {
-        std::fprintf(stderr, "hmzres: %lld values or rows could not be converted (see the list above)\n",
+        std::fprintf(stderr, "hmzres import-mdb: %lld values or rows could not be converted (see the list above)\n",
                      static_cast<long long>(r.problems.size()));
-        return 5;
+        return ausgang::Teilweise;
     }
-    return 0;
+    return ausgang::Erledigt;
+}
+
+}  // namespace
+
+Befehl importMdbBefehl() {
+    return {QStringLiteral("import-mdb"), QStringLiteral("--mdb FILE --db DB [--force]"),
+            QStringLiteral("Copies every table of an Access database (.mdb, .accdb) into a new client database.\n"
+                           "DB is a client file or a postgresql:// URI; an existing one is replaced only with --force. Besides the statuses below:\n"
+                           "5 imported, but values or rows listed in the summary could not be converted;\n"
+                           "4 also when nothing was imported (unreadable or damaged file, interrupted)."),
+            {
+                {QStringLiteral("mdb"), QStringLiteral("the Access file to read"), QStringLiteral("FILE")},
+                {QStringLiteral("db"), QStringLiteral("the client database to write"), QStringLiteral("DB")},
+                {QStringLiteral("force"), QStringLiteral("replace an existing client database")},
+            },
+            {QStringLiteral("mdb"), QStringLiteral("db")}, false, importieren};
 }

@@ -5,34 +5,26 @@
 #include "store/schema.h"
 #include "entry/zustand.h"
 
-#include <QCommandLineParser>
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 
-int befehlInit(const QStringList& args) {
-    QCommandLineParser parser;
-    const QCommandLineOption db(QStringLiteral("db"), QStringLiteral("database file to create"), QStringLiteral("FILE"));
-    parser.addOption(db);
-    if (!parser.parse(QStringList{QStringLiteral("hmzres init")} + args) || !parser.positionalArguments().isEmpty() ||
-        !parser.isSet(db) || parser.value(db).isEmpty()) {
-        const QString grund = parser.errorText().isEmpty() ? QStringLiteral("--db FILE is required") : parser.errorText();
-        std::fprintf(stderr, "hmzres init: %s\nusage: hmzres init --db FILE\n", qPrintable(grund));
-        return 2;
-    }
-    const QString datei = parser.value(db);
+namespace {
+
+int init(const Befehlszeile& z) {
+    const QString datei = z.value(QStringLiteral("db"));
     const bool server = hmz::db::Engine::IstServer(datei);
-    if (!server && QFileInfo::exists(datei)) {
-        std::fprintf(stderr, "hmzres init: '%s' already exists; it is left unchanged\n", qPrintable(datei));
-        return 4;
-    }
+    if (!server && QFileInfo::exists(datei))
+        return z.fehlschlag(QStringLiteral("'%1' already exists; it is left unchanged").arg(datei));
     try {
         auto datenbank = hmz::db::Engine::instance().CreateDatabase(datei, hmz::DatenbankPasswort);
         try {
-            datenbank->BeginTrans();
-            hmz::db::schemaAnlegen(*datenbank, {QDate::currentDate().year()});
-            datenbank->CommitTrans();
+            {
+                hmz::db::Transaktion t(*datenbank);
+                hmz::db::schemaAnlegen(*datenbank, {QDate::currentDate().year()});
+                t.commit();
+            }
             datenbank->Close();
         } catch (...) {
             datenbank.reset();
@@ -40,10 +32,21 @@ int befehlInit(const QStringList& args) {
             throw;
         }
     } catch (const hmz::Fehler& f) {
-        std::fprintf(stderr, "hmzres init: cannot create '%s': %s (error %ld)\n", qPrintable(hmz::db::Engine::Anzeigename(datei)),
-                     qPrintable(f.Beschreibung()), f.Nummer());
-        return 4;
+        return z.fehlschlag(QStringLiteral("cannot create '%1': %2 (error %3)")
+                                .arg(hmz::db::Engine::Anzeigename(datei), f.Beschreibung())
+                                .arg(f.Nummer()));
     }
     std::printf("created %s\n", qPrintable(hmz::db::Engine::Anzeigename(datei)));
-    return 0;
+    return ausgang::Erledigt;
+}
+
+}  // namespace
+
+Befehl initBefehl() {
+    return {QStringLiteral("init"), QStringLiteral("--db DB"),
+            QStringLiteral("Creates an empty client database with the tables of the current year: an encrypted\n"
+                           "file, or the tables in an empty server database (DB a postgresql:// URI).\n"
+                           "An existing file, or a server database that has tables, is left unchanged (exit status 4)."),
+            {{QStringLiteral("db"), QStringLiteral("the database file or server URI to create"), QStringLiteral("DB")}},
+            {QStringLiteral("db")}, false, init};
 }

@@ -1,60 +1,78 @@
 #include "befehle.h"
 
+#include "abbruchsignal.h"
+#include "bereich.h"
+#include "report/druckerauswahl.h"
 #include "statement/stapellauf.h"
 
-#include <QCommandLineParser>
-#include <cstdio>
+#include <QFileInfo>
+#include <unistd.h>
 
 namespace {
 
-int falsch(const QString& text) {
-    std::fprintf(stderr, "hmzres print: %s\n", qPrintable(text));
-    std::fputs("usage: hmzres print --db FILE --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME)\n"
-               "                    [--eur-ats | --no-eur-ats] [--on-imbalance stop|continue]\n",
-               stderr);
-    return 2;
-}
+int drucken(const Befehlszeile& z) {
+    if (int(z.isSet(QStringLiteral("pdf"))) + int(z.isSet(QStringLiteral("printer"))) + int(z.isSet(QStringLiteral("pdf-dir"))) != 1)
+        return z.falsch(QStringLiteral("give one of --pdf, --printer and --pdf-dir"));
+    if (z.isSet(QStringLiteral("pdf-dir")) && !QFileInfo(z.value(QStringLiteral("pdf-dir"))).isDir())
+        return z.falsch(QStringLiteral("--pdf-dir takes an existing folder"));
+    if (z.isSet(QStringLiteral("eur-ats")) && z.isSet(QStringLiteral("no-eur-ats")))
+        return z.falsch(QStringLiteral("--eur-ats and --no-eur-ats exclude each other"));
+    const QString antwort = z.value(QStringLiteral("on-imbalance"));
+    if (antwort != QLatin1String("stop") && antwort != QLatin1String("continue"))
+        return z.falsch(QStringLiteral("--on-imbalance takes stop or continue"));
 
-// "A-B" into its two halves, as typed; the run's checks judge the values.
-bool bereich(const QString& text, QString& von, QString& bis) {
-    const qsizetype strich = text.indexOf(QLatin1Char('-'));
-    if (strich < 0) return false;
-    von = text.left(strich).trimmed();
-    bis = text.mid(strich + 1).trimmed();
-    return !von.isEmpty() && !bis.isEmpty();
+    hmz::DruckAuftrag a;
+    a.datenbank = z.value(QStringLiteral("db"));
+    if (!bereich(z.value(QStringLiteral("objects")), a.vonObjNr, a.bisObjNr))
+        return z.falsch(QStringLiteral("--objects takes VON-BIS"));
+    if (!bereich(z.value(QStringLiteral("period")), a.abrVon, a.abrBis))
+        return z.falsch(QStringLiteral("--period takes MM.JJ-MM.JJ"));
+    a.pdfDatei = z.value(QStringLiteral("pdf"));
+    a.druckerName = z.value(QStringLiteral("printer"));
+    a.pdfOrdner = z.value(QStringLiteral("pdf-dir"));
+    a.fortschritt = !z.isSet(QStringLiteral("quiet"));
+    a.fortschrittZeile = isatty(STDOUT_FILENO) == 1;
+    a.abbruchSignal = &abbruchSignaleAbfangen();
+    if (!a.druckerName.isEmpty()) {
+        // Known before any work: a misspelt queue would only fail when the job is handed over.
+        const QString dienst = hmz::druckdienstFehler();
+        if (!dienst.isEmpty()) return z.fehlschlag(dienst);
+        if (!hmz::druckerSammlung().contains(a.druckerName))
+            return z.falsch(QStringLiteral("no printer '%1'; 'hmzres printers' lists them").arg(a.druckerName));
+    }
+    if (z.isSet(QStringLiteral("eur-ats"))) a.eurAts = true;
+    if (z.isSet(QStringLiteral("no-eur-ats"))) a.eurAts = false;
+    a.beiDifferenzWeiter = antwort == QLatin1String("continue");
+    return hmz::druckAuftragAusfuehren(a);
 }
 
 }  // namespace
 
-int befehlPrint(const QStringList& args) {
-    QCommandLineParser p;
-    const QCommandLineOption db(QStringLiteral("db"), {}, QStringLiteral("FILE"));
-    const QCommandLineOption objects(QStringLiteral("objects"), {}, QStringLiteral("VON-BIS"));
-    const QCommandLineOption period(QStringLiteral("period"), {}, QStringLiteral("MM.JJ-MM.JJ"));
-    const QCommandLineOption pdf(QStringLiteral("pdf"), {}, QStringLiteral("FILE"));
-    const QCommandLineOption printer(QStringLiteral("printer"), {}, QStringLiteral("NAME"));
-    const QCommandLineOption eurAts(QStringLiteral("eur-ats"));
-    const QCommandLineOption keinEurAts(QStringLiteral("no-eur-ats"));
-    const QCommandLineOption differenz(QStringLiteral("on-imbalance"), {}, QStringLiteral("stop|continue"),
-                                       QStringLiteral("stop"));
-    p.addOptions({db, objects, period, pdf, printer, eurAts, keinEurAts, differenz});
-    if (!p.parse(QStringList{QStringLiteral("hmzres print")} + args)) return falsch(p.errorText());
-    if (!p.positionalArguments().isEmpty()) return falsch(QStringLiteral("unexpected argument '%1'").arg(p.positionalArguments().first()));
-    if (!p.isSet(db)) return falsch(QStringLiteral("--db is missing"));
-    if (p.isSet(pdf) == p.isSet(printer)) return falsch(QStringLiteral("give either --pdf or --printer"));
-    if (p.isSet(eurAts) && p.isSet(keinEurAts)) return falsch(QStringLiteral("--eur-ats and --no-eur-ats exclude each other"));
-    const QString antwort = p.value(differenz);
-    if (antwort != QLatin1String("stop") && antwort != QLatin1String("continue"))
-        return falsch(QStringLiteral("--on-imbalance takes stop or continue"));
-
-    hmz::DruckAuftrag a;
-    a.datenbank = p.value(db);
-    if (!bereich(p.value(objects), a.vonObjNr, a.bisObjNr)) return falsch(QStringLiteral("--objects takes VON-BIS"));
-    if (!bereich(p.value(period), a.abrVon, a.abrBis)) return falsch(QStringLiteral("--period takes MM.JJ-MM.JJ"));
-    a.pdfDatei = p.value(pdf);
-    a.druckerName = p.value(printer);
-    if (p.isSet(eurAts)) a.eurAts = true;
-    if (p.isSet(keinEurAts)) a.eurAts = false;
-    a.beiDifferenzWeiter = antwort == QLatin1String("continue");
-    return hmz::druckAuftragAusfuehren(a);
+Befehl printBefehl() {
+    return {
+        QStringLiteral("print"),
+        QStringLiteral("--db DB --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME | --pdf-dir DIR)\n"
+                       "[--eur-ats | --no-eur-ats] [--on-imbalance stop|continue] [--quiet]"),
+        QStringLiteral("Prints the statements of a property range for a period, as the dialog's start button\n"
+                       "does: the same checks and messages (on stderr), the balance check, the statements,\n"
+                       "and the year results stored in the client database."),
+        {
+            {QStringLiteral("db"), QStringLiteral("client database: a file or a postgresql:// URI"), QStringLiteral("DB")},
+            {QStringLiteral("objects"), QStringLiteral("property numbers from-to, e.g. 1-99"), QStringLiteral("VON-BIS")},
+            {QStringLiteral("period"), QStringLiteral("months of one year, MM.JJ or MM.JJJJ, e.g. 01.03-12.03"),
+             QStringLiteral("MM.JJ-MM.JJ")},
+            {QStringLiteral("pdf"), QStringLiteral("write the statements into this PDF file"), QStringLiteral("FILE")},
+            {QStringLiteral("printer"), QStringLiteral("print on this printer (see 'hmzres printers')"), QStringLiteral("NAME")},
+            {QStringLiteral("pdf-dir"), QStringLiteral("one PDF per property, HMZ-<year>-<property>.pdf, into this folder"),
+             QStringLiteral("DIR")},
+            {QStringLiteral("quiet"), QStringLiteral("print only errors, no progress")},
+            {QStringLiteral("eur-ats"), QStringLiteral("show euro and schilling amounts (stored as the setting)")},
+            {QStringLiteral("no-eur-ats"), QStringLiteral("do not show them (stored as the setting)")},
+            {QStringLiteral("on-imbalance"), QStringLiteral("when debits and credits differ: stop (default) or continue"),
+             QStringLiteral("stop|continue"), QStringLiteral("stop")},
+        },
+        {QStringLiteral("db"), QStringLiteral("objects"), QStringLiteral("period")},
+        false,
+        drucken,
+    };
 }

@@ -5,17 +5,26 @@
 #include <QPrinterInfo>
 #include <cstdio>
 
+namespace {
+
 // One printer per line in the order the dialog offers them; the system's
 // default printer carries " (default)".
-int befehlPrinters(const QStringList& args) {
-    if (!args.isEmpty()) {
-        std::fputs("usage: hmzres printers\n", stderr);
-        return 2;
-    }
+int druckerZeigen(const Befehlszeile& z) {
+    // An unreachable service lists no printers: that must not look like "none set up".
+    const QString dienst = hmz::druckdienstFehler();
+    if (!dienst.isEmpty()) return z.fehlschlag(dienst);
     const QString standard = QPrinterInfo::defaultPrinterName();
     for (const QString& name : hmz::druckerSammlung()) {
         const QString zeile = name == standard ? name + QStringLiteral(" (default)") : name;
         std::printf("%s\n", qPrintable(zeile));
     }
-    return 0;
+    return ausgang::Erledigt;
+}
+
+}  // namespace
+
+Befehl printersBefehl() {
+    return {QStringLiteral("printers"), QString(),
+            QStringLiteral("Lists the printers the dialog offers, one a line; the default one is marked."),
+            {}, {}, false, druckerZeigen};
 }

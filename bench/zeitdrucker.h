@@ -85,6 +85,7 @@ public:
     void EndDoc() override { mit([&] { echt_->EndDoc(); }, &DruckMessung::abschluss); }
     void KillDoc() override { mit([&] { echt_->KillDoc(); }, &DruckMessung::abschluss); }
     void AuftragFreigeben() override { mit([&] { echt_->AuftragFreigeben(); }); }
+    void DokumentBeginnen(const QString& n) override { mit([&] { echt_->DokumentBeginnen(n); }); }
 
 private:
     std::unique_ptr<Drucker> besitz_;

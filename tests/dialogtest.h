@@ -59,6 +59,7 @@ protected:
     QTemporaryDir daten;
     QString datenbankPfad;
     QStringList geoeffneteHilfe;
+    bool hilfeAnzeigbar = true;  // what the replaced help viewer answers
     std::unique_ptr<frmHauptMzRes> dlg;
 
     VariantArray standardParameter() const {
@@ -100,7 +101,10 @@ protected:
         auto& f = formular();
         f.VerarbeitungLaeuft = f.LaufEnde = f.AbbruchBestaetigt = f.Abbruch = false;
         frmHauptMzRes::meldungsHook() = [this](const Meldung& m) { return beantworten(m); };
-        frmHauptMzRes::hilfeOeffner() = [this](const QString& d) { geoeffneteHilfe << d; };
+        frmHauptMzRes::hilfeOeffner() = [this](const QString& d) {
+            geoeffneteHilfe << d;
+            return hilfeAnzeigbar;
+        };
         AufzeichnendeFehlerAnzeige::gemeldet.clear();
         registriereKomponente(komponenten::FehlerAnzeigeName,
                               [] { return std::make_unique<AufzeichnendeFehlerAnzeige>(); });

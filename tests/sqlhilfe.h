@@ -3,6 +3,7 @@
 
 #include "store/bulkwriter.h"
 #include "store/datenzugriff.h"
+#include "store/sqlite/sqlite_verbindung.h"
 
 #include <memory>
 
@@ -30,6 +31,18 @@ inline Datei oeffnen(const QString& pfad, const QString& passwort) {
     if (!key.isEmpty()) sqlite3_key(roh, key.constData(), static_cast<int>(key.size()));
     if (sqlite3_exec(roh, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw Fehler(db::nr::KeinGueltigesPasswort, QStringLiteral("Not a valid password."));
+    return db;
+}
+
+// A connection as another program would have it: read-write unless
+// nurLesen, waiting for locks like the component does.
+inline Datei verbinden(const QString& pfad, const QString& passwort, bool nurLesen) {
+    sqlite3* roh = nullptr;
+    sqlite3_open_v2(pfad.toUtf8().constData(), &roh, nurLesen ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
+    Datei db(roh);
+    const QByteArray key = passwort.toUtf8();
+    if (!key.isEmpty()) sqlite3_key(roh, key.constData(), static_cast<int>(key.size()));
+    sqlite3_busy_timeout(roh, 5000);
     return db;
 }
 

@@ -66,6 +66,7 @@ TEST(BulkWriter, StoredRepresentation) {
     // An empty password writes a plain file.
     auto con = testhilfe::oeffnen(ziel, QString());
     using testhilfe::spalte;
+    EXPECT_EQ(spalte(con.get(), "PRAGMA journal_mode"), QStringList{"wal"});  // written ahead from the start
     EXPECT_EQ(spalte(con.get(), "SELECT ObjGueltigBisDatum || ' ' || ifnull(ObjHvStatusDatum, 'NULL') FROM ObjDaten"),
               QStringList{"1899-12-30 NULL"});
     EXPECT_EQ(spalte(con.get(), "SELECT ifnull(KontoHmzresPos, 'NULL') || ' ' || KontoHmzresVerdichtKz "

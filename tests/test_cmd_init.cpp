@@ -1,5 +1,6 @@
 // "hmzres init": an encrypted, empty client database with the schema.
 #include "programm.h"
+#include "sqlhilfe.h"
 #include "store/datenzugriff.h"
 #include "store/schema.h"
 #include "entry/zustand.h"
@@ -32,6 +33,7 @@ TEST(CmdInit, CreatesAnEncryptedEmptyDatabaseOnce) {
                                    hmz::db::buchungsTabelle(jahr)})
         EXPECT_TRUE(db->OpenRecordset("SELECT * FROM " + tabelle)->Eof()) << tabelle.toStdString();
     EXPECT_FALSE(db->OpenRecordset("SELECT name FROM sqlite_master WHERE name = '" + hmz::db::buchungsIndex(jahr) + "'")->Eof());
+    EXPECT_EQ(hmz::testhilfe::spalte(hmz::db::sqliteHandle(*db), "PRAGMA journal_mode"), QStringList{"wal"});
     db->Close();
     EXPECT_THROW(hmz::db::Engine::instance().OpenDatabase(datei, false, false, ";PWD="), hmz::Fehler);
 
@@ -45,9 +47,7 @@ TEST(CmdInit, CreatesAnEncryptedEmptyDatabaseOnce) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), vorher);
 
-    EXPECT_EQ(hmzres({}), 2);
     EXPECT_EQ(hmzres({"--db"}), 2);
-    EXPECT_EQ(hmzres({"--db", datei, "zuviel"}), 2);
     EXPECT_EQ(hmzres({"--db", dir.filePath("fehlt/neu.db")}, &text), 4);
-    EXPECT_TRUE(text.contains("isn't a valid path")) << text.toStdString();
+    EXPECT_TRUE(text.contains("ist kein gültiger Pfad")) << text.toStdString();
 }

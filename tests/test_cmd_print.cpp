@@ -1,12 +1,31 @@
-// "hmzres print" and "hmzres demo" as a user runs them: exit statuses,
-// stderr texts, the PDF.
+// The hmzres command line as a user runs it: exit statuses, help and
+// refusals of every command; "print", "demo" and "export" with their stderr
+// texts and outputs; and no command writes over its own input.
+#include "../bench/generator.h"
 #include "programm.h"
+#include "schreibschutz.h"
+#include "sqlhilfe.h"
 #include "testmandant.h"
 
+#include "entry/zustand.h"
+
+#include <QDir>
+#include <QCryptographicHash>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
+#include <optional>
+
+#include <csignal>
+#include <sys/types.h>
+
+#include <unistd.h>
 
 using namespace hmz::test;
 
@@ -61,34 +80,94 @@ TEST_F(PrintBefehl, PrintsThePdfAndStoresTheResult) {
               (QList<QVariantList>{{qlonglong(0)}}));
 }
 
-TEST_F(PrintBefehl, RefusalsAndFailuresHaveTheirExitStatus) {
-    auto r = hmzres(args("0-0"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.fehler, QString::fromUtf8("von- und bis-Objektnummer Null ist ungültig\n"));
-    r = hmzres(args("1-x"));
-    EXPECT_EQ(r.status, 1);
-    r = hmzres(args("1-99", "05.03-03.03"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.fehler, QString::fromUtf8("Das Abrechnung von Datum darf nicht größer dem Abrechnung bis Datum sein.\n"));
-    r = hmzres(args("50-99"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.fehler, "Keine Objekte zum Drucken gefunden\n");
-    r = hmzres(args("1-99", "01.04-12.04"));
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.fehler, QString::fromUtf8("für Buchungsjahr: 2004 ist kein Buchungsbestand existent\n"));
-    EXPECT_FALSE(QFile::exists(pdf));
+// Every command's refusals, help and exit statuses, as README lists them:
+// usage errors and unusable targets are told before any work.
+TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
+    const QString geschuetzt = ordner.filePath("geschuetzt");
+    ASSERT_TRUE(QDir().mkpath(geschuetzt));
+    const QString dbKopie = ordner.filePath("kopie/mandant.db");
+    ASSERT_TRUE(QDir().mkpath(ordner.filePath("kopie")) && QFile::copy(db, dbKopie));
+    const QString imp = QStringLiteral(HMZ_TESTDATA "/ASampleDatabase.accdb");
+    struct Fall {
+        QStringList args;
+        int status;
+        QString text;                 // in stderr, or in stdout for status 0
+        const char* umgebung = "";    // NAME=VALUE for this run; "-" runs without any display
+        const char* schutz = nullptr; // "ordner": geschuetzt/ read-only, "kopie": the copied database read-only
+    };
+    const QString usagePrint = "usage: hmzres print --db DB";
+    const Fall faelle[] = {
+        // help: every command, also without a display
+        {{"-h"}, 0, "usage: hmzres <command>"},
+        {{"help"}, 0, "copy --from DB --to DB"},
+        {{"help", "init"}, 0, "usage: hmzres init --db DB"},
+        {{"demo", "--help"}, 0, "usage: hmzres demo [--db DB]"},
+        {{"init", "-h"}, 0, "--db DB"},
+        {{"copy", "-h"}, 0, "all of it or nothing"},
+        {{"print", "--help"}, 0, "--on-imbalance stop|continue"},
+        {{"dialog", "--help"}, 0, "--help-file FILE", "-"},
+        {{"printers", "--help"}, 0, "usage: hmzres printers"},
+        {{"import-mdb", "-h"}, 0, "--force"},
+        // wrong usage: 2, with the reason and the command's usage
+        {{}, 2, "usage: hmzres <command>"},
+        {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
+        {{"demo", "--frobnicate"}, 2, "Unknown option 'frobnicate'"},
+        {{"printers", "zuviel"}, 2, "unexpected argument 'zuviel'"},
+        {{"init"}, 2, "--db is missing"},
+        {{"import-mdb", "--db", dbKopie}, 2, "--mdb is missing"},
+        {{"copy", "--from", db}, 2, "--to is missing"},
+        {{"copy", "--from", db, "--to", ordner.path() + "/./" + QFileInfo(db).fileName()}, 2, "source and target are the same"},
+        {{"print", "--db", db, "--period", "01.03-12.03", "--pdf", pdf}, 2, "--objects is missing\n" + usagePrint},
+        {args() << "--printer" << "x", 2, "give one of --pdf, --printer and --pdf-dir"},
+        {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", ""}, 2, "--pdf needs a FILE"},
+        {args("17"), 2, "--objects takes VON-BIS"},
+        {args() << "--on-imbalance" << "maybe", 2, "--on-imbalance takes stop or continue"},
+        {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-gibt-es-nicht"}, 2,
+         "no printer 'hmzres-gibt-es-nicht'; 'hmzres printers' lists them"},
+        {{"dialog", "--db", db}, 2, "no display found", "-"},
+        {{"dialog", "--db", db, "--month-status", "31.02.2003"}, 2, "--month-status takes DD.MM.YYYY"},
+        // a check of the run refused the input: 1; stopped at the balance check: 3
+        {args("0-0"), 1, "von- und bis-Objektnummer Null ist ungültig\n"},
+        {args("1-99", "01.04-12.04"), 3, "für Buchungsjahr: 2004 ist kein Buchungsbestand existent\n"},
+        // the database, the output or the printer: 4, before any work
+        {{"print", "--db", ordner.filePath("fehlt.db"), "--objects", "1-9", "--period", "01.03-12.03", "--pdf", pdf}, 4,
+         "database not found"},
+        {{"dialog", "--db", ordner.filePath("fehlt.db")}, 4, "database not found"},
+        {args() << "--pdf" << ordner.filePath("kein/ordner.pdf"), 4, "the folder " + ordner.filePath("kein") + " does not exist"},
+        {args() << "--pdf" << geschuetzt + "/a.pdf", 4, "cannot write in the folder " + geschuetzt, "", "ordner"},
+        {args() << "--pdf" << ordner.path(), 4, ordner.path() + " is a folder"},
+        {{"print", "--db", dbKopie, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", pdf}, 4,
+         "Aktualisieren nicht möglich: die Datei '" + dbKopie + "' ist schreibgeschützt. (3027)", "", "kopie"},
+        {{"init", "--db", db}, 4, "already exists"},
+        {{"import-mdb", "--mdb", imp, "--db", db}, 4, "exists already; use --force"},
+        {{"copy", "--from", dbKopie, "--to", db}, 4, "holds a client already; use --force"},
+        {{"printers"}, 4, "the print service (CUPS) at localhost:1 cannot be reached", "CUPS_SERVER=localhost:1"},
+        {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-pdf"}, 4,
+         "cannot be reached", "CUPS_SERVER=localhost:1"},
+    };
+    const QByteArray anzeigeVariablen[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "CUPS_SERVER"};
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(("hmzres " + f.args.join(' ')).toStdString());
+        std::map<QByteArray, QByteArray> vorher;
+        for (const QByteArray& v : anzeigeVariablen) vorher[v] = qgetenv(v.constData());
+        if (QByteArray(f.umgebung) == "-") {
+            for (const QByteArray& v : anzeigeVariablen) qunsetenv(v.constData());
+        } else if (const QList<QByteArray> nv = QByteArray(f.umgebung).split('='); nv.size() == 2) {
+            qputenv(nv[0].constData(), nv[1]);
+        }
+        std::optional<Schreibschutz> schutz;
+        if (f.schutz) schutz.emplace(QByteArray(f.schutz) == "ordner" ? geschuetzt : dbKopie);
+        const auto r = hmzres(f.args, 10000);
+        schutz.reset();
+        for (const auto& [name, wert] : vorher)
+            if (wert.isEmpty()) qunsetenv(name.constData()); else qputenv(name.constData(), wert);
 
-    for (const auto& falsch : {QStringList{"print"}, QStringList{"print", "--db", db},
-                               args() << "--printer" << "x", args() << "--on-imbalance" << "maybe",
-                               args("17"), QStringList{"frobnicate"}})
-        EXPECT_EQ(hmzres(falsch).status, 2) << qPrintable(falsch.join(' '));
-
-    r = hmzres({"print", "--db", ordner.filePath("fehlt.db"), "--objects", "1-9", "--period", "01.03-12.03", "--pdf", pdf});
-    EXPECT_EQ(r.status, 4);
-    EXPECT_TRUE(r.fehler.contains("database not found")) << qPrintable(r.fehler);
-    r = hmzres({"print", "--db", db, "--objects", "1-9", "--period", "01.03-12.03", "--pdf", ordner.filePath("kein/ordner.pdf")});
-    EXPECT_EQ(r.status, 4) << qPrintable(r.fehler);
-    EXPECT_FALSE(QFile::exists(ordner.filePath("kein/ordner.pdf")));
+        EXPECT_TRUE(r.beendet);
+        EXPECT_EQ(r.status, f.status) << qPrintable(r.fehler);
+        EXPECT_TRUE((f.status == 0 ? r.aus : r.fehler).contains(f.text)) << qPrintable(r.aus + r.fehler);
+        if (f.status == 2 || f.status == 4) EXPECT_TRUE(r.aus.isEmpty()) << qPrintable(r.aus);  // before any work
+        EXPECT_FALSE(QFile::exists(pdf));
+    }
 }
 
 TEST_F(PrintBefehl, AnImbalanceStopsUnlessToldToContinue) {
@@ -97,6 +176,8 @@ TEST_F(PrintBefehl, AnImbalanceStopsUnlessToldToContinue) {
     auto r = hmzres(args());
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.fehler.contains("Summe Soll:     1.234,50\r\nSumme Haben: 1.234,51\r\nDifferenz: -0,01\r\n")) << qPrintable(r.fehler);
+    EXPECT_TRUE(r.fehler.endsWith("\"NEIN\" klicken\nhmzres: stopped; --on-imbalance continue prints the statements anyway\n"))
+        << qPrintable(r.fehler);
     EXPECT_FALSE(QFile::exists(pdf));
     r = hmzres(args() << "--on-imbalance" << "continue");
     EXPECT_EQ(r.status, 0) << qPrintable(r.fehler);
@@ -114,4 +195,165 @@ TEST(DemoBefehl, CreatesTheClientAndPrintsAllStatements) {
     EXPECT_TRUE(text.contains(QString::fromUtf8("Jänner 2003")));
     // A second demo run reuses the client and updates its year rows.
     EXPECT_EQ(hmzres({"demo", "--db", db, "--pdf", pdf}).status, 0);
+}
+
+namespace {
+
+// Every name in a folder, hidden ones included, with its size.
+QStringList inhalt(const QString& ordner) {
+    QStringList r;
+    for (const QFileInfo& f : QDir(ordner).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+        r << QStringLiteral("%1 %2").arg(f.fileName()).arg(f.size());
+    return r;
+}
+
+QString generiert(const QTemporaryDir& ordner, int objekte) {
+    const QString db = ordner.filePath("gross.db");
+    hmz::bench::GeneratorParameter g;
+    g.objekte = objekte;
+    g.buchungen = objekte * 100;
+    hmz::bench::generieren(db, g);
+    return db;
+}
+
+}  // namespace
+
+TEST(PrintPdfDir, OneFilePerPropertyWithTheTextOfTheSinglePdf) {
+    QTemporaryDir ordner;
+    const QString demo = ordner.filePath("demo.db");
+    ASSERT_EQ(hmzres({"demo", "--db", demo, "--pdf", ordner.filePath("x.pdf")}).status, 0);
+    for (const QString& db : {demo, generiert(ordner, 25)}) {
+        SCOPED_TRACE(db.toStdString());
+        const QString einzeln = ordner.filePath("einzeln.pdf"), je = ordner.filePath("je");
+        QDir(je).removeRecursively();
+        QDir().mkpath(je);
+        const QStringList basis{"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", "--quiet"};
+        auto r = hmzres(basis + QStringList{"--pdf", einzeln});
+        ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
+        EXPECT_TRUE(r.aus.isEmpty()) << "--quiet";
+        r = hmzres(basis + QStringList{"--pdf-dir", je});
+        ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
+        const QStringList dateien = QDir(je).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        ASSERT_FALSE(dateien.isEmpty());
+        QString text;
+        for (const QString& d : dateien) {
+            EXPECT_TRUE(QRegularExpression("^HMZ-2003-\\d{5}\\.pdf$").match(d).hasMatch()) << qPrintable(d);
+            text += pdfText(QDir(je).filePath(d), false);
+        }
+        EXPECT_EQ(text, pdfText(einzeln, false));
+    }
+}
+
+TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
+    QTemporaryDir ordner;
+    const QString db = generiert(ordner, 80);
+    // An earlier set in the folder; the year rows of 2003 marked to see what a cancel writes.
+    const QString je = ordner.filePath("je");
+    QDir().mkpath(je);
+    ASSERT_EQ(hmzres({"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", "--pdf-dir", je, "--quiet"}).status, 0);
+    const QStringList richtig = [&] {
+        auto con = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, true);
+        return hmz::testhilfe::spalte(con.get(), "SELECT HmzObjNr || ' ' || HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzJahr = 2003 ORDER BY 1");
+    }();
+    struct Fall {
+        int signal;
+        const char* ziel;
+    };
+    for (const Fall& fall : {Fall{SIGINT, "--pdf-dir"}, Fall{SIGTERM, "--pdf"}}) {
+        SCOPED_TRACE(fall.signal);
+        {
+            auto con = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, false);
+            sqlite3_exec(con.get(), "UPDATE ObjHmzResJahresSummen SET HmzHMZOhneEHB = 1 WHERE HmzJahr = 2003", nullptr, nullptr, nullptr);
+        }
+        const QString ziel = QString(fall.ziel) == "--pdf" ? ordner.filePath("je/alle.pdf") : je;
+        const QStringList vorher = inhalt(je);
+        QProcess p;
+        p.start(HMZ_BINARY, {"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", fall.ziel, ziel});
+        ASSERT_TRUE(p.waitForStarted());
+        QByteArray aus;
+        while (!aus.contains("Laufende Objekt-Nr: 00010") && p.waitForReadyRead(10000)) aus += p.readAllStandardOutput();
+        ASSERT_TRUE(aus.contains("Laufende Objekt-Nr: 00010")) << aus.constData();
+        ::kill(static_cast<pid_t>(p.processId()), fall.signal);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 128 + fall.signal);
+        EXPECT_TRUE(p.readAllStandardError().contains("Verarbeitung durch Anwender abgebrochen"));
+        EXPECT_EQ(inhalt(je), vorher);
+        // Each year row is the old one or the whole new one.
+        auto con = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, true);
+        const QStringList jetzt = hmz::testhilfe::spalte(con.get(), "SELECT HmzObjNr || ' ' || HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzJahr = 2003 ORDER BY 1");
+        ASSERT_EQ(jetzt.size(), richtig.size());
+        int neu = 0;
+        for (qsizetype i = 0; i < jetzt.size(); ++i) {
+            if (jetzt[i] == richtig[i]) ++neu;
+            else EXPECT_TRUE(jetzt[i].endsWith(" 1")) << qPrintable(jetzt[i]);
+        }
+        EXPECT_LT(neu, jetzt.size()) << "the run was not cancelled";
+    }
+}
+
+TEST(ExportBefehl, WritesTheFileAndRefusesLikePrint) {
+    QTemporaryDir ordner;
+    const QString db = ordner.filePath("demo.db");
+    ASSERT_EQ(hmzres({"demo", "--db", db, "--pdf", ordner.filePath("x.pdf")}).status, 0);
+    const QString csv = ordner.filePath("hmz.csv");
+    auto r = hmzres({"export", "--db", db, "--year", "2003", "--objects", "1-3", "--out", csv});
+    ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray daten = f.readAll();
+    EXPECT_TRUE(daten.startsWith("\xEF\xBB\xBFObjNr;Zeile;Jahr;Einnahmen;"));
+    EXPECT_TRUE(daten.contains("\r\n1;Abrechnung;2003;")) << daten.left(300).constData();
+
+    r = hmzres({"export", "--db", db, "--year", "2003", "--format", "json"});
+    ASSERT_EQ(r.status, 0);
+    const auto objekte = QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"].toArray();
+    EXPECT_EQ(objekte.size(), 6);
+
+    // The same refusals as print, and nothing written then.
+    QFile::remove(csv);
+    struct Fall {
+        QStringList args;
+        int status;
+        QString fehler;
+    };
+    for (const Fall& fall : {Fall{{"--year", "2003", "--objects", "0-0"}, 1, "von- und bis-Objektnummer Null ist ungültig\n"},
+                             Fall{{"--year", "2004"}, 3, "für Buchungsjahr: 2004 ist kein Buchungsbestand existent\n"},
+                             Fall{{"--year", "2003", "--objects", "50-60"}, 1, "Keine Objekte zum Drucken gefunden\n"},
+                             Fall{{"--year", "2003", "--format", "xml"}, 2, {}},
+                             Fall{{"--objects", "1-9"}, 2, {}}}) {
+        r = hmzres(QStringList{"export", "--db", db, "--out", csv} + fall.args);
+        EXPECT_EQ(r.status, fall.status) << qPrintable(fall.args.join(' '));
+        if (!fall.fehler.isEmpty()) EXPECT_EQ(r.fehler, fall.fehler);
+        EXPECT_FALSE(QFile::exists(csv));
+    }
+}
+
+TEST_F(PrintBefehl, AnOutputThatIsAnInputIsRefusedBeforeAnythingIsTouched) {
+    const QString mdb = ordner.filePath("kunde.mdb"), neu = ordner.filePath("neu.db");
+    ASSERT_TRUE(QFile::copy(HMZ_TESTDATA "/nwind.mdb", mdb));
+    ASSERT_TRUE(QFile::link(db, ordner.filePath("verweis.db")));
+    ASSERT_TRUE(QFile::link(mdb, ordner.filePath("verweis.mdb")));
+    ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(ordner.filePath("hart.db")).constData()), 0);
+    const auto inhalt = [](const QString& pfad) {
+        QFile f(pfad);
+        return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1) : QByteArray();
+    };
+    const QByteArray dbVorher = inhalt(db), mdbVorher = inhalt(mdb);
+    const auto drucken = [](const QString& d, const QString& p) {
+        return QStringList{"print", "--db", d, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", p};
+    };
+    const QString umweg = ordner.path() + "/./mandant.db";
+    for (const QStringList& a : {drucken(db, db), drucken(umweg, ordner.filePath("verweis.db")),
+                                 drucken(db, ordner.filePath("hart.db")), drucken(db, db + "-wal"),
+                                 QStringList{"demo", "--db", ordner.filePath("verweis.db"), "--pdf", db},
+                                 QStringList{"demo", "--db", neu, "--pdf", ordner.path() + "/./neu.db"},
+                                 QStringList{"import-mdb", "--mdb", mdb, "--db", mdb, "--force"},
+                                 QStringList{"import-mdb", "--mdb", ordner.filePath("verweis.mdb"), "--db", mdb, "--force"}}) {
+        const auto r = hmzres(a);
+        EXPECT_EQ(r.status, 2) << qPrintable(a.join(' ') + "\n" + r.fehler);
+    }
+    EXPECT_EQ(inhalt(db), dbVorher);
+    EXPECT_EQ(inhalt(mdb), mdbVorher);
+    EXPECT_FALSE(QFile::exists(neu));
 }

@@ -1,11 +1,13 @@
 #include "dialogtest.h"
 
 #include "dialog/frmkill.h"
+#include "dialog/qtkomponenten.h"
 #include "shell/fehlermelden.h"
 #include "statement/lauf.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -345,21 +347,28 @@ TEST_F(DialogTest, HelpChecksTheFileBeforeOpeningIt) {
         QString hilfeDatei;
         QString meldung;
         int geoeffnet;
+        bool anzeigbar = true;  // whether a viewer can be started
     };
     const QString fehlt = ordner.filePath("fehlt.chm");
     const Fall faelle[] = {
         {"", "Die Definition für den App.Helpfile = leer\r\nEs kann keine Onlinehilfe angezeigt werden !", 0},
         {fehlt, "Die Hilfedatei (App.HelpFile) " + fehlt + " ist nicht auffindbar.\r\nEs kann keine Onlinehilfe angezeigt werden !", 0},
         {datei, "", 1},
+        {"hmzres.chm", "", 1},  // relative to the working folder; the viewer gets the whole path
+        {datei, "Die Hilfedatei " + datei + " kann nicht angezeigt werden: es ist kein Programm zum Anzeigen eingerichtet.", 1,
+         false},
     };
     QFile f(datei);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
+    const QString vorher = QDir::currentPath();
+    QDir::setCurrent(ordner.path());
     for (const Fall& fall : faelle) {
         SCOPED_TRACE(fall.hilfeDatei.toStdString());
         VariantArray a = standardParameter();
         a.at(7) = Variant::string(fall.hilfeDatei);
         parameter(a);
+        hilfeAnzeigbar = fall.anzeigbar;
         auto& d = oeffnen();
         for (int weg = 0; weg < 2; ++weg) {  // the help button, then F1
             meldungen.clear();
@@ -375,6 +384,7 @@ TEST_F(DialogTest, HelpChecksTheFileBeforeOpeningIt) {
             EXPECT_EQ(geoeffneteHilfe.value(0), datei);
         }
     }
+    QDir::setCurrent(vorher);
 }
 
 TEST_F(DialogTest, PropertySearchFillsBothNumbersAndFocusesTheFirst) {
@@ -427,6 +437,21 @@ TEST_F(DialogTest, AccountMasterGetsTheYearOfTheToMonth) {
     }
 }
 
+TEST_F(DialogTest, TheHostsMissingModulesSaySoOnce) {
+    qtKomponentenRegistrieren();
+    registriereKomponente(komponenten::FehlerAnzeigeName, [] { return std::make_unique<AufzeichnendeFehlerAnzeige>(); });
+    auto& d = oeffnen();
+    for (QPushButton* knopf : {d.cmdSachbuch(), d.cmdHmzResStamm(), d.cmdKontenStamm()}) {
+        SCOPED_TRACE(knopf->text().toStdString());
+        meldungen.clear();
+        knopf->click();
+        EXPECT_EQ(texte(), QStringList{"Das Modul \"" + knopf->text() + "\" ist in dieser Installation nicht installiert."});
+        EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+        EXPECT_FALSE(QApplication::overrideCursor());
+    }
+}
+
+// A host that registers no module gets the reports of a component that cannot be created.
 TEST_F(DialogTest, ModulesThatAreNotInstalledAreReportedWithoutAStuckPointer) {
     auto& d = oeffnen();
     d.cmdHmzResStamm()->click();

@@ -1,14 +1,22 @@
 // Runs started from the real dialog: progress, one print job, pause and
-// cancel through frmKill, Esc, and the euro setting kept for the next start.
+// cancel through frmKill, Esc, and the euro setting kept for the next start;
+// what a run locks while it goes, and what a second host call starts from.
 #include "programm.h"
 #include "dialogtest.h"
 
 #include "dialog/frmkill.h"
 #include "report/drucker.h"
+#include "report/druckerauswahl.h"
 #include "report/qtdrucker.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPrinterInfo>
+#include <QSettings>
+#include <QThread>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -174,4 +182,148 @@ TEST_F(DialogLauf, ARangeWithoutPropertiesSaysSoAndReturnsToIdle) {
     EXPECT_EQ(texte(), QStringList{"Keine Objekte zum Drucken gefunden"});
     EXPECT_FALSE(QFile::exists(pdf));
     leerlaufMitFokus(d);
+}
+
+TEST_F(DialogLauf, ThePrinterBoxSaysWhereTheRunPrintsAndOffersAFolderPerProperty) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, daten.filePath("einstellungen"));
+    const QString ordner = daten.filePath("je");
+    QDir().mkpath(ordner);
+    QStringList vorschlaege;
+    QString antwort;
+    frmHauptMzRes::ordnerWahl() = [&](QWidget*, const QString& vorschlag) {
+        vorschlaege << vorschlag;
+        return antwort;
+    };
+    auto& d = eingeben("1", "3");
+    auto* box = d.cmbPrinter();
+    // The current printer writes a PDF file: the box says so; the folder entry comes last.
+    EXPECT_EQ(box->currentText(), "PDF-Datei: " + QFileInfo(pdf).absoluteFilePath());
+    const int je = box->count() - 1;
+    ASSERT_EQ(box->itemText(je), "PDF-Dateien je Objekt");
+
+    // A cancelled folder choice keeps the printer and the box.
+    box->setCurrentIndex(je);
+    emit box->activated(je);
+    EXPECT_EQ(box->currentText(), "PDF-Datei: " + QFileInfo(pdf).absoluteFilePath());
+
+    antwort = ordner;
+    box->setCurrentIndex(je);
+    emit box->activated(je);
+    EXPECT_EQ(box->currentIndex(), je);
+    d.cmdOK()->click();
+    EXPECT_EQ(QDir(ordner).entryList(QDir::Files),
+              (QStringList{"HMZ-2003-00001.pdf", "HMZ-2003-00002.pdf", "HMZ-2003-00003.pdf"}));
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_EQ(d.lblDruckZiel()->text(), "3 PDF-Dateien geschrieben in " + QFileInfo(ordner).absoluteFilePath());
+
+    // The folder is remembered for the next choice.
+    box->setCurrentIndex(je);
+    emit box->activated(je);
+    ASSERT_EQ(vorschlaege.size(), 3);
+    EXPECT_EQ(vorschlaege.last(), ordner);
+    frmHauptMzRes::ordnerWahl() = nullptr;
+}
+
+TEST_F(DialogLauf, WithoutADefaultQueueTheRunReachesTheQueueTheBoxShows) {
+    const auto lp = test::programm("lpstat", {"-r", "-d"}, 5000);
+    if (!lp.aus.contains("is running")) GTEST_SKIP() << "cupsd is not running";
+    if (!lp.aus.contains("no system default destination")) GTEST_SKIP() << "CUPS has a default queue here";
+    setzeDrucker(nullptr);  // as a new user: nobody chose a printer yet
+    const QStringList ordner{QDir::homePath() + "/PDF", "/root/PDF", "/var/spool/cups-pdf/ANONYMOUS"};
+    auto pdfs = [&] {
+        QStringList r;
+        for (const QString& o : ordner)
+            for (const QFileInfo& f : QDir(o).entryInfoList({"*.pdf"}, QDir::Files)) r << f.absoluteFilePath();
+        return r;
+    };
+    const QStringList vorher = pdfs();
+    auto& d = eingeben("1", "1");
+    const QString gezeigt = d.cmbPrinter()->currentText();
+    ASSERT_TRUE(QPrinterInfo::availablePrinterNames().contains(gezeigt)) << qPrintable(gezeigt);
+    d.cmdOK()->click();
+    EXPECT_EQ(d.lblObjAnz()->text(), "1");
+    EXPECT_EQ(Printer().DeviceName(), gezeigt);
+    EXPECT_FALSE(QFile::exists("hmzres.pdf"));
+    QStringList neu;
+    for (int i = 0; i < 100 && neu.isEmpty(); ++i) {
+        QThread::msleep(100);
+        for (const QString& f : pdfs())
+            if (!vorher.contains(f) && QFileInfo(f).size() > 0) neu << f;
+    }
+    ASSERT_FALSE(neu.isEmpty()) << "nothing reached " << qPrintable(gezeigt);
+    for (const QString& f : neu) QFile::remove(f);
+}
+
+TEST_F(DialogLauf, ThePrinterBoxIsLockedWhileARunPrints) {
+    setzeDruckerSammlung([] { return QStringList{"eins", "zwei"}; });
+    auto& d = eingeben("1", "3");
+    Drucker* drucker = &Printer();
+    bool gesperrt = false;
+    QObject::connect(&d, &frmHauptMzRes::latschGeaendert, [&](const QString& t) {
+        if (t != "Laufende Objekt-Nr: 00002") return;
+        gesperrt = !d.cmbPrinter()->isEnabled();
+        QTest::keyClick(d.cmbPrinter(), Qt::Key_Down);  // the user picks the other printer
+    });
+    d.cmdOK()->click();
+    setzeDruckerSammlung(nullptr);
+    EXPECT_TRUE(gesperrt);
+    EXPECT_EQ(&Printer(), drucker);
+    EXPECT_TRUE(d.cmbPrinter()->isEnabled());
+    const QString text = pdfText();
+    for (const char* nr : {"00001", "00002", "00003"}) EXPECT_TRUE(text.contains(nr)) << nr;
+}
+
+TEST_F(DialogLauf, StartIsRefusedUntilACancelledRunHasEnded) {
+    auto& d = eingeben("1", "3");
+    abbrechenBei(d, "00002", true, [&d] { d.cmdDruckenAbbrechen()->click(); });
+    bool geklickt = false;
+    frmHauptMzRes::meldungsHook() = [&](const Meldung& m) {
+        // Right after confirming, while property 2 still unwinds, the user clicks start.
+        if (m.text == "Verarbeitung durch Anwender abgebrochen" && !geklickt)
+            QTimer::singleShot(0, &d, [&] {
+                geklickt = true;
+                QTest::mouseClick(d.cmdOK(), Qt::LeftButton);
+            });
+        return beantworten(m);
+    };
+    d.cmdOK()->click();
+    ASSERT_TRUE(geklickt);  // before the run returned
+    EXPECT_EQ(latsch.count("Soll/Haben prüfen - kurze Wartezeit"), 1);
+    EXPECT_FALSE(QFile::exists(pdf));
+    leerlaufMitFokus(d);
+}
+
+TEST_F(DialogLauf, ASecondHostCallForAnotherClientNeverUsesTheFirstClientsData) {
+    auto& erster = eingeben("1", "1");
+    erster.cmdOK()->click();
+    ASSERT_EQ(erster.lblObjAnz()->text(), "1");
+    erster.reject();
+    QFile::remove(pdf);
+
+    // The second client: its settings and client record cannot be read.
+    const QString ersterPfad = datenbankPfad;
+    datenbankPfad = daten.filePath("zweiter.db");
+    {
+        auto db = db::Engine::instance().CreateDatabase(datenbankPfad, DatenbankPasswort);
+        db::schemaAnlegen(*db, {2003});
+        db->Close();
+    }
+    sql("DROP TABLE AllgEinstellungen");
+    sql("DROP TABLE AllgMandDaten");
+    sql("INSERT INTO ObjDaten (ObjNummer, ObjTypus, ObjAnschrift) VALUES (1, 0, 'Andere Gasse 1')");
+    sql("INSERT INTO ObjKanzleiKontenstamm VALUES (2003, '4000', 'Mieteinnahmen', 1, 1)");
+    for (const char* buchung : {"1, '4000', '2003-03-05', 10000000, 'H', 1", "1, '2800', '2003-03-05', 10000000, 'S', -1"})
+        sql(QStringLiteral("INSERT INTO ObjKanzleiBuchungen2003 (BuObjNr, BuKontoNr, BuDatum, BuBetrag, BuSH, "
+                           "BuSHVorzeichen) VALUES (%1)").arg(buchung));
+    parameter(standardParameter());
+    auto& zweiter = eingeben("1", "1");
+    zweiter.chkEuroAusweisen()->setChecked(false);
+    zweiter.cmdOK()->click();
+
+    EXPECT_FALSE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+    EXPECT_FALSE(QFile::exists(pdf) && pdfText().contains("Hausverwaltung")) << "the first client's header";
+    auto db = db::Engine::instance().OpenDatabase(ersterPfad, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+    auto rs = db->OpenRecordset("SELECT AllgEinstWert FROM AllgEinstellungen WHERE AllgEinstNr = 149");
+    ASSERT_FALSE(rs->Eof());
+    EXPECT_EQ(rs->Fields("AllgEinstWert").toLong(), 1) << "the euro setting went into the first client";
 }

@@ -6,12 +6,17 @@
 #include "entry/zustand.h"
 #include "report/aufzeichnungsdrucker.h"
 #include "report/kopf.h"
+#include "programm.h"
 #include "skriptansicht.h"
 #include "statement/lauf.h"
+#include "sqlhilfe.h"
 #include "testmandant.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cstring>
+#include <sqlite3.h>
+#include <tuple>
 
 using namespace hmz;
 using namespace hmz::test;
@@ -173,6 +178,13 @@ TEST_F(Lauf, AYearWithoutBookingsTableStopsWithItsOwnMessage) {
 TEST_F(Lauf, JaInTheConfirmationStopsBeforeTheNextPropertyAndDiscardsTheJob) {
     ansicht.eingabe("1", "5", "01.03", "12.03");
     bool gedrueckt = false;
+    ProgrammLauf buchen;
+    ansicht.beiAbbruchFrage = [&] {
+        // Another program books while the question waits, after property 1
+        // has been stored; it waits for the file one second at most.
+        buchen = programm(QStringLiteral(HMZ_BUCHEN), {mandant->pfad(), DatenbankPasswort, "2003", "1", "1000"});
+        return true;
+    };
     ansicht.beiEreignis = [&] {
         // Press the cancel button while the second property is being printed.
         if (!gedrueckt && ansicht.latsch.contains("Laufende Objekt-Nr: 00002")) {
@@ -191,6 +203,33 @@ TEST_F(Lauf, JaInTheConfirmationStopsBeforeTheNextPropertyAndDiscardsTheJob) {
     mandant->schliessen();
     EXPECT_EQ(mandant->abfrage("SELECT HmzObjNr FROM ObjHmzResJahresSummen ORDER BY 1"),
               (QList<QVariantList>{{qlonglong(1)}}));
+    EXPECT_EQ(buchen.status, 0) << qPrintable(buchen.fehler);
+    EXPECT_EQ(mandant->abfrage("SELECT COUNT(*) FROM ObjKanzleiBuchungen2003 WHERE BuText1 = 'Zweitprogramm'"),
+              (QList<QVariantList>{{qlonglong(2)}}));
+}
+
+TEST_F(Lauf, APairBookedWhileTheBalanceIsCheckedIsCountedWholeOrNotAtAll) {
+    ansicht.eingabe("1", "5", "01.03", "12.03");
+    // Another program books a balanced pair right after the debit sum is read.
+    struct Buchen {
+        QString pfad;
+        bool gebucht = false;
+    } buchen{mandant->pfad()};
+    sqlite3* h = db::sqliteHandle(formular().OO_Data.database());
+    sqlite3_trace_v2(h, SQLITE_TRACE_PROFILE, [](unsigned, void* b, void* stmt, void*) {
+        auto& z = *static_cast<Buchen*>(b);
+        const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(stmt));
+        if (z.gebucht || !sql || !std::strstr(sql, "BuSH") || !strcasestr(sql, "SUM(")) return 0;
+        z.gebucht = true;
+        const auto r = programm(QStringLiteral(HMZ_BUCHEN), {z.pfad, DatenbankPasswort, "2003", "1", "1000"});
+        EXPECT_EQ(r.status, 0) << qPrintable(r.fehler);
+        return 0;
+    }, &buchen);
+    const auto ergebnis = LaufStarten(ansicht);
+    sqlite3_trace_v2(h, 0, nullptr, nullptr);
+    EXPECT_TRUE(buchen.gebucht);
+    EXPECT_EQ(ergebnis, LaufErgebnis::Gedruckt);
+    EXPECT_TRUE(ansicht.meldungen.empty()) << qPrintable(ansicht.letzteMeldung());
 }
 
 TEST_F(Lauf, NeinInTheConfirmationGoesOnWithTheSameProperty) {
@@ -231,4 +270,35 @@ TEST_F(Lauf, AFailingQueryIsReportedAndTheRunEndsIdle) {
     EXPECT_EQ(ansicht.aussehenVerlauf.back(), Aussehen::Leerlauf);
     EXPECT_FALSE(formular().VerarbeitungLaeuft);
     EXPECT_EQ(anzahl(Art::Ende), 0);
+}
+
+TEST_F(Lauf, AStatementThatMetAFailureKeepsItsStoredYearRowAndTheRunFails) {
+    mandant->konto(2003, "3000", "Untermiete", 1, 1).konto(2003, "5000", "Erhaltungsbeitrag", 50, 1);
+    mandant->buchung(1, "5000", QDate(2003, 3, 1), eur("50.00")).buchung(1, "9999", QDate(2003, 3, 1), eur("-50.00"));
+    // The account query of one pass fails and the other reads: two products
+    // of 2^62 overflow the 64-bit balance of the pass's first account.
+    for (const char* konto : {"3000", "5000"}) {
+        SCOPED_TRACE(konto);
+        for (auto* c : formular().datenControls) c->trennen();  // their open reads lock the file
+        mandant->ausfuehren("DELETE FROM ObjHmzResJahresSummen");
+        mandant->ausfuehren("DELETE FROM ObjKanzleiBuchungen2003 WHERE BuBelegNr = 999");
+        mandant->jahresSumme(1, 2003, eur("111.00"), eur("22.00"));
+        for (const auto& [k, betrag, sh, vorzeichen] : {std::tuple{QString(konto), 1, "H", 4611686018427387904LL},
+                                                        std::tuple{QString(konto), 1, "H", 4611686018427387904LL},
+                                                        std::tuple{QStringLiteral("9999"), 2, "S", -1LL}})
+            mandant->ausfuehren("INSERT INTO ObjKanzleiBuchungen2003 (BuObjNr, BuKontoNr, BuDatum, BuBelegNr, "
+                                "BuBetrag, BuSH, BuSHVorzeichen, BuArt) VALUES (1, ?, '2003-05-02', 999, ?, ?, ?, '10')",
+                                {k, betrag, sh, qlonglong(vorzeichen)});
+        mandant->schliessen();
+        ansicht.meldungen.clear();
+        const int enden = anzahl(Art::Ende);
+        ansicht.eingabe("1", "3", "01.03", "12.03");
+        EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Fehler);
+        EXPECT_FALSE(ansicht.meldungen.empty());  // the failure was reported
+        EXPECT_EQ(anzahl(Art::Ende), enden + 1);   // the other statements are printed
+        EXPECT_EQ(mandant->abfrage("SELECT HmzObjNr, HmzHMZOhneEHB, HmzVereinnEHB FROM ObjHmzResJahresSummen ORDER BY 1"),
+                  (QList<QVariantList>{{qlonglong(1), qlonglong(1110000), qlonglong(220000)},
+                                       {qlonglong(2), qlonglong(1000000), qlonglong(0)},
+                                       {qlonglong(3), qlonglong(1000000), qlonglong(0)}}));
+    }
 }

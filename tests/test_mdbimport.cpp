@@ -284,6 +284,7 @@ TEST_F(ImportMdb, TheStoreIsEncryptedAndHasTheComponentsTables) {
                            "ObjHmzResJahresSummen"};
     EXPECT_EQ(nwind_->createdEmpty, fest);
     const StoreFile store(path(Nwind));
+    EXPECT_EQ(store.value("PRAGMA journal_mode"), "wal");
     for (const QString& t : fest) EXPECT_EQ(store.value("SELECT count(*) FROM " + t), "0") << t.toStdString();
     // The copied tables keep the Access types where the store has them.
     EXPECT_TRUE(store.value("SELECT sql FROM sqlite_master WHERE name = 'Orders'").contains("\"Freight\" CURRENCY"));
@@ -395,8 +396,8 @@ TEST(ImportMdbFailures, AnExistingTargetIsReplacedOnlyWhenAskedAndNeverByAFailed
 
     const ImportResult r = importMdb({Accdb, ziel, true, {}, nullptr});
     EXPECT_EQ(r.tables.value(0).rowsWritten, 65);
-    EXPECT_EQ(StoreFile(ziel).value("SELECT count(*) FROM \"Asset Items\""), "65");
     EXPECT_EQ(entries(dir), QStringList{"kunde.db"});
+    EXPECT_EQ(StoreFile(ziel).value("SELECT count(*) FROM \"Asset Items\""), "65");
 }
 
 // Rows of a table as a test writes them down.
@@ -470,6 +471,7 @@ TEST(ImportTables, ComponentTablesGetTheFixedSchemaTheirExtraColumnsAndTheBookin
     EXPECT_EQ(r.tables[1].name, "ObjDaten");
     EXPECT_FALSE(r.createdEmpty.contains("ObjDaten"));
     EXPECT_TRUE(r.createdEmpty.contains("AllgMandDaten"));
+    EXPECT_TRUE(r.holdsClientTables());
 
     // What did not arrive as it was, with table, row and column.
     ASSERT_EQ(r.problems.size(), 3);
@@ -527,8 +529,9 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
     EXPECT_EQ(hmzres({"--mdb", Accdb, "--db", ziel}, &out), 0);
     EXPECT_TRUE(out.contains("Asset Items: 65 rows\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("Every value was converted.")) << out.toStdString();
+    EXPECT_TRUE(out.contains("holds none of the client tables")) << out.toStdString();
 
-    EXPECT_EQ(hmzres({"--mdb", Accdb, "--db", ziel}, nullptr, &err), 2);
+    EXPECT_EQ(hmzres({"--mdb", Accdb, "--db", ziel}, nullptr, &err), 4);
     EXPECT_TRUE(err.contains("--force")) << err.toStdString();
     EXPECT_EQ(hmzres({"--mdb", Accdb, "--db", ziel, "--force"}), 0);
     EXPECT_EQ(hmzres({"--mdb", Accdb}), 2);

@@ -11,9 +11,21 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
+#include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+
+// Every umask call of this process passes here. The mask belongs to all
+// threads: a printer's worker that sets it, even for a moment, changes the
+// mode of files other threads create meanwhile.
+static std::atomic<int> umaskAufrufe{0};
+extern "C" mode_t umask(mode_t maske) {
+    static const auto echt = reinterpret_cast<mode_t (*)(mode_t)>(dlsym(RTLD_NEXT, "umask"));
+    ++umaskAufrufe;
+    return echt(maske);
+}
 
 namespace hmz {
 namespace {
@@ -38,6 +50,7 @@ protected:
 };
 
 TEST_F(QtDruckerTest, EndDocSchreibtEinLesbaresPdf) {
+    const int umaskVorher = umaskAufrufe;
     const QString ziel = pfad("abrechnung.pdf");
     auto d = QtDrucker::fuerPdf(ziel);
     EXPECT_EQ(d->DeviceName(), ziel);
@@ -60,7 +73,9 @@ TEST_F(QtDruckerTest, EndDocSchreibtEinLesbaresPdf) {
     EXPECT_TRUE(schriften.contains(QRegularExpression(QStringLiteral("LiberationSans +CID TrueType +Identity-H +yes"))))
         << schriften.toStdString();
 
-    // The file gets the usual mode, not the spool file's private one.
+    // The file gets the usual mode, not the spool file's private one, and the
+    // process's mask was never touched for it.
+    EXPECT_EQ(umaskAufrufe, umaskVorher);
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(ziel).constData(), &st), 0);
     const mode_t maske = ::umask(0);

@@ -47,7 +47,7 @@ TEST_P(SpeicherWahl, CopiedClientPrintsAndStoresAsOnTheFile) {
     ASSERT_EQ(kopie.status, 0) << kopie.fehler.toStdString();
     EXPECT_EQ(jahresErgebnisse(ziel.name()), jahresErgebnisse(datei));
     // Once there, the target is refused unless replaced on purpose.
-    EXPECT_EQ(hmzres({"copy", "--from", datei, "--to", ziel.name()}).status, 2);
+    EXPECT_EQ(hmzres({"copy", "--from", datei, "--to", ziel.name()}).status, 4);
     EXPECT_EQ(hmzres({"copy", "--from", datei, "--to", ziel.name(), "--force"}).status, 0);
 
     for (const QString& name : {datei, ziel.name()}) {

@@ -8,7 +8,10 @@
 #include "entry/formular.h"
 #include "entry/verbindung.h"
 #include "entry/zustand.h"
+#include "report/drucker.h"
 #include "report/druckerauswahl.h"
+#include "report/ordnerdrucker.h"
+#include "report/pufferdrucker.h"
 #include "shell/fehlermelden.h"
 #include "dialog/hilfe.h"
 #include "dialog/module.h"
@@ -19,7 +22,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QFileDialog>
+#include <QSettings>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -36,6 +43,12 @@ namespace {
 constexpr int Links = 480 / 15, Oben = 1400 / 15, Breite = 10395 / 15, Hoehe = 6885 / 15;
 
 const QString FormLoad = QStringLiteral("kmoHauptMzRes, in Form_Load");
+
+// Item data of the printer box's entries that are no CUPS queue.
+constexpr qlonglong EintragPdfDatei = -1;  // the current printer writes one PDF file
+constexpr qlonglong EintragJeObjekt = -2;  // "PDF-Dateien je Objekt"
+const QString JeObjekt = QStringLiteral("PDF-Dateien je Objekt");
+const QString OrdnerSchluessel = QStringLiteral("drucken/pdfOrdner");
 
 QLabel* beschriftung(const QString& text, const QString& name, QWidget* eltern, QRect r,
                      Qt::Alignment a = Qt::AlignLeft | Qt::AlignVCenter) {
@@ -61,11 +74,18 @@ std::function<Antwort(const Meldung&)>& frmHauptMzRes::meldungsHook() {
     return h;
 }
 
-std::function<void(const QString&)>& frmHauptMzRes::hilfeOeffner() {
-    static std::function<void(const QString&)> h = [](const QString& datei) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(datei));
+std::function<bool(const QString&)>& frmHauptMzRes::hilfeOeffner() {
+    static std::function<bool(const QString&)> h = [](const QString& datei) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(datei));
     };
     return h;
+}
+
+std::function<QString(QWidget*, const QString&)>& frmHauptMzRes::ordnerWahl() {
+    static std::function<QString(QWidget*, const QString&)> w = [](QWidget* eltern, const QString& vorschlag) {
+        return QFileDialog::getExistingDirectory(eltern, JeObjekt, vorschlag);
+    };
+    return w;
 }
 
 frmHauptMzRes::frmHauptMzRes(QWidget* parent) : QDialog(parent) {
@@ -118,6 +138,8 @@ void frmHauptMzRes::steuerelementeAnlegen() {
 
     beschriftung(QStringLiteral("Anzahl verarbeiteter Objekte:"), QStringLiteral("lblObjAnzText"), this, {16, 282, 200, 22});
     lblObjAnz_ = beschriftung(QString(), QStringLiteral("lblObjAnz"), this, {218, 282, 70, 22});
+    // Where a PDF run writes, and after the run what it wrote.
+    lblDruckZiel_ = beschriftung(QString(), QStringLiteral("lblDruckZiel"), this, {16, 308, 661, 22});
 
     beschriftung(QStringLiteral("BuchungsJahr:"), QStringLiteral("lblBuchjahrText"), this, {456, 18, 100, 22});
     lblAuswahlBuchjahr_ = beschriftung(QString(), QStringLiteral("lblAuswahlBuchjahr"), this, {560, 18, 70, 22});
@@ -171,8 +193,7 @@ void frmHauptMzRes::steuerelementeAnlegen() {
     connect(cmdKontenStamm_, &QPushButton::clicked, this, [this] { KontenStammStarten(inpAbrBisDatum_->text()); });
     connect(cmdObjAusw_, &QPushButton::clicked, this, &frmHauptMzRes::cmdObjAuswClick);
     // Only a choice of the user switches the printer, not the filling of the list.
-    connect(cmbPrinter_, &QComboBox::activated, this,
-            [this](int i) { DruckerWaehlen(cmbPrinter_->itemData(i).toLongLong()); });
+    connect(cmbPrinter_, &QComboBox::activated, this, &frmHauptMzRes::druckerGewaehlt);
     connect(inpAbrVonDatum_, &InputFeld::Validate, this,
             [this](bool& cancel) { DatumFeldValidieren(*this, Feld::AbrVonDatum, cancel); });
     connect(inpAbrBisDatum_, &InputFeld::Validate, this,
@@ -188,8 +209,11 @@ void frmHauptMzRes::laden() {
 
     schritteMitMeldung(FormLoad, {
         [&] {
-            for (db::DataControl* c : {&f.MA_Data, &f.OO_Data, &f.KK_Data, &f.BU_Data, &f.OZ_Data, &f.AeData})
+            // Nothing of an earlier call's client may stay bound.
+            for (db::DataControl* c : {&f.MA_Data, &f.OO_Data, &f.KK_Data, &f.BU_Data, &f.OZ_Data, &f.AeData}) {
+                c->trennen();
                 c->DatabaseName = z.DatenbankPfad;
+            }
         },
         [&] { DatenControlsVerbinden(f); },
         [&] { chkEuroAusweisen_->setChecked(AESelect() == 1); },
@@ -223,11 +247,51 @@ void frmHauptMzRes::laden() {
     setFixedSize(size());
 }
 
+// The box always shows the printer a run prints on: a queue, the PDF file of
+// a printer that is no queue (so on a machine without any queue), or the
+// folder entry.
 void frmHauptMzRes::druckerListeFuellen() {
     const DruckerListe liste = DruckerListeFuellen();
     for (const DruckerEintrag& e : liste.eintraege) cmbPrinter_->addItem(e.name, static_cast<qlonglong>(e.position));
-    const int i = cmbPrinter_->findText(liste.anzeige);
-    if (i >= 0) cmbPrinter_->setCurrentIndex(i);
+    int i = cmbPrinter_->findText(liste.anzeige, Qt::MatchExactly);
+    const bool ordner = dynamic_cast<OrdnerDrucker*>(&Printer()) != nullptr;
+    if (i < 0 && !ordner) {
+        cmbPrinter_->addItem(QStringLiteral("PDF-Datei: ") + liste.anzeige, EintragPdfDatei);
+        i = cmbPrinter_->count() - 1;
+    }
+    cmbPrinter_->addItem(JeObjekt, EintragJeObjekt);
+    if (ordner) i = cmbPrinter_->count() - 1;
+    cmbPrinter_->setCurrentIndex(i);
+    druckerIndex_ = i;
+    druckZielZeigen();
+}
+
+void frmHauptMzRes::druckerGewaehlt(int index) {
+    const qlonglong daten = cmbPrinter_->itemData(index).toLongLong();
+    if (daten == EintragJeObjekt) {
+        QSettings einstellungen(QSettings::UserScope, QStringLiteral("hmzres"), QStringLiteral("hmzres"));
+        const QString ordner = ordnerWahl()(this, einstellungen.value(OrdnerSchluessel, QDir::homePath()).toString());
+        if (ordner.isEmpty()) {
+            cmbPrinter_->setCurrentIndex(druckerIndex_);  // cancelled: the printer stays, and the box says so
+            return;
+        }
+        einstellungen.setValue(OrdnerSchluessel, ordner);
+        setzeDrucker(std::make_unique<OrdnerDrucker>(ordner));
+    } else if (daten == EintragPdfDatei) {
+        const QString datei = cmbPrinter_->itemText(index).mid(QStringLiteral("PDF-Datei: ").size());
+        if (Printer().DeviceName() != datei) setzeDrucker(PufferDrucker::fuerPdf(datei));
+    } else {
+        DruckerWaehlen(daten);
+    }
+    druckerIndex_ = index;
+    druckZielZeigen();
+}
+
+void frmHauptMzRes::druckZielZeigen(const QString& nachLauf) {
+    const qlonglong daten = cmbPrinter_->currentData().toLongLong();
+    QString text = nachLauf;
+    if (text.isEmpty() && daten == EintragJeObjekt) text = QStringLiteral("Ordner: ") + Printer().DeviceName();
+    lblDruckZiel_->setText(text);
 }
 
 // --- LaufAnsicht -----------------------------------------------------------
@@ -310,11 +374,16 @@ void frmHauptMzRes::aussehen(Aussehen a) {
         cmdBeenden_->show();
         picLatsch_->hide();
         cmdOK_->show();
-        cmdOK_->setEnabled(true);
+        // After a cancel the interrupted property still unwinds: start and
+        // printer choice wait until the start handler has returned.
+        cmdOK_->setEnabled(!LaufAktiv());
+        cmbPrinter_->setEnabled(!LaufAktiv());
         break;
     case Aussehen::Laeuft:
         cmdOK_->hide();
         cmdOK_->setEnabled(false);
+        // Another printer would replace the one the run's job is open on.
+        cmbPrinter_->setEnabled(false);
         cmdBeenden_->hide();
         picLatsch_->show();
         laufAussehen(0, 0, 128, 255, 255, 255, QStringLiteral("                  Verarbeitung läuft"));
@@ -353,7 +422,18 @@ void frmHauptMzRes::kurzWarten() {
 
 // --- Events ------------------------------------------------------------------
 
-void frmHauptMzRes::cmdOKClick() { LaufStarten(*this); }
+void frmHauptMzRes::cmdOKClick() {
+    druckZielZeigen();
+    const LaufErgebnis ergebnis = LaufStarten(*this);
+    // Only now is the run over: start and printer box come back.
+    if (ergebnis != LaufErgebnis::Abgelehnt) aussehen(Aussehen::Leerlauf);
+    if (ergebnis != LaufErgebnis::Gedruckt) return;
+    // A run into files names what it wrote.
+    const qlonglong daten = cmbPrinter_->currentData().toLongLong();
+    if (daten == EintragPdfDatei) druckZielZeigen(QStringLiteral("PDF-Datei geschrieben: ") + Printer().DeviceName());
+    if (auto* o = dynamic_cast<OrdnerDrucker*>(&Printer()); o && daten == EintragJeObjekt)
+        druckZielZeigen(QStringLiteral("%1 PDF-Dateien geschrieben in %2").arg(o->geschrieben().size()).arg(o->DeviceName()));
+}
 
 void frmHauptMzRes::cmdDruckenAbbrechenClick() {
     if (formular().VerarbeitungLaeuft) LaufAbbrechen(*this);
@@ -371,7 +451,12 @@ void frmHauptMzRes::cmdObjAuswClick() {
 void frmHauptMzRes::hilfeTaste() {
     HilfeKontextSetzen(QApplication::focusWidget());
     HilfeAufrufChk();
-    if (hilfe().HilfeOK) hilfeOeffner()(hilfe().HilfeDatei);
+    if (!hilfe().HilfeOK) return;
+    // The check found a relative name from the working folder; a viewer runs elsewhere.
+    const QString datei = QFileInfo(hilfe().HilfeDatei).absoluteFilePath();
+    if (!hilfeOeffner()(datei))
+        melden({QStringLiteral("Die Hilfedatei ") + datei +
+                QStringLiteral(" kann nicht angezeigt werden: es ist kein Programm zum Anzeigen eingerichtet.")});
 }
 
 void frmHauptMzRes::cmdHilfeClick() {
@@ -423,7 +508,7 @@ void frmHauptMzRes::closeEvent(QCloseEvent* e) {
 }
 
 void frmHauptMzRes::done(int r) {
-    if (formular().VerarbeitungLaeuft) return;
+    if (formular().VerarbeitungLaeuft || LaufAktiv()) return;
     aufruf().DialogGeladen = false;
     QDialog::done(r);
 }

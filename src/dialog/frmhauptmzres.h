@@ -30,8 +30,12 @@ public:
 
     // Message boxes go through this hook when it is set (tests answer here).
     static std::function<Antwort(const Meldung&)>& meldungsHook();
-    // Opens the help file; by default with the desktop's viewer.
-    static std::function<void(const QString& datei)>& hilfeOeffner();
+    // Opens the help file (an absolute path); by default with the desktop's
+    // viewer. False when no viewer could be started.
+    static std::function<bool(const QString& datei)>& hilfeOeffner();
+    // Asks for the folder of "PDF-Dateien je Objekt" (empty: cancelled); by
+    // default a QFileDialog starting at `vorschlag`. Tests script it here.
+    static std::function<QString(QWidget* eltern, const QString& vorschlag)>& ordnerWahl();
 
     // LaufAnsicht
     Antwort melden(const Meldung& m) override;
@@ -67,6 +71,7 @@ public:
     QLabel* lblObjAnz() const { return lblObjAnz_; }
     QLabel* lblAuswahlBuchjahr() const { return lblAuswahlBuchjahr_; }
     QLabel* lblAuswahlMonStatus() const { return lblAuswahlMonStatus_; }
+    QLabel* lblDruckZiel() const { return lblDruckZiel_; }
 
     // Mouse pointer back to the arrow, however many busy pointers were set.
     static void MauszeigerNormal();
@@ -85,6 +90,8 @@ private:
     void steuerelementeAnlegen();
     void laden();
     void druckerListeFuellen();
+    void druckerGewaehlt(int index);
+    void druckZielZeigen(const QString& nachLauf = {});
     void taste(int key, bool& verbraucht);
     void hilfeTaste();
     void cmdHilfeClick();
@@ -99,11 +106,12 @@ private:
     QComboBox* cmbPrinter_;
     QPushButton *cmdOK_, *cmdBeenden_, *cmdHilfe_, *cmdDruckenAbbrechen_;
     QPushButton *cmdSachbuch_, *cmdObjAusw_, *cmdHmzResStamm_, *cmdKontenStamm_;
-    QLabel *lblAuswahlBuchjahr_, *lblAuswahlMonStatus_, *lblObjAnz_;
+    QLabel *lblAuswahlBuchjahr_, *lblAuswahlMonStatus_, *lblObjAnz_, *lblDruckZiel_;
     QFrame* picLatsch_;
     QLabel *lblDruckLäuft_, *lblLatsch_;
     Oberflaeche* vorherigeOberflaeche_ = nullptr;
     int sanduhren_ = 0;
+    int druckerIndex_ = -1;  // the printer box's entry the current printer belongs to
 };
 
 }  // namespace hmz

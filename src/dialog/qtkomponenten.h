@@ -1,5 +1,6 @@
 // The Qt components the hmzres host registers: the error display and the
-// property search. The other related modules are not part of this host.
+// property search. The other three related modules are not part of this
+// host: their buttons say so.
 #pragma once
 
 #include "shell/komponenten.h"
@@ -48,6 +49,9 @@ private:
 // The error display: number, description and source, the rest under "Details".
 QString fehlerText(const FehlerAnzeige::Werte& w);
 QString fehlerDetails(const FehlerAnzeige::Werte& w);
+
+// The message of a module button whose module is not installed.
+QString modulFehltText(const QString& knopf);
 
 void qtKomponentenRegistrieren();
 

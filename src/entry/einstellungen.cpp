@@ -23,11 +23,12 @@ void einstellungAnlegen(db::Recordset& rs, int wert) {
 int AESelect() {
     auto& f = formular();
     const QString quelle = QStringLiteral("kmoHauptMzRes, in AESelect");
+    const bool gelesen = mitMeldung(quelle, [&] {
+        f.AeData.RecordSource = QStringLiteral("SELECT * FROM AllgEinstellungen WHERE AllgEinstNr = 149");
+        f.AeData.Refresh();
+    });
+    if (!gelesen) return f.EurAtsAusweisen ? 1 : 0;  // nothing to search or edit
     schritteMitMeldung(quelle, {
-        [&] {
-            f.AeData.RecordSource = QStringLiteral("SELECT * FROM AllgEinstellungen WHERE AllgEinstNr = 149");
-            f.AeData.Refresh();
-        },
         [&] { f.AeData.recordset().FindFirst(EinstellungKriterium); },
         [&] {
             auto& rs = f.AeData.recordset();

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QSet>
 #include <QRegularExpression>
+#include <algorithm>
 #include <optional>
 
 namespace hmz::importer {
@@ -155,6 +156,13 @@ void refuseExistingTarget(const ImportOptions& opt) {
 }
 
 }  // namespace
+
+bool ImportResult::holdsClientTables() const {
+    static const QRegularExpression bookings(QStringLiteral("^ObjKanzleiBuchungen\\d{4}$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (createdEmpty.size() < db::schemaGrundtabellen().size()) return true;
+    return std::any_of(tables.begin(), tables.end(), [](const TableResult& t) { return bookings.match(t.name).hasMatch(); });
+}
 
 ImportResult importMdb(const ImportOptions& opt) {
     refuseExistingTarget(opt);

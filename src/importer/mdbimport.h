@@ -47,6 +47,10 @@ struct ImportResult {
     QList<TableResult> tables;
     QStringList createdEmpty;  // tables the component needs that the Access file lacked
     QList<Problem> problems;
+
+    // Whether the Access file held any table the statements read: one of
+    // the fixed ones (the others are created empty) or a year's bookings.
+    bool holdsClientTables() const;
 };
 
 // Throws hmz::Fehler when nothing was imported: 3024 the Access file is

@@ -1,7 +1,9 @@
 #include "report/drucker.h"
 
+#include "report/druckerauswahl.h"
 #include "report/pufferdrucker.h"
 
+#include <QCoreApplication>
 #include <QPrinterInfo>
 
 namespace hmz {
@@ -10,20 +12,28 @@ namespace {
 
 std::unique_ptr<Drucker>& aktueller() {
     static std::unique_ptr<Drucker> d;
+    // The printer's worker draws with Qt's fonts and painter: it must end
+    // with the application object, not among the static destructors after it.
+    [[maybe_unused]] static const bool beimEnde = [] {
+        qAddPostRoutine([] { aktueller().reset(); });
+        return true;
+    }();
     return d;
 }
 
 }  // namespace
 
 // Until someone chooses, the process prints where the system prints: the
-// CUPS default queue, or, on a machine without one, the PDF file
+// CUPS default queue; without one the first queue, which the dialog's
+// printer list shows first; on a machine without any queue the PDF file
 // "hmzres.pdf" in the working directory.
 Drucker& Printer() {
     auto& d = aktueller();
     if (!d) {
-        const QString standard = QPrinterInfo::defaultPrinterName();
-        if (!standard.isEmpty())
-            d = PufferDrucker::fuerDrucker(standard);
+        QString queue = QPrinterInfo::defaultPrinterName();
+        if (queue.isEmpty()) queue = druckerSammlung().value(0);
+        if (!queue.isEmpty())
+            d = PufferDrucker::fuerDrucker(queue);
         else
             d = PufferDrucker::fuerPdf(QStringLiteral("hmzres.pdf"));
     }

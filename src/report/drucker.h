@@ -55,6 +55,10 @@ public:
     virtual void KillDoc() = 0;
     // A new print run starts: output after a KillDoc reaches the target again.
     virtual void AuftragFreigeben() {}
+    // The output that follows belongs to the document `name` (a property's
+    // statement, "HMZ-2003-00007"). Printers that write one file per document
+    // start the next file here; all others keep printing into the one job.
+    virtual void DokumentBeginnen(const QString& name) { (void)name; }
 };
 
 // The process's current printer, on which a run prints. Replaced by the

@@ -8,6 +8,8 @@
 
 #include <QPrinterInfo>
 
+#include <cups/cups.h>
+
 namespace hmz {
 
 namespace {
@@ -22,6 +24,17 @@ std::function<QStringList()>& sammlungsQuelle() {
 QStringList druckerSammlung() {
     if (sammlungsQuelle()) return sammlungsQuelle()();
     return QPrinterInfo::availablePrinterNames();
+}
+
+QString druckdienstFehler() {
+    if (sammlungsQuelle()) return {};
+    cups_dest_t* ziele = nullptr;
+    const int anzahl = cupsGetDests2(CUPS_HTTP_DEFAULT, &ziele);
+    cupsFreeDests(anzahl, ziele);
+    if (anzahl > 0 || cupsLastError() != IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) return {};
+    const QString server = QString::fromLocal8Bit(cupsServer());
+    const QString adresse = server.startsWith(QLatin1Char('/')) ? server : QStringLiteral("%1:%2").arg(server).arg(ippPort());
+    return QStringLiteral("the print service (CUPS) at %1 cannot be reached").arg(adresse);
 }
 
 void setzeDruckerSammlung(std::function<QStringList()> sammlung) { sammlungsQuelle() = std::move(sammlung); }

@@ -22,6 +22,10 @@ struct DruckerListe {
 
 // The platform's printer collection: the CUPS queues in Qt's order.
 QStringList druckerSammlung();
+// Empty when the print service answers; otherwise a text saying that it
+// cannot be reached (the collection is then empty, but not because there
+// are no printers).
+QString druckdienstFehler();
 // Tests put a fixed collection in; an empty function restores the real one.
 void setzeDruckerSammlung(std::function<QStringList()> sammlung);
 

@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QPdfWriter>
 
+#include <mutex>
+
 namespace hmz {
 
 QPaintDevice& DruckerBasis::messGeraet() {
@@ -75,7 +77,13 @@ void DruckerBasis::schriftGeaendert() {
 }
 
 const QFontMetricsF& DruckerBasis::metrik() const {
-    if (!metrik_) metrik_.emplace(font_, &messGeraet());
+    if (!metrik_) {
+        // One device for the run's thread and the printer's worker: asking it
+        // for its resolution is not thread-safe.
+        static std::mutex geraetSperre;
+        std::lock_guard<std::mutex> lock(geraetSperre);
+        metrik_.emplace(font_, &messGeraet());
+    }
     return *metrik_;
 }
 

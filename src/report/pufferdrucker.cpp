@@ -140,21 +140,6 @@ void PufferDrucker::beenden() {
     if (arbeiter_.joinable()) arbeiter_.join();
 }
 
-namespace {
-
-Fehler alsDruckerFehler(std::exception_ptr p) {
-    try {
-        std::rethrow_exception(p);
-    } catch (const Fehler& f) {
-        return f;
-    } catch (const std::exception& e) {
-        return Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error: ") + QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        return Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error"));
-    }
-}
-
-}  // namespace
 
 // The worker: draws batch after batch on the real printer. A failure spoils
 // the job: the real printer discards it, the rest of its output is skipped,
@@ -166,7 +151,7 @@ void PufferDrucker::arbeiten(const Fabrik& fabrik) {
     try {
         ziel = fabrik();
     } catch (...) {
-        kaputt = alsDruckerFehler(std::current_exception());
+        kaputt = druckerFehlerAus(std::current_exception());
         ohneZiel = true;
     }
     auto melden = [&](const Fehler& f) {
@@ -175,7 +160,7 @@ void PufferDrucker::arbeiten(const Fabrik& fabrik) {
         fehlerDa_.store(true, std::memory_order_release);
     };
     auto verderben = [&](std::exception_ptr p) {
-        kaputt = alsDruckerFehler(p);
+        kaputt = druckerFehlerAus(p);
         melden(*kaputt);
         try {
             ziel->KillDoc();
@@ -235,7 +220,7 @@ void PufferDrucker::arbeiten(const Fabrik& fabrik) {
                     try {
                         ziel->EndDoc();
                     } catch (...) {
-                        melden(alsDruckerFehler(std::current_exception()));
+                        melden(druckerFehlerAus(std::current_exception()));
                     }
                 }
             }

@@ -7,11 +7,11 @@
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPdfWriter>
+#include <QRandomGenerator>
 #include <QTemporaryFile>
 
 #include <cups/cups.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,7 +35,55 @@ bool sichern(const QString& pfad, bool verzeichnis) {
     return ok;
 }
 
+// The PDF's spool file, created with the mode every new file of the process
+// gets (the kernel applies the umask), as it becomes the PDF by a rename.
+std::unique_ptr<QFile> neueDatei(const QString& ordner) {
+    for (int versuch = 0; versuch < 100; ++versuch) {
+        const QString name = QStringLiteral("%1/.hmzres-%2.pdf")
+                                 .arg(ordner)
+                                 .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+        auto datei = std::make_unique<QFile>(name);
+        if (datei->open(QIODevice::WriteOnly | QIODevice::NewOnly)) return datei;
+        if (!QFileInfo::exists(name))
+            druckerFehler(QStringLiteral("cannot write in %1: %2").arg(ordner, datei->errorString()));
+    }
+    druckerFehler(QStringLiteral("cannot write in %1").arg(ordner));
+}
+
+// A printer's spool file, readable by the owner only.
+std::unique_ptr<QFile> privateDatei(const QString& ordner) {
+    auto datei = std::make_unique<QTemporaryFile>(ordner + QStringLiteral("/.hmzres-XXXXXX.pdf"));
+    datei->setAutoRemove(false);
+    if (!datei->open()) druckerFehler(QStringLiteral("cannot write in %1: %2").arg(ordner, datei->errorString()));
+    return datei;
+}
+
 }  // namespace
+
+QString QtDrucker::pdfZielFehler(const QString& pfad) {
+    const QFileInfo ziel(pfad);
+    if (ziel.isDir()) return QStringLiteral("%1 is a folder, not a file").arg(ziel.absoluteFilePath());
+    const QString ordner = ziel.absolutePath();
+    if (!QFileInfo(ordner).isDir()) return QStringLiteral("the folder %1 does not exist").arg(ordner);
+    // The job is spooled beside the target and renamed onto it: both need the folder.
+    if (::access(QFile::encodeName(ordner).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("cannot write in the folder %1: %2").arg(ordner, QString::fromLocal8Bit(std::strerror(errno)));
+    if (ziel.exists() && ::access(QFile::encodeName(ziel.absoluteFilePath()).constData(), W_OK) != 0)
+        return QStringLiteral("cannot write %1: %2").arg(ziel.absoluteFilePath(), QString::fromLocal8Bit(std::strerror(errno)));
+    return {};
+}
+
+Fehler druckerFehlerAus(std::exception_ptr p) {
+    try {
+        std::rethrow_exception(p);
+    } catch (const Fehler& f) {
+        return f;
+    } catch (const std::exception& e) {
+        return Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error: ") + QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error"));
+    }
+}
 
 QtDrucker::QtDrucker(QString ziel, bool pdf) : ziel_(std::move(ziel)), pdf_(pdf) {}
 
@@ -59,19 +107,8 @@ void QtDrucker::auftragStarten() {
     // The spool file lies beside the target so that EndDoc is a rename
     // within one file system.
     const QString ordner = pdf_ ? QFileInfo(ziel_).absolutePath() : QDir::tempPath();
-    QTemporaryFile datei(ordner + QStringLiteral("/.hmzres-XXXXXX.pdf"));
-    datei.setAutoRemove(false);
-    if (!datei.open()) druckerFehler(QStringLiteral("cannot write in %1: %2").arg(ordner, datei.errorString()));
-    spool_ = datei.fileName();
-    datei.close();
-
-    datei_ = std::make_unique<QFile>(spool_);
-    if (!datei_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        datei_.reset();
-        QFile::remove(spool_);
-        spool_.clear();
-        druckerFehler(QStringLiteral("cannot write in %1").arg(ordner));
-    }
+    datei_ = pdf_ ? neueDatei(ordner) : privateDatei(ordner);
+    spool_ = datei_->fileName();
     writer_ = std::make_unique<QPdfWriter>(datei_.get());
     writer_->setResolution(static_cast<int>(Aufloesung));
     writer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
@@ -134,10 +171,6 @@ void QtDrucker::auftragBeenden() {
         druckerFehler(QStringLiteral("cannot write %1: %2").arg(ziel_, schreibFehler));
     }
     if (pdf_) {
-        // The spool file was created private; the PDF gets the usual mode.
-        const mode_t maske = ::umask(0);
-        ::umask(maske);
-        ::chmod(QFile::encodeName(spool).constData(), 0666 & ~maske);
         if (!sichern(spool, false) ||
             std::rename(QFile::encodeName(spool).constData(), QFile::encodeName(ziel_).constData()) != 0) {
             const QString grund = QString::fromLocal8Bit(std::strerror(errno));

@@ -7,14 +7,20 @@
 
 #include "report/druckerbasis.h"
 
+#include "core/fehler.h"
+
 #include <QPainter>
 #include <QString>
+#include <exception>
 #include <memory>
 
 class QFile;
 class QPdfWriter;
 
 namespace hmz {
+
+// A failure while drawing on a printer in a worker thread, as the printer's Fehler.
+Fehler druckerFehlerAus(std::exception_ptr p);
 
 class QtDrucker : public DruckerBasis {
 public:
@@ -24,6 +30,11 @@ public:
     static std::unique_ptr<QtDrucker> fuerPdf(const QString& pfad);
     static std::unique_ptr<QtDrucker> fuerDrucker(const QString& cupsName);
     ~QtDrucker() override;
+
+    // Why `pfad` cannot become a PDF (a folder, a missing or write-protected
+    // folder, a write-protected file), naming the one at fault; empty when
+    // it can. Lets a run refuse its target before any work.
+    static QString pdfZielFehler(const QString& pfad);
 
     // The CUPS queue's name, or the PDF file's path.
     QString DeviceName() const override { return ziel_; }

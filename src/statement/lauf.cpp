@@ -20,6 +20,7 @@ namespace hmz {
 namespace {
 
 LaufAnsicht* aktiveAnsicht = nullptr;
+bool laufAktiv = false;
 
 void ereignisse() {
     if (aktiveAnsicht) aktiveAnsicht->ereignisseVerarbeiten();
@@ -57,13 +58,15 @@ void LaufBeenden(LaufAnsicht& a) {
 // Steps after the checks; throws on database or printer failures.
 LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     auto& f = formular();
+    const long fehlerVorher = gemeldeteFehler();
     a.setzeLatsch(QStringLiteral("Soll/Haben prüfen - kurze Wartezeit"));
     LaufBeginnen(a);
 
     // The balance check and the statements read the year's bookings through
     // their indexes; a table made elsewhere may lack them.
+    // A run that only computes writes nothing, indexes included.
     db::Database& datenbank = f.OO_Data.database();
-    db::buchungsIndexSicherstellen(datenbank, static_cast<int>(f.TabellenJahr));
+    if (!istNurRechnen()) db::buchungsIndexSicherstellen(datenbank, static_cast<int>(f.TabellenJahr));
 
     auto& p = shPruefung();
     p.PruefJahr = f.AbrJahr;
@@ -79,7 +82,7 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     a.setzeLatsch(QStringLiteral("Buchungsdateien einlesen"));
     MandSelect();
     const int haken = a.euroHaken();
-    if ((f.EurAtsAusweisen ? -1 : 0) != haken) euroEinstellungSpeichern(haken);
+    if ((f.EurAtsAusweisen ? -1 : 0) != haken && !istNurRechnen()) euroEinstellungSpeichern(haken);
     f.EurAtsAusweisen = haken == 1;
     a.ereignisseVerarbeiten();
     a.sanduhr(false);
@@ -102,34 +105,41 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     }
 
     LaufBeginnen(a);
-    // One transaction for the whole run: reads see one state and the year
-    // results of the run are written together.
-    datenbank.BeginTrans();
-    try {
-        objekte.MoveFirst();
-        while (!f.LaufEnde) {
-            ObjektDrucken();
-            objekte.MoveNext();
-            a.ereignisseVerarbeiten();
-            if (objekte.Eof()) f.LaufEnde = true;
-        }
-        datenbank.CommitTrans();
-    } catch (...) {
-        // Year results of finished properties are complete; keep them.
-        try {
-            datenbank.CommitTrans();
-        } catch (...) {
-        }
-        throw;
+    // No transaction around the run: it draws and waits for the user, and
+    // other programs write meanwhile. Each property stores its year result
+    // in a short transaction of its own.
+    objekte.MoveFirst();
+    const long gesamt = objekte.RecordCount();
+    long fertig = 0;
+    while (!f.LaufEnde) {
+        a.objektFortschritt(fertig, gesamt);
+        ObjektDrucken();
+        ++fertig;
+        objekte.MoveNext();
+        a.ereignisseVerarbeiten();
+        if (objekte.Eof()) f.LaufEnde = true;
     }
+    if (!f.AbbruchBestaetigt) a.objektFortschritt(fertig, gesamt);
     const bool abgebrochen = druck().DruckGestoppt;
     LaufBeenden(a);
-    return abgebrochen ? LaufErgebnis::Abgebrochen : LaufErgebnis::Gedruckt;
+    if (abgebrochen) return LaufErgebnis::Abgebrochen;
+    // A statement that met a reported failure stored no year row: not a success.
+    return gemeldeteFehler() != fehlerVorher ? LaufErgebnis::Fehler : LaufErgebnis::Gedruckt;
 }
 
 }  // namespace
 
+bool LaufAktiv() { return laufAktiv; }
+
 LaufErgebnis LaufStarten(LaufAnsicht& a) {
+    // A nested start (from an event point of a run) would replace the
+    // recordsets the running loops still hold.
+    if (laufAktiv) return LaufErgebnis::Abgelehnt;
+    laufAktiv = true;
+    struct Ende {
+        ~Ende() { laufAktiv = false; }
+    } ende;
+
     auto& f = formular();
     a.fokusStart();
     f.AbbruchBestaetigt = false;

@@ -18,8 +18,15 @@ enum class LaufErgebnis {
 };
 
 // The start handler (cmdOK). Reports its failures through the general error
-// routine and returns to the idle look in every ending.
+// routine and returns to the idle look in every ending. A start while a run
+// is still going (also while a cancelled one unwinds) is refused: Abgelehnt.
+// A run in which a statement met a reported failure ends with Fehler.
 LaufErgebnis LaufStarten(LaufAnsicht& ansicht);
+
+// True from the start handler's entry to its return. Unlike
+// VerarbeitungLaeuft it stays set after a confirmed cancel while the
+// interrupted property still unwinds.
+bool LaufAktiv();
 
 // The cancel handler (cmdDruckenAbbrechen, Esc while running).
 void LaufAbbrechen(LaufAnsicht& ansicht);

@@ -35,6 +35,11 @@ public:
     virtual void aussehen(Aussehen a) = 0;
     // The modal confirmation "Laufende Verarbeitung abbrechen?": true for "Ja".
     virtual bool abbruchBestaetigen() = 0;
+    // Before each property of the run and after the last: properties done of all selected.
+    virtual void objektFortschritt(long fertig, long gesamt) {
+        (void)fertig;
+        (void)gesamt;
+    }
     // The balance check's short wait (0.8 s, events processed); the command line does not wait.
     virtual void kurzWarten() {}
 };

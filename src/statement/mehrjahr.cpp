@@ -46,12 +46,15 @@ Currency schillingInEuro(Currency ats) {
 }
 
 void JahresZeileDrucken() {
+    auto& oz = formular().OZ_Data.recordset();
+    JahresZeileDrucken(oz.Fields(QStringLiteral("HmzJahr")).toLong(),
+                       betragOderNull(oz.Fields(QStringLiteral("HmzHMZOhneEHB"))),
+                       betragOderNull(oz.Fields(QStringLiteral("HmzVereinnEHB"))));
+}
+
+void JahresZeileDrucken(int jahr, Currency ohne, Currency ehb) {
     auto& f = formular();
     auto& o = objekt();
-    auto& oz = f.OZ_Data.recordset();
-    const int jahr = oz.Fields(QStringLiteral("HmzJahr")).toLong();
-    const Currency ohne = betragOderNull(oz.Fields(QStringLiteral("HmzHMZOhneEHB")));
-    const Currency ehb = betragOderNull(oz.Fields(QStringLiteral("HmzVereinnEHB")));
 
     DruckText(QString::number(jahr), SpalteJahr, GL);
     const bool umrechnen = jahr < EuroUmstellungsJahr && f.AbrJahr >= EuroUmstellungsJahr;
@@ -59,6 +62,7 @@ void JahresZeileDrucken() {
         betragsZeile(QString(), ohne, ehb);
         o.SummeHmzOhneEHB += ohne;
         o.SummeVereinnEHB += ehb;
+        o.Jahre.push_back({jahr, ohne, ehb});
         return;
     }
 
@@ -77,6 +81,7 @@ void JahresZeileDrucken() {
 
     o.SummeHmzOhneEHB += ohneEur;
     o.SummeVereinnEHB += ehbEur;
+    o.Jahre.push_back({jahr, ohneEur, ehbEur, true, ohne, ehb});
 }
 
 void JahresSummenDrucken() {

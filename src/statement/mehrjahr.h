@@ -10,6 +10,8 @@ namespace hmz {
 
 // OZ_Data's recordset stands on the year row; adds it to the running totals.
 void JahresZeileDrucken();
+// The same for a row given by its figures as stored.
+void JahresZeileDrucken(int jahr, Currency ohne, Currency ehb);
 // The totals row (and with euro/schilling display the converted totals).
 void JahresSummenDrucken();
 

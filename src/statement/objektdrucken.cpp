@@ -11,6 +11,9 @@
 #include "statement/laufansicht.h"
 #include "statement/mehrjahr.h"
 #include "statement/summen.h"
+#include "store/datenzugriff.h"
+
+#include <exception>
 
 namespace hmz {
 
@@ -19,8 +22,14 @@ using statement::zahl;
 
 namespace {
 
+const QString ObjOzQuelle = QStringLiteral("kmoHauptMzRes, in ObjOzSelect");
+
+void ObjOzAbfragen();
+
 void (*ereignisPunkt)() = nullptr;
 LaufAnsicht* anzeige = nullptr;
+bool nurRechnen = false;
+std::function<void(const ObjektZustand&)> beobachter;
 
 void zeigeLatsch() {
     if (anzeige) anzeige->setzeLatsch(QStringLiteral("Laufende Objekt-Nr: ") + formular().ObjNrText);
@@ -28,30 +37,49 @@ void zeigeLatsch() {
 
 void neueSeiteErzwingen() { Printer().setCurrentY(static_cast<float>(druck().SeitenEndeY + 1)); }
 
-// A confirmed cancel: the job is discarded and this property's totals are
-// incomplete, so its year record must not be written.
-bool abgebrochen() {
+// A confirmed cancel discards the job; a reported failure (a pass whose
+// accounts could not be read) leaves a total at 0. Either way this property's
+// totals are incomplete, so its year record must not be written.
+bool unvollstaendig() {
     const auto& f = formular();
-    return f.AbbruchBestaetigt || f.LaufEnde || druck().DruckGestoppt;
+    return f.AbbruchBestaetigt || f.LaufEnde || druck().DruckGestoppt
+           || gemeldeteFehler() != objekt().FehlerBeiBeginn;
 }
 
+// Reads and writes the year row in one short transaction: another run on the
+// same property cannot slip in between, a killed run leaves the old row or
+// the new one, and the lock is gone before anything is drawn or asked.
 void jahresSatzSchreiben() {
     auto& f = formular();
     auto& o = objekt();
     o.JahrVon = f.AbrJahr;
-    if (!ObjOzSelect()) return;  // OZ_Data would still hold another property's rows
-    auto& oz = f.OZ_Data.recordset();
-    if (oz.RecordCount() < 1) {
-        oz.AddNew();
-        oz.SetField(QStringLiteral("HmzObjNr"), Variant::lng(f.ObjNrText.toInt()));
-        oz.SetField(QStringLiteral("HmzJahr"), Variant::lng(f.AbrJahr));
-    } else {
-        oz.MoveFirst();
-        oz.Edit();
+    std::exception_ptr abfrageFehler;
+    {
+        db::Transaktion t(f.OZ_Data.database());
+        try {
+            ObjOzAbfragen();
+        } catch (...) {
+            abfrageFehler = std::current_exception();
+        }
+        if (!abfrageFehler) {
+            auto& oz = f.OZ_Data.recordset();
+            if (oz.RecordCount() < 1) {
+                oz.AddNew();
+                oz.SetField(QStringLiteral("HmzObjNr"), Variant::lng(f.ObjNrText.toInt()));
+                oz.SetField(QStringLiteral("HmzJahr"), Variant::lng(f.AbrJahr));
+            } else {
+                oz.MoveFirst();
+                oz.Edit();
+            }
+            oz.SetField(QStringLiteral("HmzHMZOhneEHB"), Variant::currency(o.HmzReserve));
+            oz.SetField(QStringLiteral("HmzVereinnEHB"), Variant::currency(o.SummeEHB));
+            oz.Update();
+            t.commit();
+        }
     }
-    oz.SetField(QStringLiteral("HmzHMZOhneEHB"), Variant::currency(o.HmzReserve));
-    oz.SetField(QStringLiteral("HmzVereinnEHB"), Variant::currency(o.SummeEHB));
-    oz.Update();
+    // Reported once the transaction is gone; OZ_Data would still hold
+    // another property's rows, so nothing is written.
+    if (abfrageFehler) mitMeldung(ObjOzQuelle, [&] { std::rethrow_exception(abfrageFehler); });
 }
 
 void mehrjahresAufstellung() {
@@ -70,7 +98,7 @@ void mehrjahresAufstellung() {
     DruckTextRechts(QStringLiteral("HMZ mit EHB"), 145);
     LinieMitte();
 
-    if (!abgebrochen()) jahresSatzSchreiben();
+    if (!unvollstaendig() && !nurRechnen) jahresSatzSchreiben();
 
     o.JahrVon = f.AbrJahr - 9;
     if (ObjOzSelect()) {
@@ -79,13 +107,16 @@ void mehrjahresAufstellung() {
             f.JahreEnde = false;
             oz.MoveFirst();
             while (!f.JahreEnde) {
-                JahresZeileDrucken();
+                // Without storing, the statement year's row is the statement's
+                // own result, shown last as if it had been stored.
+                if (!nurRechnen || oz.Fields(QStringLiteral("HmzJahr")).toLong() != f.AbrJahr) JahresZeileDrucken();
                 oz.MoveNext();
                 Ereignispunkt();
                 if (oz.Eof()) f.JahreEnde = true;
             }
         }
     }
+    if (nurRechnen) JahresZeileDrucken(static_cast<int>(f.AbrJahr), o.HmzReserve, o.SummeEHB);
     LinieMitte();
     JahresSummenDrucken();
 }
@@ -105,15 +136,22 @@ void Ereignispunkt() {
 
 void setzeLaufAnsicht(LaufAnsicht* ansicht) { anzeige = ansicht; }
 
+void setzeNurRechnen(bool an) { nurRechnen = an; }
+bool istNurRechnen() { return nurRechnen; }
+
+void setzeObjektBeobachter(std::function<void(const ObjektZustand&)> b) { beobachter = std::move(b); }
+
 void ObjektDrucken() {
     auto& f = formular();
     // All digits of the number: cutting a longer one to five characters would
     // read and overwrite another property's figures.
     f.ObjNrText = format::nullen(f.OO_Data.recordset().Fields(QStringLiteral("ObjNummer")).toLong(), 5);
     zeigeLatsch();
+    Printer().DokumentBeginnen(QStringLiteral("HMZ-%1-%2").arg(f.AbrJahr).arg(f.ObjNrText));
 
     auto& o = objekt();
     o = ObjektZustand{};
+    o.FehlerBeiBeginn = gemeldeteFehler();
     f.MehrjahrAktiv = false;
     druck().SeitenNr = 0;
     neueSeiteErzwingen();
@@ -137,6 +175,7 @@ void ObjektDrucken() {
 
     if (!o.HmzKontenGefunden && !o.EhbKontenGefunden) return;
     mehrjahresAufstellung();
+    if (beobachter && !unvollstaendig()) beobachter(o);
 }
 
 void PositionenDrucken() {
@@ -191,16 +230,19 @@ bool ObjHmzresPosSelect() {
     });
 }
 
-bool ObjOzSelect() {
+namespace {
+
+void ObjOzAbfragen() {
     auto& f = formular();
-    const QString sql = QStringLiteral("SELECT * ") + QStringLiteral(" FROM ObjHmzResJahresSummen ")
-                        + QStringLiteral(" WHERE HmzObjNr = ") + f.ObjNrText + QStringLiteral(" AND HmzJahr between ")
-                        + zahl(objekt().JahrVon) + QStringLiteral(" AND ") + zahl(f.AbrJahr)
-                        + QStringLiteral(" ORDER BY HmzJahr ");
-    return mitMeldung(QStringLiteral("kmoHauptMzRes, in ObjOzSelect"), [&] {
-        f.OZ_Data.RecordSource = sql;
-        f.OZ_Data.Refresh();
-    });
+    f.OZ_Data.RecordSource = QStringLiteral("SELECT * ") + QStringLiteral(" FROM ObjHmzResJahresSummen ")
+                             + QStringLiteral(" WHERE HmzObjNr = ") + f.ObjNrText + QStringLiteral(" AND HmzJahr between ")
+                             + zahl(objekt().JahrVon) + QStringLiteral(" AND ") + zahl(f.AbrJahr)
+                             + QStringLiteral(" ORDER BY HmzJahr ");
+    f.OZ_Data.Refresh();
 }
+
+}  // namespace
+
+bool ObjOzSelect() { return mitMeldung(ObjOzQuelle, &ObjOzAbfragen); }
 
 }  // namespace hmz

@@ -6,9 +6,21 @@
 
 #include "core/currency.h"
 
+#include <functional>
+#include <vector>
+
 namespace hmz {
 
 class LaufAnsicht;
+
+// A row of the ten-year table as printed: euro figures (converted from
+// schillings when `ats` is set, the stored schilling figures then in atsOhne/atsEhb).
+struct JahresZeile {
+    int jahr = 0;
+    Currency ohne, ehb;
+    bool ats = false;
+    Currency atsOhne, atsEhb;
+};
 
 // Statement state of the current property; reset at the start of every property.
 struct ObjektZustand {
@@ -25,6 +37,8 @@ struct ObjektZustand {
     bool EhbBegonnen = false;
     int PosVon = 0, PosBis = 0;
     long JahrVon = 0;
+    std::vector<JahresZeile> Jahre;  // the ten-year rows printed, oldest first
+    long FehlerBeiBeginn = 0;  // errors reported before this property's statement
 };
 
 ObjektZustand& objekt();
@@ -38,8 +52,7 @@ void PositionenDrucken();
 
 // The account query of the pass PosVon..PosBis into KK_Data, with each
 // account's balance for this property and period. Returns false when the
-// query failed (reported); KK_Data then still holds an older result that
-// must not be used.
+// query failed (reported); KK_Data then holds no result.
 bool ObjHmzresPosSelect();
 
 // The year rows JahrVon..AbrJahr of this property into OZ_Data. Returns false
@@ -50,6 +63,16 @@ bool ObjOzSelect();
 // bookings, year rows); set by the run driver.
 void setzeEreignisPunkt(void (*punkt)());
 void Ereignispunkt();
+
+// Statements that store nothing: the year result is not written, and the
+// ten-year table shows the statement's own result as its last row, as if it
+// had been stored (the export computes with this). Off by default.
+void setzeNurRechnen(bool an);
+bool istNurRechnen();
+
+// Sees every property whose statement was completed, with its figures as
+// printed; none by default.
+void setzeObjektBeobachter(std::function<void(const ObjektZustand&)> beobachter);
 
 // Where the statement shows its progress (lblLatsch, lblObjAnz); set by the
 // run driver, none by default.

@@ -19,11 +19,18 @@ const QString Quelle = QStringLiteral("mdlSHPrüfen, in SHPrüfen");
 
 struct FehlendeTabelle {};
 
-Currency summe(db::Database& pruefDB, const QString& sql) {
-    auto rs = pruefDB.OpenRecordset(sql);
-    const Variant s = rs->Fields(QStringLiteral("Summe"));
-    rs->Close();
+Currency summe(const db::Recordset& rs, const QString& feld) {
+    const Variant s = rs.Fields(feld);
     return s.istNull() ? Currency() : s.toCurrency();
+}
+
+// Debits and credits in one query, so both sums come from one state of the
+// file: two queries could see a balanced pair that another program commits
+// between them by half.
+QString summenAbfrage(const QString& jahr) {
+    const QString tabelle = QStringLiteral(" FROM ObjKanzleiBuchungen") + jahr;
+    return QStringLiteral("SELECT (SELECT SUM(buBetrag)") + tabelle + QStringLiteral(" WHERE BuSH = 'S') as SummeSoll, ") +
+           QStringLiteral("(SELECT SUM(buBetrag)") + tabelle + QStringLiteral(" where BuSH = 'H') as SummeHaben");
 }
 
 QString differenzText(Currency s, Currency h, Currency d) {
@@ -89,12 +96,10 @@ void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
         lesend = true;
     });
     schritt([&] {
-        s = summe(db(), QStringLiteral("SELECT SUM(buBetrag) as Summe") + QStringLiteral(" FROM ObjKanzleiBuchungen") +
-                            Jahr + QStringLiteral(" WHERE BuSH = 'S'"));
-    });
-    schritt([&] {
-        h = summe(db(), QStringLiteral("SELECT SUM(buBetrag) as Summe") + QStringLiteral(" FROM ObjKanzleiBuchungen") +
-                            Jahr + QStringLiteral(" where BuSH = 'H'"));
+        auto rs = db().OpenRecordset(summenAbfrage(Jahr));
+        s = summe(*rs, QStringLiteral("SummeSoll"));
+        h = summe(*rs, QStringLiteral("SummeHaben"));
+        rs->Close();
     });
     if (lesend) schritt([&] { db().CommitTrans(); });
     if (!tabelleFehlt) {

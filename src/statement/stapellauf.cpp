@@ -1,19 +1,29 @@
 #include "statement/stapellauf.h"
 
 #include "core/format.h"
+#include "core/samefile.h"
 #include "entry/einstellungen.h"
 #include "entry/formular.h"
 #include "entry/verbindung.h"
 #include "entry/zustand.h"
 #include "report/drucker.h"
+#include "report/leerdrucker.h"
+#include "report/ordnerdrucker.h"
 #include "report/pufferdrucker.h"
+#include "report/qtdrucker.h"
 #include "shell/fehlermelden.h"
 #include "shell/konsolenfehleranzeige.h"
 #include "statement/lauf.h"
+#include "store/datenzugriff.h"
+#include "statement/objektdrucken.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 #include <malloc.h>
 
 namespace hmz {
@@ -32,10 +42,23 @@ public:
         felder_[3] = format::monatsEingabe(a.abrBis);
     }
 
+    ~KonsolenAnsicht() override { zeileAbschliessen(); }
+
     Antwort melden(const Meldung& m) override {
+        zeileAbschliessen();
         std::fprintf(stderr, "%s\n", qPrintable(m.text));
         if (m.knoepfe == Knoepfe::OK) return Antwort::OK;
+        // The dialog's text speaks of its buttons; say which option is the "NEIN" here.
+        if (!auftrag_.beiDifferenzWeiter)
+            std::fputs("hmzres: stopped; --on-imbalance continue prints the statements anyway\n", stderr);
         return auftrag_.beiDifferenzWeiter ? Antwort::Nein : Antwort::Ja;
+    }
+    // A signal cancels at the points where the dialog would see its cancel button.
+    void ereignisseVerarbeiten() override {
+        if (signalAbbruch_ || !auftrag_.abbruchSignal || auftrag_.abbruchSignal->load() == 0) return;
+        if (!formular().VerarbeitungLaeuft) return;
+        signalAbbruch_ = true;
+        LaufAbbrechen(*this);
     }
     Variant feldWert(Feld f) const override { return felder_[static_cast<int>(f)]; }
     void setzeFeldWert(Feld f, const Variant& wert) override { felder_[static_cast<int>(f)] = wert; }
@@ -44,14 +67,36 @@ public:
     void setzeEuroHaken(int wert) override { haken_ = wert; }
     void setzeLatsch(const QString& text) override {
         if (auftrag_.fortschrittBeobachter) auftrag_.fortschrittBeobachter(text);
+        if (!auftrag_.fortschritt || text.isEmpty()) return;
+        if (auftrag_.fortschrittZeile) {
+            latsch_ = text;
+            zeileZeigen(false);
+            return;
+        }
         // The caption is set more than once per property; print each change once.
-        if (auftrag_.fortschritt && !text.isEmpty() && text != letzteZeile_) std::printf("%s\n", qPrintable(text));
+        if (text != letzteZeile_) {
+            std::printf("%s\n", qPrintable(text));
+            std::fflush(stdout);  // a log or a pipe follows the run as it goes
+        }
         letzteZeile_ = text;
     }
     void setzeObjAnz(const QString& text) override { anzahl_ = text; }
+    void objektFortschritt(long fertig, long gesamt) override {
+        if (!uhr_.isValid()) uhr_.start();
+        fertig_ = fertig;
+        gesamt_ = gesamt;
+        if (auftrag_.fortschritt && auftrag_.fortschrittZeile) zeileZeigen(fertig == gesamt);
+    }
     void aussehen(Aussehen) override {}
-    bool abbruchBestaetigen() override { return false; }
+    bool abbruchBestaetigen() override { return signalAbbruch_; }
 
+    bool durchSignalAbgebrochen() const { return signalAbbruch_; }
+    void zeileAbschliessen() {
+        if (!zeileOffen_) return;
+        std::printf("\n");
+        std::fflush(stdout);
+        zeileOffen_ = false;
+    }
     const QString& anzahl() const { return anzahl_; }
 
 private:
@@ -62,12 +107,44 @@ private:
         return Variant::string(text);
     }
 
+    static QString dauer(qint64 ms) {
+        const qint64 s = ms / 1000;
+        return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    }
+
+    // One line, rewritten in place: properties done of all, the current
+    // property, elapsed and remaining time. At most ten times a second.
+    void zeileZeigen(bool immer) {
+        if (!immer && gezeigt_.isValid() && gezeigt_.elapsed() < 100) return;
+        gezeigt_.start();
+        const qint64 ms = uhr_.isValid() ? uhr_.elapsed() : 0;
+        QString zeile = QStringLiteral("%1 von %2 Objekten").arg(fertig_).arg(gesamt_);
+        if (!latsch_.isEmpty()) zeile += QStringLiteral(" | ") + latsch_;
+        zeile += QStringLiteral(" | %1 vergangen").arg(dauer(ms));
+        if (fertig_ > 0 && gesamt_ > fertig_) zeile += QStringLiteral(", noch etwa %1").arg(dauer(ms * (gesamt_ - fertig_) / fertig_));
+        std::printf("\r\033[K%s", qPrintable(zeile));
+        std::fflush(stdout);
+        zeileOffen_ = true;
+    }
+
     const DruckAuftrag& auftrag_;
     int haken_;
     Variant felder_[4];
     QString anzahl_ = QStringLiteral("0");
     QString letzteZeile_;
+    QString latsch_;
+    bool signalAbbruch_ = false;
+    bool zeileOffen_ = false;
+    long fertig_ = 0, gesamt_ = 0;
+    QElapsedTimer uhr_, gezeigt_;
 };
+
+// Gives the data controls their connect string without the password step,
+// which would rewrite a file that has none yet.
+void nurLesendVerbinden(Formular& f) {
+    for (auto* control : f.datenControls)
+        control->Connect = datenbankFormat() + QStringLiteral("pwd=") + DatenbankPasswort + QStringLiteral(";");
+}
 
 int fehlerStatus(const QString& text) {
     std::fprintf(stderr, "hmzres: %s\n", qPrintable(text));
@@ -88,10 +165,30 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     auto& z = aufruf();
     auto& f = formular();
     QString name = auftrag.datenbank;
+    if (!auftrag.pdfDatei.isEmpty() && isDatabaseFile(auftrag.pdfDatei, auftrag.datenbank)) {
+        std::fprintf(stderr, "hmzres: the PDF file '%s' is the database itself\n", qPrintable(auftrag.pdfDatei));
+        return 2;
+    }
     if (!db::Engine::IstServer(name)) {
         const QFileInfo datei(name);
         if (!datei.isFile()) return fehlerStatus(QStringLiteral("database not found: %1").arg(auftrag.datenbank));
         name = datei.absoluteFilePath();
+        // The run writes the year results and the PDF only after the first
+        // statement: refuse targets that cannot be written now, not after that work.
+        try {
+            db::schreibbarPruefen(name);
+        } catch (const Fehler& e) {
+            return fehlerStatus(QStringLiteral("%1 (%2)").arg(e.Beschreibung()).arg(e.Nummer()));
+        }
+    }
+    if (!auftrag.pdfDatei.isEmpty()) {
+        if (const QString grund = QtDrucker::pdfZielFehler(auftrag.pdfDatei); !grund.isEmpty()) return fehlerStatus(grund);
+    }
+    if (!auftrag.pdfOrdner.isEmpty()) {
+        // The files are made in a hidden folder inside and moved out of it: both need the folder.
+        const QString ordner = QFileInfo(auftrag.pdfOrdner).absoluteFilePath();
+        if (::access(QFile::encodeName(ordner).constData(), W_OK | X_OK) != 0)
+            return fehlerStatus(QStringLiteral("cannot write in the folder %1: %2").arg(ordner, QString::fromLocal8Bit(std::strerror(errno))));
     }
 
     z.AufrufParameter = VariantArray::leer(0, 100);
@@ -104,7 +201,10 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
         control->trennen();
         control->DatabaseName = z.DatenbankPfad;
     }
-    DatenControlsVerbinden(f);
+    if (auftrag.nurRechnen)
+        nurLesendVerbinden(f);
+    else
+        DatenControlsVerbinden(f);
     try {
         db::Engine::instance()
             .OpenDatabase(z.DatenbankPfad, false, true, QStringLiteral(";pwd=") + DatenbankPasswort)
@@ -114,12 +214,20 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     }
 
     const long fehlerVorher = gemeldeteFehler();
-    int haken = AESelect();
+    // Reading the setting creates it when missing; a run that only computes shows no amounts.
+    int haken = auftrag.nurRechnen ? 0 : AESelect();
     if (auftrag.eurAts) haken = *auftrag.eurAts ? 1 : 0;
 
     try {
-        std::unique_ptr<Drucker> drucker = auftrag.pdfDatei.isEmpty() ? PufferDrucker::fuerDrucker(auftrag.druckerName)
-                                                                       : PufferDrucker::fuerPdf(auftrag.pdfDatei);
+        std::unique_ptr<Drucker> drucker;
+        if (auftrag.nurRechnen)
+            drucker = std::make_unique<LeerDrucker>();
+        else if (!auftrag.pdfOrdner.isEmpty())
+            drucker = std::make_unique<OrdnerDrucker>(auftrag.pdfOrdner);
+        else if (!auftrag.pdfDatei.isEmpty())
+            drucker = PufferDrucker::fuerPdf(auftrag.pdfDatei);
+        else
+            drucker = PufferDrucker::fuerDrucker(auftrag.druckerName);
         if (auftrag.druckerHuelle) drucker = auftrag.druckerHuelle(std::move(drucker));
         setzeDrucker(std::move(drucker));
     } catch (const Fehler& e) {
@@ -128,9 +236,16 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
 
     KonsolenAnsicht ansicht(auftrag, haken);
     z.DialogGeladen = true;  // the run prints as from a loaded dialog
+    setzeNurRechnen(auftrag.nurRechnen);
+    if (auftrag.objektErgebnis)
+        setzeObjektBeobachter([&](const ObjektZustand& o) { auftrag.objektErgebnis(formular().ObjNrText, o); });
     const LaufErgebnis ergebnis = LaufStarten(ansicht);
+    setzeObjektBeobachter({});
+    setzeNurRechnen(false);
+    ansicht.zeileAbschliessen();
     z.DialogGeladen = false;
     const bool fehler = gemeldeteFehler() != fehlerVorher;
+    if (ansicht.durchSignalAbgebrochen()) return 128 + auftrag.abbruchSignal->load();
 
     switch (ergebnis) {
     case LaufErgebnis::Gedruckt:

@@ -68,6 +68,9 @@ Database& DataControl::database() {
 }
 
 void DataControl::Refresh() {
+    // A failed refresh leaves no result: the previous one belongs to another
+    // query, perhaps another file, and must not be read or edited.
+    d_->recordset.reset();
     Database& db = database();
     if (RecordSource.isEmpty()) return;
     auto rs = db.OpenRecordset(RecordSource);

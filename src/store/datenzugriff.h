@@ -13,36 +13,37 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace hmz::db {
 
 // Engine error numbers the component relies on.
 namespace nr {
-inline constexpr long DateiNichtGefunden = 3024;   // "Could not find file '...'."
-inline constexpr long KeinGueltigesPasswort = 3031;  // "Not a valid password."
-inline constexpr long TabelleFehlt = 3078;         // "... cannot find the input table or query '...'"
-inline constexpr long FeldFehlt = 3265;            // "Item not found in this collection."
-inline constexpr long KeinAktuellerDatensatz = 3021;  // "No current record."
-inline constexpr long Gesperrt = 3045;             // "Could not use '...'; file already in use."
-inline constexpr long KeineDatenbank = 3343;       // "Unrecognized database format '...'."
+inline constexpr long DateiNichtGefunden = 3024;   // file not found
+inline constexpr long KeinGueltigesPasswort = 3031;  // not the password
+inline constexpr long TabelleFehlt = 3078;         // no such table or query
+inline constexpr long FeldFehlt = 3265;            // no such field
+inline constexpr long KeinAktuellerDatensatz = 3021;  // no current record
+inline constexpr long Gesperrt = 3045;             // the file is in use (after waiting for it)
+inline constexpr long KeineDatenbank = 3343;       // not a database
 inline constexpr long SyntaxFehler = 3075;         // syntax error in the query expression
-inline constexpr long Aktualisierung = 3020;       // "Update or CancelUpdate without AddNew or Edit."
+inline constexpr long Aktualisierung = 3020;       // Update without AddNew or Edit
 inline constexpr long Allgemein = 3146;            // other engine failures
-inline constexpr long KeinGueltigerPfad = 3044;    // "'...' isn't a valid path." (e.g. a folder)
+inline constexpr long KeinGueltigerPfad = 3044;    // not a valid path (e.g. a folder)
 inline constexpr long KannNichtOeffnen = 3051;     // no permission to open the file
 inline constexpr long ExklusivGeoeffnet = 3356;    // opened exclusively by another user
-inline constexpr long NichtExklusiv = 3621;        // "Can't change password on a shared open database."
+inline constexpr long NichtExklusiv = 3621;        // password change on a shared open database
 inline constexpr long OhneTransaktion = 3034;      // commit or rollback without BeginTrans
 inline constexpr long DoppelterSchluessel = 3022;  // duplicate value in a key or unique index
 inline constexpr long NullNichtErlaubt = 3314;     // a required field is Null
-inline constexpr long NurLesen = 3027;             // "Cannot update. Database or object is read-only."
-inline constexpr long UnbekannterName = 3061;      // "Too few parameters." (an unknown column name)
-inline constexpr long DatenbankExistiert = 3204;   // "Database already exists."
-inline constexpr long KeineAuswahl = 3065;         // "Cannot execute a select query."
-inline constexpr long ObjektUngueltig = 3420;      // "Object invalid or no longer set."
-inline constexpr long TypKonflikt = 3464;          // "Data type mismatch in criteria expression."
-inline constexpr long Verbindung = 3151;           // "ODBC--connection to '...' failed." (the server)
+inline constexpr long NurLesen = 3027;             // the database, its folder or the query cannot be written
+inline constexpr long UnbekannterName = 3061;      // an unknown name (column)
+inline constexpr long DatenbankExistiert = 3204;   // the database exists already
+inline constexpr long KeineAuswahl = 3065;         // Execute of a select query
+inline constexpr long ObjektUngueltig = 3420;      // the object was closed
+inline constexpr long TypKonflikt = 3464;          // data type mismatch in a criteria expression
+inline constexpr long Verbindung = 3151;           // the server cannot be reached or the connection was lost
 }  // namespace nr
 
 // A column as the embedded store declares it: INTEGER, TEXT, CURRENCY, DATE,
@@ -58,6 +59,8 @@ class Recordset {
 public:
     virtual ~Recordset() = default;
     // Rows reached so far; exact after MoveLast. 0 for an empty result.
+    // (The embedded store reads each result whole when it is opened, so
+    // that no half-read result keeps a read transaction open.)
     virtual long RecordCount() const = 0;
     virtual bool Eof() const = 0;
     virtual bool Bof() const = 0;
@@ -88,6 +91,12 @@ public:
     // Every row of a query once, without keeping them (for whole tables).
     virtual void Zeilen(const QString& sql, const std::function<void(const std::vector<Variant>&)>& zeile) = 0;
     virtual void NewPassword(const QString& alt, const QString& neu) = 0;
+    // Write transactions; nested ones are savepoints. BeginTrans takes the
+    // write lock at once (waiting for another writer up to the busy timeout,
+    // then 3045), so that a transaction never fails half-way for a lock.
+    // A CommitTrans that fails throws and has rolled back what it could not
+    // commit: no transaction is left open behind a failure. Prefer
+    // Transaktion below to calling these by hand.
     virtual void BeginTrans() = 0;
     // A read-only transaction whose reads all see one state; CommitTrans ends it.
     virtual void BeginLesen() = 0;
@@ -99,6 +108,30 @@ public:
     // The client's tables and a table's columns (empty when there is no such table).
     virtual QStringList Tabellen() = 0;
     virtual std::vector<Spalte> Spalten(const QString& tabelle) = 0;
+};
+
+// A write transaction that lasts as long as this object: commit() makes its
+// writes stick; leaving the scope without it (an exception, an early return)
+// rolls them back. Keep it short: never draw, pause or ask the user inside.
+class Transaktion {
+public:
+    explicit Transaktion(Database& db) : db_(&db) { db.BeginTrans(); }
+    ~Transaktion() {
+        if (!db_) return;
+        try {
+            db_->Rollback();
+        } catch (...) {  // the store has ended it either way
+        }
+    }
+    Transaktion(const Transaktion&) = delete;
+    Transaktion& operator=(const Transaktion&) = delete;
+
+    void commit() {
+        if (Database* db = std::exchange(db_, nullptr)) db->CommitTrans();
+    }
+
+private:
+    Database* db_;
 };
 
 class Engine {
@@ -121,13 +154,18 @@ public:
     bool Vorhanden(const QString& name);
 };
 
+// Throws 3027 when the database file `name` cannot be written, naming the
+// file or the folder at fault (SQLite creates its journal files beside the
+// database). A run checks this before its work instead of failing midway.
+void schreibbarPruefen(const QString& name);
+
 // Test hook of NewPassword: runs after the re-keyed copy has been written
 // and synced, before it replaces the original. A hook that throws stands for
 // a crash at that moment. nullptr removes it.
 void setzeNeuesPasswortHaken(std::function<void(const QString& kopie)> haken);
 
 // A data control: a record source on a database; Refresh runs it. A failing
-// Refresh throws and leaves the previous query and result in place.
+// Refresh throws and leaves no result (recordset() then raises error 91).
 // Controls on the same file and connect string share one connection.
 class DataControl {
 public:

@@ -25,7 +25,7 @@ struct Token {
 };
 
 [[noreturn]] void syntaxError(const QString& what) {
-    throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntax error in query expression: %1").arg(what));
+    throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntaxfehler im Abfrageausdruck: %1").arg(what));
 }
 
 bool isIdentStart(QChar c) { return c.isLetter() || c == u'_'; }
@@ -137,7 +137,7 @@ QDate parseDateText(const QString& text) {
     if (auto d = datumAusText(text)) return *d;
     const QDate iso = QDate::fromString(text.trimmed(), Qt::ISODate);
     if (iso.isValid()) return iso;
-    throw Fehler(nr::TypKonflikt, QStringLiteral("Data type mismatch in criteria expression: '%1' is not a date.").arg(text));
+    throw Fehler(nr::TypKonflikt, QStringLiteral("Datentypen im Kriterienausdruck unverträglich: '%1' ist kein Datum.").arg(text));
 }
 
 // Jet's #m/d/yyyy# (or #yyyy-mm-dd#).
@@ -145,7 +145,7 @@ QDate parseDateLiteral(QStringView raw) {
     const QString inner = raw.mid(1, raw.size() - 2).toString().trimmed();
     QDate d = QDate::fromString(inner, QStringLiteral("M/d/yyyy"));
     if (!d.isValid()) d = QDate::fromString(inner, Qt::ISODate);
-    if (!d.isValid()) throw Fehler(nr::TypKonflikt, QStringLiteral("Data type mismatch in criteria expression: '%1' is not a date.").arg(raw));
+    if (!d.isValid()) throw Fehler(nr::TypKonflikt, QStringLiteral("Datentypen im Kriterienausdruck unverträglich: '%1' ist kein Datum.").arg(raw));
     return d;
 }
 

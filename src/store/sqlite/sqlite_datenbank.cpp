@@ -2,6 +2,10 @@
 // file with the same password are shared (the data controls and the balance
 // check read through one page cache); an exclusive open gets a connection of
 // its own and holds the file's lock until it is closed.
+//
+// Several programs use one file at once: files are kept in write-ahead mode
+// (readers never wait for the writer), every write transaction takes the
+// write lock when it begins, and a busy file is waited for before 3045.
 #include "store/speicher.h"
 #include "store/sqlite/sqlite_verbindung.h"
 
@@ -19,7 +23,7 @@ namespace hmz::db {
 
 namespace {
 
-int busyTimeoutMs = 2000;
+int busyTimeoutMs = 5000;
 
 std::function<void(const QString&)>& newPasswordHook() {
     static std::function<void(const QString&)> hook;
@@ -42,13 +46,13 @@ QString passwordFrom(const QString& connect) {
 QString checkedFile(const QString& name) {
     const QFileInfo fi(name);
     if (name.isEmpty() || !fi.exists())
-        throw Fehler(nr::DateiNichtGefunden, QStringLiteral("Could not find file '%1'.").arg(name));
+        throw Fehler(nr::DateiNichtGefunden, QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(name));
     if (fi.isDir())
         throw Fehler(nr::KeinGueltigerPfad,
-                     QStringLiteral("'%1' isn't a valid path. It names a folder, not a database file.").arg(name));
+                     QStringLiteral("'%1' ist kein gültiger Pfad: das ist ein Ordner, keine Datenbankdatei.").arg(name));
     if (!fi.isFile() || !fi.isReadable())
         throw Fehler(nr::KannNichtOeffnen,
-                     QStringLiteral("The database engine cannot open the file '%1'. You need permission to view its data.").arg(name));
+                     QStringLiteral("Die Datei '%1' kann nicht geöffnet werden: es fehlt die Berechtigung, sie zu lesen.").arg(name));
     return fi.canonicalFilePath();
 }
 
@@ -63,8 +67,8 @@ QString checkedFile(const QString& name) {
     const bool plain = head == QByteArray("SQLite format 3\0", 16);
     const bool looksEncrypted = !plain && size >= 1024 && size % 512 == 0;
     if ((plain && !password.isEmpty()) || looksEncrypted)
-        throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Not a valid password."));
-    throw Fehler(nr::KeineDatenbank, QStringLiteral("Unrecognized database format '%1'.").arg(path));
+        throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Kein gültiges Kennwort."));
+    throw Fehler(nr::KeineDatenbank, QStringLiteral("Unbekanntes Datenbankformat '%1'.").arg(path));
 }
 
 void execOn(sqlite3* db, const char* sql) {
@@ -72,6 +76,31 @@ void execOn(sqlite3* db, const char* sql) {
     const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
     sqlite3_free(err);
     if (rc != SQLITE_OK) throwSqlite(db, rc);
+}
+
+QString pragmaText(sqlite3* db, const char* sql) {
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+    if (rc != SQLITE_OK) throwSqlite(db, rc);
+    rc = sqlite3_step(s);
+    const QString v = rc == SQLITE_ROW ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) : QString();
+    sqlite3_finalize(s);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throwSqlite(db, rc);
+    return v;
+}
+
+// Switches a file opened for writing to write-ahead logging, once per file:
+// files made before it keep a rollback journal until then. A file that
+// another program holds in the old mode is left for the next open.
+void writeAhead(sqlite3* db) {
+    if (pragmaText(db, "PRAGMA journal_mode") != QLatin1String("wal")) {
+        const int rc = sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) return;
+        if (rc != SQLITE_OK) throwSqlite(db, rc);
+    }
+    // A commit is then synced at checkpoints only: a killed or crashed
+    // program still leaves every transaction whole or absent.
+    execOn(db, "PRAGMA synchronous = NORMAL");
 }
 
 struct Handle {
@@ -100,15 +129,15 @@ sqlite3* openHandle(const QString& path, const QString& password, bool exclusive
     if (rc == SQLITE_NOTADB) throwUnreadable(path, password);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         throw Fehler(nr::ExklusivGeoeffnet,
-                     QStringLiteral("You attempted to open a database that is already opened exclusively by another user "
-                                    "('%1'). Try again when the database is available.").arg(path));
+                     QStringLiteral("Die Datenbank '%1' ist von einem anderen Benutzer exklusiv geöffnet. "
+                                    "Versuchen Sie es wieder, wenn sie frei ist.").arg(path));
     if (rc != SQLITE_OK) throwSqlite(h.db, rc, path);
     if (exclusive) {
         execOn(h.db, "PRAGMA locking_mode = EXCLUSIVE");
         if (!readOnly) {
             rc = sqlite3_exec(h.db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
             if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-                throw Fehler(nr::Gesperrt, QStringLiteral("Could not use '%1'; file already in use.").arg(path));
+                throw Fehler(nr::Gesperrt, QStringLiteral("Die Datei '%1' kann nicht verwendet werden: sie ist bereits in Gebrauch.").arg(path));
             if (rc != SQLITE_OK) throwSqlite(h.db, rc, path);
             execOn(h.db, "COMMIT");
         }
@@ -116,6 +145,7 @@ sqlite3* openHandle(const QString& path, const QString& password, bool exclusive
     }
     // SQLCipher decrypts every page it reads: a large cache saves most of it.
     execOn(h.db, "PRAGMA cache_size = -65536");
+    if (!readOnly && !exclusive) writeAhead(h.db);
     return h.take();
 }
 
@@ -152,13 +182,13 @@ std::shared_ptr<Connection> connectionFor(const QString& name, bool exclusive, b
     const auto others = reg.live(path);
     if (exclusive) {
         if (!others.empty())
-            throw Fehler(nr::Gesperrt, QStringLiteral("Could not use '%1'; file already in use.").arg(name));
+            throw Fehler(nr::Gesperrt, QStringLiteral("Die Datei '%1' kann nicht verwendet werden: sie ist bereits in Gebrauch.").arg(name));
     } else {
         for (const auto& o : others)
             if (o->exclusive())
                 throw Fehler(nr::ExklusivGeoeffnet,
-                             QStringLiteral("You attempted to open a database that is already opened exclusively ('%1'). "
-                                            "Try again when the database is available.").arg(name));
+                             QStringLiteral("Die Datenbank '%1' ist bereits exklusiv geöffnet. "
+                                            "Versuchen Sie es wieder, wenn sie frei ist.").arg(name));
         const QString key = Registry::key(path, password, readOnly);
         if (auto c = reg.shared.value(key).lock()) return c;
     }
@@ -173,7 +203,7 @@ void syncPath(const QString& path, int flags) {
     if (fd < 0 || ::fsync(fd) != 0) {
         const int e = errno;
         if (fd >= 0) ::close(fd);
-        throw Fehler(nr::Allgemein, QStringLiteral("Could not write '%1' to disk: %2").arg(path, QString::fromLocal8Bit(std::strerror(e))));
+        throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht auf die Platte geschrieben werden: %2").arg(path, QString::fromLocal8Bit(std::strerror(e))));
     }
     ::close(fd);
 }
@@ -203,7 +233,7 @@ void rekeyByCopy(Connection& c, const QString& neu) {
         {
             QFile leer(copy);
             if (!leer.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-                throw Fehler(nr::Allgemein, QStringLiteral("Could not create '%1': %2").arg(copy, leer.errorString()));
+                throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht angelegt werden: %2").arg(copy, leer.errorString()));
             leer.setPermissions(QFile::permissions(path));
         }
         sqlite3_stmt* attach = nullptr;
@@ -218,12 +248,17 @@ void rekeyByCopy(Connection& c, const QString& neu) {
         execOn(db, "SELECT sqlcipher_export('hmz_neu')");
         // sqlcipher_export does not copy the user version.
         execOn(db, QStringLiteral("PRAGMA hmz_neu.user_version = %1").arg(userVersion).toUtf8().constData());
+        execOn(db, "PRAGMA hmz_neu.journal_mode = WAL");  // nor the journal mode
         execOn(db, "DETACH DATABASE hmz_neu");
         attached = false;
         syncPath(copy, O_RDONLY);
         if (newPasswordHook()) newPasswordHook()(copy);
+        // A write-ahead log beside the path would be taken for the new
+        // file's: fold it into the old file and remove it before the rename.
+        if (pragmaText(db, "PRAGMA main.journal_mode") == QLatin1String("wal"))
+            execOn(db, "PRAGMA main.journal_mode = DELETE");
         if (::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
-            throw Fehler(nr::Allgemein, QStringLiteral("Could not replace '%1': %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+            throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht ersetzt werden: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     } catch (...) {
         if (attached) sqlite3_exec(db, "DETACH DATABASE hmz_neu", nullptr, nullptr, nullptr);
         QFile::remove(copy);
@@ -249,7 +284,7 @@ public:
     void Execute(const QString& sql, const std::vector<Variant>& werte) override {
         Connection& c = *conn();
         const auto tr = c.translation(sql);
-        if (tr->isQuery) throw Fehler(nr::KeineAuswahl, QStringLiteral("Cannot execute a select query."));
+        if (tr->isQuery) throw Fehler(nr::KeineAuswahl, QStringLiteral("Eine Auswahlabfrage kann nicht ausgeführt werden."));
         if (tr->isDdl) {
             c.exec(tr->sql);
             c.schemaChanged();
@@ -269,40 +304,53 @@ public:
 
     void NewPassword(const QString& alt, const QString& neu) override {
         Connection& c = *conn();
-        if (alt != c.password()) throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Not a valid password."));
+        if (alt != c.password()) throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Kein gültiges Kennwort."));
         if (!c.exclusive())
-            throw Fehler(nr::NichtExklusiv, QStringLiteral("Can't change password on a shared open database."));
-        if (c.readOnly()) throw Fehler(nr::NurLesen, QStringLiteral("Cannot update. Database or object is read-only."));
+            throw Fehler(nr::NichtExklusiv, QStringLiteral("Das Kennwort einer gemeinsam geöffneten Datenbank kann nicht geändert werden."));
+        if (c.readOnly())
+            throw Fehler(nr::NurLesen, QStringLiteral("Aktualisieren nicht möglich: die Datenbank '%1' ist nur zum Lesen geöffnet.").arg(c.path()));
         if (alt == neu) return;
         rekeyByCopy(c, neu);
     }
 
+    // The depth counts our BEGIN and SAVEPOINTs; the engine may have ended
+    // the transaction on its own (a failed COMMIT, I/O errors), which
+    // sqlite3_get_autocommit tells. Every step re-reads it, so the counter
+    // never claims a transaction the engine does not have.
+
     void BeginTrans() override {
-        Connection& c = *conn();
-        c.exec(c.transactionDepth == 0 ? QStringLiteral("BEGIN") : QStringLiteral("SAVEPOINT hmz_t%1").arg(c.transactionDepth));
-        ++c.transactionDepth;
+        // IMMEDIATE: a deferred one would start as a reader and could not
+        // become the writer once another program has committed meanwhile.
+        begin(QStringLiteral("BEGIN IMMEDIATE"));
     }
-    // Reads in one transaction see one snapshot of the write-ahead log.
-    void BeginLesen() override { BeginTrans(); }
+    // A deferred transaction that only reads sees one snapshot of the
+    // write-ahead log and takes no write lock.
+    void BeginLesen() override { begin(QStringLiteral("BEGIN")); }
     void CommitTrans() override {
         Connection& c = *conn();
         if (c.transactionDepth == 0) noTransaction();
+        if (!inTransaction(c))
+            throw Fehler(nr::Allgemein, QStringLiteral("Die Transaktion wurde vom Datenbankmodul zurückgesetzt; nichts davon wurde gespeichert."));
         const int depth = c.transactionDepth - 1;
-        c.exec(depth == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE hmz_t%1").arg(depth));
+        try {
+            c.exec(depth == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE hmz_t%1").arg(depth));
+        } catch (...) {
+            // What could not be committed is rolled back, not left open.
+            rollbackTo(c, depth);
+            throw;
+        }
         c.transactionDepth = depth;
     }
     void Rollback() override {
         Connection& c = *conn();
         if (c.transactionDepth == 0) noTransaction();
-        const int depth = c.transactionDepth - 1;
-        c.exec(depth == 0 ? QStringLiteral("ROLLBACK")
-                          : QStringLiteral("ROLLBACK TO hmz_t%1; RELEASE hmz_t%1").arg(depth));
-        c.transactionDepth = depth;
+        if (inTransaction(c)) rollbackTo(c, c.transactionDepth - 1);
     }
 
     void Close() override { c_.reset(); }
     bool IstOffen() const override { return c_ != nullptr; }
     QString Name() const override { return name_; }
+    sqlite3* verbindung() const { return conn()->db(); }
 
     QStringList Tabellen() override {
         QStringList namen;
@@ -322,12 +370,31 @@ private:
     QString name_;
 
     const std::shared_ptr<Connection>& conn() const {
-        if (!c_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Object invalid or no longer set."));
+        if (!c_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
         return c_;
+    }
+    void begin(const QString& erste) {
+        Connection& c = *conn();
+        c.exec(!inTransaction(c) ? erste : QStringLiteral("SAVEPOINT hmz_t%1").arg(c.transactionDepth));
+        ++c.transactionDepth;
+    }
+    static bool inTransaction(Connection& c) {
+        if (sqlite3_get_autocommit(c.db())) c.transactionDepth = 0;
+        return c.transactionDepth > 0;
+    }
+    // Ends the transaction at `depth` (0: the whole one); the engine's own
+    // state decides what is left.
+    static void rollbackTo(Connection& c, int depth) {
+        const QByteArray sql = depth == 0 ? QByteArray("ROLLBACK")
+                                          : QStringLiteral("ROLLBACK TO hmz_t%1; RELEASE hmz_t%1").arg(depth).toUtf8();
+        const int rc = sqlite3_exec(c.db(), sql.constData(), nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK && depth > 0) sqlite3_exec(c.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+        c.transactionDepth = sqlite3_get_autocommit(c.db()) ? 0 : depth;
+        if (rc != SQLITE_OK && !sqlite3_get_autocommit(c.db())) throwSqlite(c.db(), rc);
     }
     [[noreturn]] static void noTransaction() {
         throw Fehler(nr::OhneTransaktion,
-                     QStringLiteral("You tried to commit or rollback a transaction without first beginning a transaction."));
+                     QStringLiteral("Festschreiben oder Zurücksetzen ohne begonnene Transaktion."));
     }
 };
 
@@ -346,9 +413,9 @@ public:
 
     std::unique_ptr<Database> anlegen(const QString& name, const QString& passwort) override {
         if (QFileInfo::exists(name))
-            throw Fehler(nr::DatenbankExistiert, QStringLiteral("Database already exists. ('%1')").arg(name));
+            throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1')").arg(name));
         if (name.isEmpty() || !QFileInfo(QFileInfo(name).absolutePath()).isDir())
-            throw Fehler(nr::KeinGueltigerPfad, QStringLiteral("'%1' isn't a valid path.").arg(name));
+            throw Fehler(nr::KeinGueltigerPfad, QStringLiteral("'%1' ist kein gültiger Pfad.").arg(name));
         sqlite3* db = openHandle(name, passwort, false, false, true);
         const QString path = QFileInfo(name).canonicalFilePath();
         auto c = std::make_shared<Connection>(db, path, passwort, false, false);
@@ -364,6 +431,11 @@ public:
 
     bool vorhanden(const QString& name) override { return QFileInfo::exists(name); }
 };
+
+sqlite3* sqliteHandle(Database& db) {
+    auto* s = dynamic_cast<SqliteDatabase*>(&db);
+    return s ? s->verbindung() : nullptr;
+}
 
 Speicher& dateiSpeicher() {
     static DateiSpeicher s;

@@ -152,6 +152,7 @@ public:
 
     void Fertig() override {
         exec("COMMIT");
+        exec("PRAGMA journal_mode=WAL");  // several programs use a client from its first day
         ziele_.clear();
         if (sqlite3_close(db_) != SQLITE_OK) fail(QStringLiteral("Cannot close '%1'").arg(path_));
         db_ = nullptr;

@@ -1,6 +1,9 @@
-// The recordset on SQLCipher: rows are read from the statement as the caller
-// moves and kept, so that MoveFirst after MoveLast works and RecordCount is
-// exact after MoveLast, without reading a whole result up front.
+// The recordset on SQLCipher: the whole result is read when it is opened and
+// the statement reset at once. A statement left half-read would keep a read
+// transaction on the shared connection: its later writes would find the file
+// changed by another program and fail at once, and its later reads would not
+// see what it has just written. The component's results are small (one
+// property's accounts or bookings, the property list).
 #include "store/sqlite/sqlite_verbindung.h"
 
 #include "core/fehler.h"
@@ -13,7 +16,7 @@ namespace hmz::db {
 
 namespace {
 
-[[noreturn]] void noCurrentRecord() { throw Fehler(nr::KeinAktuellerDatensatz, QStringLiteral("No current record.")); }
+[[noreturn]] void noCurrentRecord() { throw Fehler(nr::KeinAktuellerDatensatz, QStringLiteral("Kein aktueller Datensatz.")); }
 
 int digits(const unsigned char* p, int n) {
     int v = 0;
@@ -106,12 +109,12 @@ public:
     SqliteRecordset(std::shared_ptr<Connection> c, const QString& sql, const std::vector<Variant>& werte)
         : conn_(std::move(c)) {
         tr_ = conn_->translation(sql);
-        if (!tr_->isQuery) throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntax error in query expression: not a SELECT"));
+        if (!tr_->isQuery) throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntaxfehler im Abfrageausdruck: keine Auswahlabfrage"));
         lease_ = conn_->acquire(tr_->sql, tr_.get());
         cols_ = lease_.columns;
         try {
             bindValues(lease_.stmt, withArguments(*tr_, werte));
-            fetch();
+            drain();
         } catch (...) {
             releaseStatement();
             throw;
@@ -286,14 +289,14 @@ private:
     std::vector<std::pair<QString, Variant>> buffer_;
 
     void checkOpen() const {
-        if (closed_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Object invalid or no longer set."));
+        if (closed_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
     }
     void checkWritable() const {
         checkOpen();
-        if (!tr_->hasRowid) throw Fehler(nr::NurLesen, QStringLiteral("Cannot update. Database or object is read-only."));
+        if (!tr_->hasRowid) throw Fehler(nr::NurLesen, QStringLiteral("Aktualisieren nicht möglich: die Abfrage liefert keine änderbaren Datensätze."));
     }
     [[noreturn]] static void notEditing() {
-        throw Fehler(nr::Aktualisierung, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        throw Fehler(nr::Aktualisierung, QStringLiteral("Update oder CancelUpdate ohne AddNew oder Edit."));
     }
 
     int columnIndex(const QString& name) const {
@@ -306,13 +309,13 @@ private:
             for (std::size_t i = 0; i < cols.size(); ++i)
                 if (QStringView(cols[i].name).compare(bare, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
         }
-        throw Fehler(nr::FeldFehlt, QStringLiteral("Item not found in this collection. (%1)").arg(name));
+        throw Fehler(nr::FeldFehlt, QStringLiteral("Element in dieser Auflistung nicht gefunden. (%1)").arg(name));
     }
 
     const TableColumn& tableColumn(const QString& name) const {
         for (const auto& c : conn_->tableColumns(tr_->table))
             if (c.name.compare(name, Qt::CaseInsensitive) == 0) return c;
-        throw Fehler(nr::FeldFehlt, QStringLiteral("Item not found in this collection. (%1)").arg(name));
+        throw Fehler(nr::FeldFehlt, QStringLiteral("Element in dieser Auflistung nicht gefunden. (%1)").arg(name));
     }
 
     bool fetch() {

@@ -2,6 +2,10 @@
 
 #include "core/fehler.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <unistd.h>
+
 namespace hmz::db {
 
 namespace {
@@ -15,48 +19,82 @@ QString afterPrefix(const QString& msg, QLatin1String prefix) {
     return msg.startsWith(prefix) ? msg.mid(prefix.size()) : QString();
 }
 
+// Why `name` cannot be written: the file or its folder, in German as part of
+// an error text; empty when nothing is in the way.
+QString schreibHindernis(const QString& name) {
+    const QFileInfo datei(name);
+    const QByteArray pfad = QFile::encodeName(datei.absoluteFilePath());
+    if (datei.exists() && ::access(pfad.constData(), W_OK) != 0)
+        return QStringLiteral("die Datei '%1' ist schreibgeschützt").arg(datei.absoluteFilePath());
+    // SQLite writes its journal (or its -wal and -shm files) beside the database.
+    const QString ordner = datei.absolutePath();
+    if (::access(QFile::encodeName(ordner).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("im Ordner '%1' können keine Dateien angelegt werden; die Datenbank braucht dort "
+                              "ihre Journaldateien").arg(ordner);
+    return {};
+}
+
+QString nurLesenText(const QString& datei, const QString& hindernis) {
+    return hindernis.isEmpty() ? QStringLiteral("Aktualisieren nicht möglich: die Datenbank '%1' ist schreibgeschützt.").arg(datei)
+                               : QStringLiteral("Aktualisieren nicht möglich: %1.").arg(hindernis);
+}
+
 }  // namespace
+
+void schreibbarPruefen(const QString& name) {
+    if (const QString hindernis = schreibHindernis(name); !hindernis.isEmpty())
+        throw Fehler(nr::NurLesen, nurLesenText(name, hindernis));
+}
 
 [[noreturn]] void throwSqlite(sqlite3* db, int rc, const QString& context) {
     const int primary = rc & 0xff;
     const int extended = db ? sqlite3_extended_errcode(db) : rc;
     const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     const QString suffix = context.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(context);
+    // The file at fault: the one being opened, else the connection's main database.
+    QString datei = context;
+    if (datei.isEmpty() && db && sqlite3_db_filename(db, "main")) datei = QString::fromUtf8(sqlite3_db_filename(db, "main"));
+    const QString hindernis = datei.isEmpty() ? QString() : schreibHindernis(datei);
     switch (primary) {
     case SQLITE_ERROR:
         if (const QString t = afterPrefix(msg, QLatin1String("no such table: ")); !t.isEmpty())
             throw Fehler(nr::TabelleFehlt,
-                         QStringLiteral("The database engine cannot find the input table or query '%1'. "
-                                        "Make sure it exists and that its name is spelled correctly.").arg(t));
+                         QStringLiteral("Die Tabelle oder Abfrage '%1' wurde nicht gefunden. "
+                                        "Prüfen Sie, ob sie existiert und ihr Name richtig geschrieben ist.").arg(t));
         if (const QString c = afterPrefix(msg, QLatin1String("no such column: ")); !c.isEmpty())
-            throw Fehler(nr::UnbekannterName, QStringLiteral("Too few parameters. Expected 1. (unknown name '%1')").arg(c));
+            throw Fehler(nr::UnbekannterName, QStringLiteral("Zu wenige Parameter. 1 erwartet. (unbekannter Name '%1')").arg(c));
         if (msg == QLatin1String("integer overflow")) throw Fehler(fehlernr::Ueberlauf, QStringLiteral("Overflow"));
         if (msg.contains(QLatin1String("syntax error")) || msg.startsWith(QLatin1String("no such function")))
-            throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntax error in query expression: %1%2").arg(msg, suffix));
+            throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntaxfehler im Abfrageausdruck: %1%2").arg(msg, suffix));
         break;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        throw Fehler(nr::Gesperrt, QStringLiteral("Could not use the database; file already in use. (%1)").arg(msg));
+        // Only after the busy timeout has run out.
+        throw Fehler(nr::Gesperrt, QStringLiteral("Die Datenbank '%1' kann nicht verwendet werden: sie wird gerade von "
+                                                  "einem anderen Programm benutzt. Versuchen Sie es erneut, wenn es "
+                                                  "fertig ist. (%2)").arg(datei, msg));
     case SQLITE_READONLY:
-        throw Fehler(nr::NurLesen, QStringLiteral("Cannot update. Database or object is read-only."));
+        throw Fehler(nr::NurLesen, nurLesenText(datei, hindernis));
     case SQLITE_CONSTRAINT:
         if (extended == SQLITE_CONSTRAINT_NOTNULL)
-            throw Fehler(nr::NullNichtErlaubt, QStringLiteral("A required field cannot contain a Null value. (%1)").arg(msg));
+            throw Fehler(nr::NullNichtErlaubt, QStringLiteral("Ein Pflichtfeld darf keinen Nullwert enthalten. (%1)").arg(msg));
         if (extended == SQLITE_CONSTRAINT_PRIMARYKEY || extended == SQLITE_CONSTRAINT_UNIQUE)
             throw Fehler(nr::DoppelterSchluessel,
-                         QStringLiteral("The changes you requested were not successful because they would create "
-                                        "duplicate values in the index, primary key, or relationship. (%1)").arg(msg));
+                         QStringLiteral("Die Änderungen wurden nicht übernommen, weil sie doppelte Werte im Index, "
+                                        "Primärschlüssel oder in der Beziehung ergäben. (%1)").arg(msg));
         break;
     case SQLITE_NOTADB:
-        throw Fehler(nr::KeineDatenbank, QStringLiteral("Unrecognized database format.%1").arg(suffix));
+        throw Fehler(nr::KeineDatenbank, QStringLiteral("Unbekanntes Datenbankformat.%1").arg(suffix));
     case SQLITE_CANTOPEN:
-        throw Fehler(nr::KannNichtOeffnen, QStringLiteral("The database engine cannot open the file.%1").arg(suffix));
+        throw Fehler(nr::KannNichtOeffnen, hindernis.isEmpty()
+                                               ? QStringLiteral("Die Datei '%1' kann nicht geöffnet werden.").arg(datei)
+                                               : QStringLiteral("Die Datei '%1' kann nicht geöffnet werden: %2.").arg(datei, hindernis));
     case SQLITE_MISMATCH:
-        throw Fehler(nr::TypKonflikt, QStringLiteral("Data type mismatch in criteria expression."));
+        throw Fehler(nr::TypKonflikt, QStringLiteral("Datentypen im Kriterienausdruck unverträglich."));
     default:
         break;
     }
-    throw Fehler(nr::Allgemein, QStringLiteral("Database engine error %1: %2%3").arg(rc).arg(msg, suffix));
+    throw Fehler(nr::Allgemein, QStringLiteral("Fehler %1 der Datenbank: %2%3").arg(rc).arg(msg, suffix));
 }
 
 void bindValues(sqlite3_stmt* stmt, const std::vector<SqlValue>& values, int first) {
@@ -233,7 +271,7 @@ Connection::Lease Connection::acquire(const QString& sql, const Translation* tra
     const QByteArray u = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(db_, u.constData(), static_cast<int>(u.size()), &l.stmt, nullptr);
     if (rc != SQLITE_OK) throwSqlite(db_, rc);
-    if (!l.stmt) throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntax error in query expression: empty statement"));
+    if (!l.stmt) throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntaxfehler im Abfrageausdruck: leere Anweisung"));
     if (it != statements_.end()) {
         l.columns = it->columns;
         return l;

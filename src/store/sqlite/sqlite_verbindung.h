@@ -110,9 +110,14 @@ SqlValue sqliteValue(const Variant& v);
 // A whole client written into a temporary file that Fertig() renames.
 std::unique_ptr<Ladung> neueDateiLadung(const QString& pfad, const QString& passwort, bool ersetzen);
 
-// How long a shared open waits for another connection's lock (ms).
+// How long a connection waits for another program's lock before it reports
+// 3045 (ms; 5 s unless a test sets it).
 void setBusyTimeout(int milliseconds);
 int busyTimeout();
+
+// The connection under a database of this store (nullptr for another
+// store), for tests that look beneath the layer.
+sqlite3* sqliteHandle(Database& db);
 
 // Throws the engine-style error for a SQLite failure on db.
 [[noreturn]] void throwSqlite(sqlite3* db, int rc, const QString& context = {});

@@ -1,0 +1,68 @@
+#include "befehlszeile.h"
+
+#include <cstdio>
+
+namespace {
+
+const QCommandLineOption HilfeOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("this help"));
+
+QString optionsName(const QCommandLineOption& o) {
+    QStringList namen;
+    for (const QString& n : o.names()) namen << (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
+    QString text = namen.join(QStringLiteral(", "));
+    if (!o.valueName().isEmpty()) text += QLatin1Char(' ') + o.valueName();
+    return text;
+}
+
+}  // namespace
+
+QString aufrufText(const Befehl& b) {
+    const QString anfang = QStringLiteral("usage: hmzres %1 ").arg(b.name);
+    QString text = b.aufruf.isEmpty() ? anfang.trimmed() : anfang + b.aufruf;
+    text.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(anfang.size(), QLatin1Char(' ')));
+    return text + QLatin1Char('\n');
+}
+
+QString hilfeText(const Befehl& b) {
+    QList<QCommandLineOption> alle = b.optionen;
+    alle << HilfeOption;
+    qsizetype breite = 0;
+    for (const auto& o : alle) breite = std::max(breite, optionsName(o).size());
+    QString text = aufrufText(b) + b.zweck + QStringLiteral("\n\n");
+    for (const auto& o : alle)
+        text += QStringLiteral("  %1  %2\n").arg(optionsName(o), -static_cast<int>(breite)).arg(o.description());
+    return text + QStringLiteral("\nExit status: 0 done, 1 a check refused the input, 2 wrong usage,\n"
+                                 "3 stopped at the balance check, 4 a database, output or printer failure.\n");
+}
+
+Befehlszeile::Befehlszeile(const Befehl& befehl) : befehl_(befehl) {
+    parser_.addOptions(befehl.optionen);
+    parser_.addOption(HilfeOption);
+}
+
+std::optional<int> Befehlszeile::lesen(const QStringList& argumente) {
+    if (!parser_.parse(QStringList{QStringLiteral("hmzres")} + argumente)) return falsch(parser_.errorText());
+    if (parser_.isSet(HilfeOption)) {
+        std::fputs(qPrintable(hilfeText(befehl_)), stdout);
+        return ausgang::Erledigt;
+    }
+    if (!parser_.positionalArguments().isEmpty())
+        return falsch(QStringLiteral("unexpected argument '%1'").arg(parser_.positionalArguments().first()));
+    for (const QString& name : befehl_.pflicht)
+        if (!parser_.isSet(name)) return falsch(QStringLiteral("--%1 is missing").arg(name));
+    // An empty value ("--pdf ''") is never what was meant: a script lost a variable.
+    for (const auto& o : befehl_.optionen)
+        if (!o.valueName().isEmpty() && parser_.isSet(o.names().first()) && parser_.value(o.names().first()).isEmpty())
+            return falsch(QStringLiteral("--%1 needs a %2, not an empty text").arg(o.names().first(), o.valueName()));
+    return std::nullopt;
+}
+
+int Befehlszeile::falsch(const QString& grund) const {
+    std::fprintf(stderr, "hmzres %s: %s\n%s", qPrintable(befehl_.name), qPrintable(grund), qPrintable(aufrufText(befehl_)));
+    return ausgang::Nutzung;
+}
+
+int Befehlszeile::fehlschlag(const QString& text) const {
+    std::fprintf(stderr, "hmzres %s: %s\n", qPrintable(befehl_.name), qPrintable(text));
+    return ausgang::Fehlschlag;
+}
