@@ -38,7 +38,7 @@ std::shared_ptr<PgConnection> connectionFor(const QString& uri, bool readOnly) {
 
 [[noreturn]] void noTransaction() {
     throw Fehler(nr::OhneTransaktion,
-                 QStringLiteral("You tried to commit or rollback a transaction without first beginning a transaction."));
+                 QStringLiteral("Festschreiben oder Zurücksetzen ohne begonnene Transaktion."));
 }
 
 class PgDatabase final : public Database {
@@ -52,7 +52,7 @@ public:
     void Execute(const QString& sql, const std::vector<Variant>& werte) override {
         PgConnection& c = *conn();
         const auto tr = c.translation(sql);
-        if (tr->isQuery) throw Fehler(nr::KeineAuswahl, QStringLiteral("Cannot execute a select query."));
+        if (tr->isQuery) throw Fehler(nr::KeineAuswahl, QStringLiteral("Eine Auswahlabfrage kann nicht ausgeführt werden."));
         if (tr->isDdl) {
             c.exec(tr->sql);
             c.schemaChanged();
@@ -97,8 +97,8 @@ public:
     }
 
     void NewPassword(const QString&, const QString&) override {
-        throw Fehler(nr::NichtExklusiv, QStringLiteral("A database on a server has no database password; "
-                                                       "the server's users and their passwords protect it."));
+        throw Fehler(nr::NichtExklusiv, QStringLiteral("Eine Datenbank auf einem Server hat kein Datenbankkennwort; "
+                                                       "sie wird durch die Benutzer des Servers und deren Kennwörter geschützt."));
     }
 
     void BeginTrans() override { begin(QStringLiteral("BEGIN")); }
@@ -130,7 +130,7 @@ private:
     QString name_;
 
     const std::shared_ptr<PgConnection>& conn() const {
-        if (!c_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Object invalid or no longer set."));
+        if (!c_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
         return c_;
     }
     void begin(const QString& outer) {
@@ -149,7 +149,7 @@ public:
     std::unique_ptr<Database> anlegen(const QString& name, const QString&) override {
         auto c = std::make_shared<PgConnection>(name);
         if (!c->tables().isEmpty())
-            throw Fehler(nr::DatenbankExistiert, QStringLiteral("Database already exists. ('%1' holds tables)").arg(c->shownName()));
+            throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1' enthält Tabellen)").arg(c->shownName()));
         return std::make_unique<PgDatabase>(std::move(c), name);
     }
 

@@ -39,7 +39,7 @@ public:
         const QStringList vorhanden = c_.tables();
         if (!vorhanden.isEmpty() && !replace)
             throw Fehler(nr::DatenbankExistiert,
-                         QStringLiteral("Database already exists. ('%1' holds a client)").arg(c_.shownName()));
+                         QStringLiteral("Die Datenbank existiert bereits. ('%1' enthält einen Mandanten)").arg(c_.shownName()));
         for (const QString& t : vorhanden) c_.exec(QStringLiteral("DROP TABLE %1 CASCADE").arg(quoted(t)));
     }
 

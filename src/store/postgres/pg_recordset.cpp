@@ -11,7 +11,7 @@ namespace hmz::db {
 
 namespace {
 
-[[noreturn]] void noCurrentRecord() { throw Fehler(nr::KeinAktuellerDatensatz, QStringLiteral("No current record.")); }
+[[noreturn]] void noCurrentRecord() { throw Fehler(nr::KeinAktuellerDatensatz, QStringLiteral("Kein aktueller Datensatz.")); }
 
 QString quoted(QString name) { return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"'; }
 
@@ -103,7 +103,7 @@ public:
     }
     void SetField(const QString& name, const Variant& wert) override {
         checkOpen();
-        if (editing_ == Editing::None) throw Fehler(nr::Aktualisierung, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        if (editing_ == Editing::None) throw Fehler(nr::Aktualisierung, QStringLiteral("Update oder CancelUpdate ohne AddNew oder Edit."));
         const Spalte& col = tableColumn(name);
         for (auto& [n, v] : buffer_) {
             if (n == col.name) {
@@ -116,7 +116,7 @@ public:
 
     void Update() override {
         checkOpen();
-        if (editing_ == Editing::None) throw Fehler(nr::Aktualisierung, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        if (editing_ == Editing::None) throw Fehler(nr::Aktualisierung, QStringLiteral("Update oder CancelUpdate ohne AddNew oder Edit."));
         const QStringList keys = conn_->primaryKey(tr_->table);
         QStringList names;
         PgParams params;
@@ -228,11 +228,11 @@ private:
     }
 
     void checkOpen() const {
-        if (closed_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Object invalid or no longer set."));
+        if (closed_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
     }
     void checkWritable() const {
         checkOpen();
-        if (!tr_->hasRowid) throw Fehler(nr::NurLesen, QStringLiteral("Cannot update. Database or object is read-only."));
+        if (!tr_->hasRowid) throw Fehler(nr::NurLesen, QStringLiteral("Aktualisieren nicht möglich: die Datenbank oder das Objekt ist schreibgeschützt."));
     }
 
     int columnIndex(const QString& name) const {
@@ -243,14 +243,14 @@ private:
             for (qsizetype i = 0; i < cols_.size(); ++i)
                 if (QStringView(cols_[i]).compare(bare, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
         }
-        throw Fehler(nr::FeldFehlt, QStringLiteral("Item not found in this collection. (%1)").arg(name));
+        throw Fehler(nr::FeldFehlt, QStringLiteral("Element in dieser Auflistung nicht gefunden. (%1)").arg(name));
     }
 
     const Spalte& tableColumn(const QString& name) {
         if (tableColumns_.empty()) tableColumns_ = conn_->columns(tr_->table);
         for (const auto& c : tableColumns_)
             if (c.name.compare(name, Qt::CaseInsensitive) == 0) return c;
-        throw Fehler(nr::FeldFehlt, QStringLiteral("Item not found in this collection. (%1)").arg(name));
+        throw Fehler(nr::FeldFehlt, QStringLiteral("Element in dieser Auflistung nicht gefunden. (%1)").arg(name));
     }
 };
 

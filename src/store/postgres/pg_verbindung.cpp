@@ -37,7 +37,7 @@ PgConnection::PgConnection(const QString& uri) : uri_(uri) {
         const QString grund = pg_ ? reason(PQerrorMessage(pg_)) : QStringLiteral("out of memory");
         if (pg_) PQfinish(pg_);
         pg_ = nullptr;
-        throw Fehler(nr::Verbindung, QStringLiteral("Could not connect to the database server '%1': %2").arg(shownName(), grund));
+        throw Fehler(nr::Verbindung, QStringLiteral("Keine Verbindung zum Datenbankserver '%1': %2").arg(shownName(), grund));
     }
     PQsetNoticeProcessor(pg_, [](void*, const char*) {}, nullptr);
     exec(QStringLiteral("SET DateStyle = ISO; SET extra_float_digits = 3"));
@@ -55,30 +55,30 @@ void PgConnection::fail(const PGresult* r, const QString& context) const {
     const QString suffix = context.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(context);
     if (PQstatus(pg_) == CONNECTION_BAD || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
         throw Fehler(nr::Verbindung,
-                     QStringLiteral("The connection to the database server '%1' failed: %2").arg(shownName(), msg));
+                     QStringLiteral("Die Verbindung zum Datenbankserver '%1' ist abgebrochen: %2").arg(shownName(), msg));
     if (state == QLatin1String("42P01")) {
         const char* t = std::strchr(PQresultErrorMessage(r), '"');
         QString table = t ? QString::fromUtf8(t + 1).section(u'"', 0, 0) : msg;
-        throw Fehler(nr::TabelleFehlt, QStringLiteral("The database engine cannot find the input table or query '%1'. "
-                                                      "Make sure it exists and that its name is spelled correctly.").arg(table));
+        throw Fehler(nr::TabelleFehlt, QStringLiteral("Die Tabelle oder Abfrage '%1' wurde nicht gefunden. "
+                                                      "Prüfen Sie, ob sie existiert und ihr Name richtig geschrieben ist.").arg(table));
     }
     if (state == QLatin1String("42703"))
-        throw Fehler(nr::UnbekannterName, QStringLiteral("Too few parameters. Expected 1. (%1)").arg(msg));
+        throw Fehler(nr::UnbekannterName, QStringLiteral("Zu wenige Parameter. 1 erwartet. (%1)").arg(msg));
     if (state.startsWith(QLatin1String("42")))
-        throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntax error in query expression: %1%2").arg(msg, suffix));
+        throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntaxfehler im Abfrageausdruck: %1%2").arg(msg, suffix));
     if (state == QLatin1String("23505"))
         throw Fehler(nr::DoppelterSchluessel,
-                     QStringLiteral("The changes you requested were not successful because they would create "
-                                    "duplicate values in the index, primary key, or relationship. (%1)").arg(msg));
+                     QStringLiteral("Die Änderungen wurden nicht übernommen, weil sie doppelte Werte im Index, "
+                                    "Primärschlüssel oder in der Beziehung ergäben. (%1)").arg(msg));
     if (state == QLatin1String("23502"))
-        throw Fehler(nr::NullNichtErlaubt, QStringLiteral("A required field cannot contain a Null value. (%1)").arg(msg));
-    if (state == QLatin1String("25006")) throw Fehler(nr::NurLesen, QStringLiteral("Cannot update. Database or object is read-only."));
+        throw Fehler(nr::NullNichtErlaubt, QStringLiteral("Ein Pflichtfeld darf keinen Nullwert enthalten. (%1)").arg(msg));
+    if (state == QLatin1String("25006")) throw Fehler(nr::NurLesen, QStringLiteral("Aktualisieren nicht möglich: die Datenbank oder das Objekt ist schreibgeschützt."));
     if (state == QLatin1String("22003")) throw Fehler(fehlernr::Ueberlauf, QStringLiteral("Overflow"));
     if (state.startsWith(QLatin1String("22")))
-        throw Fehler(nr::TypKonflikt, QStringLiteral("Data type mismatch in criteria expression. (%1)").arg(msg));
+        throw Fehler(nr::TypKonflikt, QStringLiteral("Datentypen im Kriterienausdruck unverträglich. (%1)").arg(msg));
     if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("55P03"))
-        throw Fehler(nr::Gesperrt, QStringLiteral("Could not use the database; it is in use. (%1)").arg(msg));
-    throw Fehler(nr::Allgemein, QStringLiteral("Database server error %1: %2%3").arg(state, msg, suffix));
+        throw Fehler(nr::Gesperrt, QStringLiteral("Die Datenbank kann nicht verwendet werden: sie wird gerade von einem anderen Programm benutzt. (%1)").arg(msg));
+    throw Fehler(nr::Allgemein, QStringLiteral("Fehler %1 des Datenbankservers: %2%3").arg(state, msg, suffix));
 }
 
 PgResult PgConnection::checked(PGresult* r, const QString& context) {
@@ -245,7 +245,7 @@ QByteArray pgText(const Variant& v) {
 
 PgParams pgParams(const Translation& t, const std::vector<Variant>& werte) {
     if (werte.size() != t.platzhalter.size())
-        throw Fehler(nr::UnbekannterName, QStringLiteral("Too few parameters. Expected %1.").arg(t.platzhalter.size()));
+        throw Fehler(nr::UnbekannterName, QStringLiteral("Zu wenige Parameter. %1 erwartet.").arg(t.platzhalter.size()));
     PgParams out;
     out.reserve(t.params.size());
     for (const SqlValue& p : t.params) {

@@ -45,7 +45,7 @@ class DateiLadung final : public Ladung {
 public:
     DateiLadung(const QString& target, const QString& password, bool replace) : target_(target), replace_(replace) {
         if (!replace && QFileInfo::exists(target))
-            throw Fehler(nr::DatenbankExistiert, QStringLiteral("Database already exists. ('%1')").arg(target));
+            throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1')").arg(target));
         const QFileInfo ziel(target);
         QTemporaryFile tmp(ziel.absolutePath() + QStringLiteral("/.") + ziel.fileName() + QStringLiteral(".neu-XXXXXX"));
         tmp.setAutoRemove(false);

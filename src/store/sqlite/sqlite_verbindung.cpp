@@ -134,7 +134,7 @@ SqlValue sqliteValue(const Variant& v) {
 
 std::vector<SqlValue> withArguments(const Translation& t, const std::vector<Variant>& werte) {
     if (werte.size() != t.platzhalter.size())
-        throw Fehler(nr::UnbekannterName, QStringLiteral("Too few parameters. Expected %1.").arg(t.platzhalter.size()));
+        throw Fehler(nr::UnbekannterName, QStringLiteral("Zu wenige Parameter. %1 erwartet.").arg(t.platzhalter.size()));
     if (werte.empty()) return t.params;
     std::vector<SqlValue> out = t.params;
     for (std::size_t k = 0; k < werte.size(); ++k) out[t.platzhalter[k]] = sqliteValue(werte[k]);
