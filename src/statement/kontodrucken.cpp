@@ -9,7 +9,9 @@
 #include "statement/objektdrucken.h"
 #include "statement/sonderpositionen.h"
 #include "statement/summen.h"
+#include "store/zeilenrecordset.h"
 
+#include <QHash>
 #include <cmath>
 #include <optional>
 
@@ -169,34 +171,61 @@ void AbschnittKopfDrucken() {
         abschnittKopf(o.EinnahmenBegonnen, false, QStringLiteral("E i n n a h m e n :"));
 }
 
-bool BuchungenSelectEinzelbu() {
+namespace {
+
+// The conditions both booking queries share: this property and period, no
+// corrections, no bookings of kind 90.
+QString buchungsBedingung() {
+    const auto& f = formular();
+    return QStringLiteral(" FROM ObjKanzleiBuchungen") + zahl(f.TabellenJahr) + QStringLiteral(" WHERE BuObjNr = ") + f.ObjNrText
+           + buchungsFilterZeitraum() + QStringLiteral(" AND (isnull(BuKorrKz) OR rtrim(BuKorrKz) = '')")
+           + QStringLiteral(" AND NOT BuArt = '90'");
+}
+
+// The current account's rows into BU_Data. The property's rows of every
+// account come in one query the first time one is asked for (columns: the
+// right-trimmed account number, then spalten) and are kept for the
+// property: a server answers every query over the network, one per account
+// would cost a round trip each.
+bool kontoZeilen(std::optional<QHash<QString, db::Zeilen>>& vorrat, const QString& ort, const QString& sql,
+                 const QStringList& spalten) {
     auto& f = formular();
-    const QString sql = QStringLiteral("SELECT ")
-                        + QStringLiteral("BuDatum, BuBelegNr, BuText1, BuText2, BuBetrag, BuSH, BuSHVorzeichen ")
-                        + QStringLiteral("FROM ObjKanzleiBuchungen") + zahl(f.TabellenJahr) + QStringLiteral(" WHERE")
-                        + QStringLiteral(" BuObjNr = ") + f.ObjNrText + QStringLiteral(" AND rtrim(BuKontoNr) = '")
-                        + sqlText(konto().AktKontoNr) + QStringLiteral("'") + buchungsFilterZeitraum()
-                        + QStringLiteral(" AND (isnull(BuKorrKz) ") + QStringLiteral(" OR rtrim(BuKorrKz) = '')")
-                        + QStringLiteral(" AND NOT BuArt = '90'") + QStringLiteral(" ORDER BY BuDatum, BuBelegNr, BuNr  ");
-    return mitMeldung(QStringLiteral("kmoHauptMzRes, in BuchungenSelectEinzelbu"), [&] {
-        f.BU_Data.RecordSource = sql;
-        f.BU_Data.Refresh();
+    return mitMeldung(ort, [&] {
+        f.BU_Data.Uebernehmen(nullptr);
+        if (!vorrat) {
+            QHash<QString, db::Zeilen> zeilen;
+            auto rs = f.BU_Data.database().OpenRecordset(sql);
+            for (; !rs->Eof(); rs->MoveNext()) {
+                std::vector<Variant> z;
+                z.reserve(static_cast<std::size_t>(spalten.size()));
+                for (const QString& s : spalten) z.push_back(rs->Fields(s));
+                zeilen[rs->Fields(QStringLiteral("BuKonto")).toString()].push_back(std::move(z));
+            }
+            vorrat = std::move(zeilen);
+        }
+        f.BU_Data.Uebernehmen(db::zeilenRecordset(spalten, vorrat->value(konto().AktKontoNr)));
     });
 }
 
+}  // namespace
+
+bool BuchungenSelectEinzelbu() {
+    static const QStringList spalten{QStringLiteral("BuDatum"),  QStringLiteral("BuBelegNr"), QStringLiteral("BuText1"),
+                                     QStringLiteral("BuText2"),  QStringLiteral("BuBetrag"),  QStringLiteral("BuSH"),
+                                     QStringLiteral("BuSHVorzeichen")};
+    const QString sql = QStringLiteral("SELECT rtrim(BuKontoNr) AS BuKonto, ") + spalten.join(QStringLiteral(", "))
+                        + buchungsBedingung() + QStringLiteral(" ORDER BY BuDatum, BuBelegNr, BuNr");
+    return kontoZeilen(objekt().Einzelbuchungen, QStringLiteral("kmoHauptMzRes, in BuchungenSelectEinzelbu"), sql, spalten);
+}
+
 bool BuchungenSelect() {
-    auto& f = formular();
-    const QString sql = QStringLiteral("SELECT ") + QStringLiteral("SUM([BuBetrag] * BuSHVorzeichen) as MonKontoSaldo, ")
-                        + QStringLiteral(" datepart('m', BuDatum) as BuMonat") + QStringLiteral(" FROM ObjKanzleiBuchungen")
-                        + zahl(f.TabellenJahr) + QStringLiteral(" WHERE ") + QStringLiteral(" BuObjNr = ") + f.ObjNrText
-                        + QStringLiteral(" AND rtrim(BuKontoNr) = '") + sqlText(konto().AktKontoNr) + QStringLiteral("'")
-                        + QStringLiteral(" AND (isnull(BuKorrKz) ") + QStringLiteral(" OR rtrim(BuKorrKz) = '')")
-                        + QStringLiteral(" AND BuArt <> '90'") + buchungsFilterZeitraum()
-                        + QStringLiteral("GROUP BY  datepart('m', BuDatum)");
-    return mitMeldung(QStringLiteral("kmoHauptMzRes, in BuchungenSelect"), [&] {
-        f.BU_Data.RecordSource = sql;
-        f.BU_Data.Refresh();
-    });
+    const QString monat = QStringLiteral("datepart('m', BuDatum)");
+    const QString sql = QStringLiteral("SELECT rtrim(BuKontoNr) AS BuKonto, SUM(BuBetrag * BuSHVorzeichen) AS MonKontoSaldo, ")
+                        + monat + QStringLiteral(" AS BuMonat") + buchungsBedingung()
+                        + QStringLiteral(" GROUP BY rtrim(BuKontoNr), ") + monat
+                        + QStringLiteral(" ORDER BY rtrim(BuKontoNr), ") + monat;
+    return kontoZeilen(objekt().Monatssummen, QStringLiteral("kmoHauptMzRes, in BuchungenSelect"), sql,
+                       {QStringLiteral("MonKontoSaldo"), QStringLiteral("BuMonat")});
 }
 
 void EinzelbuchungDrucken() {

@@ -27,8 +27,9 @@ KontoZustand& konto();
 void KontoDrucken();
 void AbschnittKopfDrucken();
 
-// Booking queries of the current account into BU_Data; false when the query
-// failed (reported), BU_Data then holds an older result.
+// The current account's bookings into BU_Data, single or summed by month
+// (in month order); false when the query failed (reported), BU_Data then
+// holds no result.
 bool BuchungenSelectEinzelbu();
 bool BuchungenSelect();
 

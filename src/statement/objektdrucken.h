@@ -5,8 +5,11 @@
 #pragma once
 
 #include "core/currency.h"
+#include "store/zeilenrecordset.h"
 
+#include <QHash>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace hmz {
@@ -39,6 +42,8 @@ struct ObjektZustand {
     long JahrVon = 0;
     std::vector<JahresZeile> Jahre;  // the ten-year rows printed, oldest first
     long FehlerBeiBeginn = 0;  // errors reported before this property's statement
+    // The property's bookings by account, read once each when first needed.
+    std::optional<QHash<QString, db::Zeilen>> Einzelbuchungen, Monatssummen;
 };
 
 ObjektZustand& objekt();

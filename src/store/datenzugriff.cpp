@@ -77,6 +77,8 @@ void DataControl::Refresh() {
     d_->recordset = std::move(rs);
 }
 
+void DataControl::Uebernehmen(std::unique_ptr<Recordset> ergebnis) { d_->recordset = std::move(ergebnis); }
+
 Recordset& DataControl::recordset() {
     if (!d_->recordset) throw Fehler(91, QStringLiteral("Object variable or With block variable not set"));
     return *d_->recordset;

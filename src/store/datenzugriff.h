@@ -179,6 +179,9 @@ public:
     QString RecordSource;
 
     void Refresh();
+    // A result read elsewhere takes the place of Refresh's (the statement
+    // reads a property's bookings at once and hands them out by account).
+    void Uebernehmen(std::unique_ptr<Recordset> ergebnis);
     Recordset& recordset();  // error 91 when there is none yet
     bool hatRecordset() const;
     Database& database();    // the shared connection, opened on demand

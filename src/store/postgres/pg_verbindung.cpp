@@ -95,28 +95,42 @@ PgResult PgConnection::run(const QString& sql, const PgParams& params) {
     werte.reserve(params.size());
     for (const auto& p : params) werte.push_back(p ? p->constData() : nullptr);
     const int n = static_cast<int>(werte.size());
+    const QByteArray u = sql.toUtf8();
+    // A text is prepared the second time it comes: many run only once (they
+    // carry a property's number), and preparing those would cost a round
+    // trip each and keep them on the server for nothing.
     auto it = prepared_.constFind(sql);
-    const bool neu = it == prepared_.constEnd();
-    const QByteArray name = neu ? "hmz" + QByteArray::number(prepared_.size()) : *it;
+    const bool vorbereitet = it != prepared_.constEnd();
+    const bool vorbereiten = !vorbereitet && einmal_.contains(sql);
+    const QByteArray name = vorbereitet ? *it : "hmz" + QByteArray::number(prepared_.size());
+    if (!vorbereitet && !vorbereiten) {
+        if (einmal_.size() > 10000) einmal_.clear();
+        einmal_.insert(sql);
+    }
     if (PQtransactionStatus(pg_) != PQTRANS_INTRANS) {
-        if (neu) {
-            checked(PQprepare(pg_, name.constData(), sql.toUtf8().constData(), 0, nullptr), sql.left(80));
+        if (vorbereiten) {
+            checked(PQprepare(pg_, name.constData(), u.constData(), 0, nullptr), sql.left(80));
             prepared_.insert(sql, name);
+            einmal_.remove(sql);
         }
+        if (!vorbereitet && !vorbereiten)
+            return checked(PQexecParams(pg_, u.constData(), n, nullptr, werte.data(), nullptr, nullptr, 0), sql.left(80));
         return checked(PQexecPrepared(pg_, name.constData(), n, werte.data(), nullptr, nullptr, 0), {});
     }
     // In a transaction a failed statement would spoil everything after it,
     // unlike on a file: it runs within a savepoint, sent together with the
     // statement in one round trip.
     if (!PQenterPipelineMode(pg_)) fail(nullptr);
-    const QByteArray u = sql.toUtf8();
     bool sent = PQsendQueryParams(pg_, "SAVEPOINT hmz_anweisung", 0, nullptr, nullptr, nullptr, nullptr, 0);
-    if (neu) sent = sent && PQsendPrepare(pg_, name.constData(), u.constData(), 0, nullptr);
-    sent = sent && PQsendQueryPrepared(pg_, name.constData(), n, werte.data(), nullptr, nullptr, 0);
+    if (vorbereiten) sent = sent && PQsendPrepare(pg_, name.constData(), u.constData(), 0, nullptr);
+    if (vorbereitet || vorbereiten)
+        sent = sent && PQsendQueryPrepared(pg_, name.constData(), n, werte.data(), nullptr, nullptr, 0);
+    else
+        sent = sent && PQsendQueryParams(pg_, u.constData(), n, nullptr, werte.data(), nullptr, nullptr, 0);
     sent = sent && PQsendQueryParams(pg_, "RELEASE SAVEPOINT hmz_anweisung", 0, nullptr, nullptr, nullptr, nullptr, 0);
     sent = sent && PQpipelineSync(pg_);
     PgResult failed, result;
-    const int queries = neu ? 4 : 3;
+    const int queries = vorbereiten ? 4 : 3;
     for (int q = 0; sent && q < queries; ++q) {
         PgResult first(PQgetResult(pg_));
         while (PGresult* rest = PQgetResult(pg_)) PQclear(rest);
@@ -142,7 +156,10 @@ PgResult PgConnection::run(const QString& sql, const PgParams& params) {
         }
         fail(failed.get(), sql.left(80));
     }
-    if (neu) prepared_.insert(sql, name);
+    if (vorbereiten) {
+        prepared_.insert(sql, name);
+        einmal_.remove(sql);
+    }
     return result;
 }
 
@@ -190,6 +207,7 @@ QStringList PgConnection::tables() {
 }
 
 std::vector<Spalte> PgConnection::columns(const QString& table) {
+    if (auto it = columns_.constFind(table.toLower()); it != columns_.constEnd()) return *it;
     std::vector<Spalte> out;
     const PgResult r = run(QStringLiteral(
         "SELECT a.attname, t.typname FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
@@ -206,6 +224,7 @@ std::vector<Spalte> PgConnection::columns(const QString& table) {
         else if (typ == "bool") art = QStringLiteral("BOOLEAN");
         out.push_back({QString::fromUtf8(PQgetvalue(r.get(), i, 0)), art});
     }
+    if (!out.empty()) columns_.insert(table.toLower(), out);  // none: the table may come yet
     return out;
 }
 

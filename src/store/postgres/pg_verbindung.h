@@ -46,6 +46,7 @@ public:
     void schemaChanged() {
         schemaLoaded_ = false;
         keys_.clear();
+        columns_.clear();
     }
 
     std::shared_ptr<const Translation> translation(const QString& sql);
@@ -72,7 +73,9 @@ private:
     bool schemaLoaded_ = false;
     QSet<QString> dateColumns_, currencyColumns_, textColumns_, tables_;
     QHash<QString, QByteArray> prepared_;  // translated text -> statement name
+    QSet<QString> einmal_;                 // texts run once, unprepared
     QHash<QString, QStringList> keys_;     // primary key columns by lower-case table
+    QHash<QString, std::vector<Spalte>> columns_;  // columns by lower-case table
     QHash<QString, std::shared_ptr<const Translation>> translations_;
 };
 
