@@ -69,6 +69,7 @@ private:
         PGconn* c = PQconnectdbParams(keys, values, 1);
         bool ok = PQstatus(c) == CONNECTION_OK;
         if (ok) {
+            PQsetNoticeProcessor(c, [](void*, const char*) {}, nullptr);
             PGresult* r = PQexec(c, sql.toUtf8().constData());
             ok = PQresultStatus(r) == PGRES_COMMAND_OK;
             if (!ok) grund_ = QString::fromUtf8(PQresultErrorMessage(r));

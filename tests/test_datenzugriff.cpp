@@ -7,7 +7,8 @@
 #include "store/sqldialekt.h"
 #include "sqlhilfe.h"
 #include "store/sqlite/sqlite_verbindung.h"
-#include "store/sqlite/sqlite_verbindung.h"
+#include "programm.h"
+#include "speicher.h"
 #include "testdb.h"
 
 #include <QDir>
@@ -16,7 +17,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <chrono>
-#include <functional>
 #include <thread>
 
 using namespace hmz;
@@ -69,20 +69,20 @@ QString jahresAuswahl(const QString& objNrText, long jahrVon, int abrJahr) {
            " AND HmzJahr between " + QString::number(jahrVon) + " AND " + QString::number(abrJahr) + " ORDER BY HmzJahr ";
 }
 
-QString einzelbuchungen(long tabellenJahr, const QString& objNrText, const QString& konto, QDate von, QDate bis) {
-    return QStringLiteral("SELECT ") + "BuDatum, BuBelegNr, BuText1, BuText2, BuBetrag, BuSH, BuSHVorzeichen " +
-           "FROM ObjKanzleiBuchungen" + QString::number(tabellenJahr) + " WHERE" + " BuObjNr = " + objNrText +
-           " AND rtrim(BuKontoNr) = '" + konto + "'" + " AND (BuDatum " + "Between datevalue('" + datum(von) + "') " +
-           "AND datevalue('" + datum(bis) + "')) " + " AND (isnull(BuKorrKz) " + " OR rtrim(BuKorrKz) = '')" +
-           " AND NOT BuArt = '90'" + " ORDER BY BuDatum, BuBelegNr, BuNr  ";
+// The statement reads a property's bookings of every account at once.
+QString einzelbuchungen(long tabellenJahr, const QString& objNrText, QDate von, QDate bis) {
+    return QStringLiteral("SELECT rtrim(BuKontoNr) AS BuKonto, BuDatum, BuBelegNr, BuText1, BuText2, BuBetrag, BuSH, BuSHVorzeichen") +
+           " FROM ObjKanzleiBuchungen" + QString::number(tabellenJahr) + " WHERE BuObjNr = " + objNrText +
+           " AND (BuDatum Between datevalue('" + datum(von) + "') AND datevalue('" + datum(bis) + "')) " +
+           " AND (isnull(BuKorrKz) OR rtrim(BuKorrKz) = '') AND NOT BuArt = '90' ORDER BY BuDatum, BuBelegNr, BuNr";
 }
 
-QString monatssummen(long tabellenJahr, const QString& objNrText, const QString& konto, QDate von, QDate bis) {
-    return QStringLiteral("SELECT ") + "SUM([BuBetrag] * BuSHVorzeichen) as MonKontoSaldo, " +
-           " datepart('m', BuDatum) as BuMonat" + " FROM ObjKanzleiBuchungen" + QString::number(tabellenJahr) + " WHERE " +
-           " BuObjNr = " + objNrText + " AND rtrim(BuKontoNr) = '" + konto + "'" + " AND (isnull(BuKorrKz) " +
-           " OR rtrim(BuKorrKz) = '')" + " AND BuArt <> '90'" + " AND (BuDatum " + "Between datevalue('" + datum(von) +
-           "') " + "AND datevalue('" + datum(bis) + "')) " + "GROUP BY  datepart('m', BuDatum)";
+QString monatssummen(long tabellenJahr, const QString& objNrText, QDate von, QDate bis) {
+    return QStringLiteral("SELECT rtrim(BuKontoNr) AS BuKonto, SUM(BuBetrag * BuSHVorzeichen) AS MonKontoSaldo, ") +
+           "datepart('m', BuDatum) AS BuMonat FROM ObjKanzleiBuchungen" + QString::number(tabellenJahr) +
+           " WHERE BuObjNr = " + objNrText + " AND (BuDatum Between datevalue('" + datum(von) + "') AND datevalue('" +
+           datum(bis) + "')) " + " AND (isnull(BuKorrKz) OR rtrim(BuKorrKz) = '') AND NOT BuArt = '90'" +
+           " GROUP BY rtrim(BuKontoNr), datepart('m', BuDatum) ORDER BY rtrim(BuKontoNr), datepart('m', BuDatum)";
 }
 
 QString sollHaben(const QString& jahr) {
@@ -91,15 +91,26 @@ QString sollHaben(const QString& jahr) {
            "(SELECT SUM(buBetrag)" + tabelle + " where BuSH = 'H') as SummeHaben";
 }
 
-class Datenzugriff : public ::testing::Test {
+// The test client in a store: a file, or the same rows copied to the
+// server (the copy writes amounts as the server keeps them).
+class DatenzugriffBasis : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString pfad;
+    QString pfad;  // the file, or the server URI
     std::unique_ptr<Database> db;
+    std::optional<test::TestSpeicher> server;
 
-    void SetUp() override {
-        pfad = dir.filePath(QStringLiteral("mandant.db"));
-        testdb::anlegen(pfad, Passwort);
+    void anlegen(test::Speicherart art) {
+        const QString datei = dir.filePath(QStringLiteral("mandant.db"));
+        testdb::anlegen(datei, Passwort);
+        pfad = datei;
+        if (art == test::Speicherart::Server) {
+            server.emplace(art);
+            HMZ_SPEICHER_ODER_UEBERSPRINGEN(*server);
+            const auto kopie = test::hmzres({"copy", "--from", datei, "--to", server->name()});
+            ASSERT_EQ(kopie.status, 0) << kopie.fehler.toStdString();
+            pfad = server->name();
+        }
         db = Engine::instance().OpenDatabase(pfad, false, false, Connect);
     }
     void TearDown() override {
@@ -119,9 +130,21 @@ protected:
     }
 };
 
+// What only a file has: paths, locks, journal, SQLite's plans.
+class Datenzugriff : public DatenzugriffBasis {
+protected:
+    void SetUp() override { anlegen(test::Speicherart::Datei); }
+};
+
+// What every store does alike.
+class DatenzugriffJeSpeicher : public DatenzugriffBasis, public ::testing::WithParamInterface<test::Speicherart> {
+protected:
+    void SetUp() override { anlegen(GetParam()); }
+};
+
 }  // namespace
 
-TEST_F(Datenzugriff, PropertySelectionWithZeroDateAndType) {
+TEST_P(DatenzugriffJeSpeicher, PropertySelectionWithZeroDateAndType) {
     struct Fall {
         const char *von, *bis, *abrBis;
         std::set<int> objekte;
@@ -147,7 +170,7 @@ TEST_F(Datenzugriff, PropertySelectionWithZeroDateAndType) {
     EXPECT_EQ(fehlerVon([&] { rs->Fields("ObjGibtEsNicht"); }), nr::FeldFehlt);
 }
 
-TEST_F(Datenzugriff, AccountBalancesLeaveOutMarkedBookings) {
+TEST_P(DatenzugriffJeSpeicher, AccountBalancesLeaveOutMarkedBookings) {
     const QDate jan(2003, 1, 1), dez(2003, 12, 31), jun(2003, 6, 30);
     auto pass1 = zeilen(kontenAuswahl(2003, 2003, "00007", jan, dez, 1, 49),
                         {"KontoNr", "KontoSaldo", "KontoHmzresPos", "KontoHmzresVerdichtKz", "KontoBezeichnung"});
@@ -173,21 +196,26 @@ TEST_F(Datenzugriff, AccountBalancesLeaveOutMarkedBookings) {
     EXPECT_EQ(acht.at(0)[0], Variant::currency(betrag("999")));
 }
 
-TEST_F(Datenzugriff, SingleBookingsAndMonthSums) {
+TEST_P(DatenzugriffJeSpeicher, SingleBookingsAndMonthSums) {
     const QDate jan(2003, 1, 1), dez(2003, 12, 31);
-    auto rs = db->OpenRecordset(einzelbuchungen(2003, "00007", "4000", jan, dez));
-    EXPECT_EQ(rs->RecordCount(), 4);  // the whole result is read at once
+    auto rs = db->OpenRecordset(einzelbuchungen(2003, "00007", jan, dez));
     rs->MoveLast();
-    EXPECT_EQ(rs->RecordCount(), 4);
+    EXPECT_EQ(rs->RecordCount(), 11);
     rs->MoveFirst();
+    EXPECT_EQ(rs->Fields("BuKonto").toString(), "4000");
     EXPECT_EQ(rs->Fields("BuDatum"), Variant::date(QDate(2003, 1, 10)));
     EXPECT_EQ(rs->Fields("BuBetrag"), Variant::currency(betrag("1000")));
     EXPECT_EQ(rs->Fields("BuText1"), Variant::string(QStringLiteral("Miete Jänner")));
     EXPECT_TRUE(rs->Fields("BuText2").istNull());
     EXPECT_EQ(rs->Fields("BuSHVorzeichen"), Variant::lng(1));
-    QList<long> belege;
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) belege << rs->Fields("BuBelegNr").toLong();
-    EXPECT_EQ(belege, (QList<long>{1, 2, 5, 14}));
+    auto belege = [&](const char* konto) {
+        QList<long> out;
+        for (const auto& z : zeilen(einzelbuchungen(2003, "00007", jan, dez), {"BuKonto", "BuBelegNr"}))
+            if (z[0].toString() == konto) out << z[1].toLong();
+        return out;
+    };
+    EXPECT_EQ(belege("4000"), (QList<long>{1, 2, 5, 14}));
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {}
     EXPECT_EQ(fehlerVon([&] { rs->MoveNext(); }), nr::KeinAktuellerDatensatz);
     EXPECT_EQ(fehlerVon([&] { rs->Fields("BuDatum"); }), nr::KeinAktuellerDatensatz);
 
@@ -195,20 +223,23 @@ TEST_F(Datenzugriff, SingleBookingsAndMonthSums) {
     db->Execute("INSERT INTO ObjKanzleiBuchungen2003 VALUES (20, 7, '4000  ', '2003-05-05', 20, 'a', NULL, 1, 'H', 1, NULL, '10')");
     db->Execute("INSERT INTO ObjKanzleiBuchungen2003 VALUES (21, 7, '4000!', '2003-05-05', 21, 'b', NULL, 1, 'H', 1, NULL, '10')");
     db->Execute("INSERT INTO ObjKanzleiBuchungen2003 VALUES (22, 7, '4000 x', '2003-05-05', 22, 'c', NULL, 1, 'H', 1, NULL, '10')");
-    auto mitLeer = db->OpenRecordset(einzelbuchungen(2003, "00007", "4000", jan, dez));
-    mitLeer->MoveLast();
-    EXPECT_EQ(mitLeer->RecordCount(), 5);
+    EXPECT_EQ(belege("4000"), (QList<long>{1, 2, 5, 20, 14}));
     db->Execute("DELETE FROM ObjKanzleiBuchungen2003 WHERE BuNr >= 20");
 
+    // Months in order on every store (a server groups by hashing).
+    QList<long> folge;
     std::map<long, Currency> monate;
-    for (const auto& z : zeilen(monatssummen(2003, "00007", "4100", jan, dez), {"BuMonat", "MonKontoSaldo"})) {
-        EXPECT_EQ(z[1].typ(), VarTyp::Currency);
-        monate[z[0].toLong()] = z[1].toCurrency();
+    for (const auto& z : zeilen(monatssummen(2003, "00007", jan, dez), {"BuKonto", "BuMonat", "MonKontoSaldo"})) {
+        if (z[0].toString() != "4100") continue;
+        EXPECT_EQ(z[2].typ(), VarTyp::Currency);
+        folge << z[1].toLong();
+        monate[z[1].toLong()] = z[2].toCurrency();
     }
+    EXPECT_EQ(folge, (QList<long>{3, 5, 6}));
     EXPECT_EQ(monate, (std::map<long, Currency>{{3, betrag("150")}, {5, betrag("30")}, {6, Currency()}}));
 }
 
-TEST_F(Datenzugriff, DebitCreditSumsAndMissingYear) {
+TEST_P(DatenzugriffJeSpeicher, DebitCreditSumsAndMissingYear) {
     auto summe = [&](const QString& jahr, bool soll) {
         return db->OpenRecordset(sollHaben(jahr))->Fields(soll ? "SummeSoll" : "SummeHaben");
     };
@@ -220,12 +251,13 @@ TEST_F(Datenzugriff, DebitCreditSumsAndMissingYear) {
     EXPECT_TRUE(summe("2004", true).istNull());  // no postings: Null, not 0
 
     // Sums stay exact and overflow is an error, never a wrap.
-    db->Execute("INSERT INTO ObjKanzleiBuchungen2004 VALUES (1, 7, '4000', '2004-01-01', 1, 'a', NULL, 9000000000000000000, 'S', -1, NULL, '10')");
-    db->Execute("INSERT INTO ObjKanzleiBuchungen2004 VALUES (2, 7, '4000', '2004-01-01', 1, 'a', NULL, 9000000000000000000, 'S', -1, NULL, '10')");
+    for (int nr : {1, 2})
+        db->Execute("INSERT INTO ObjKanzleiBuchungen2004 VALUES (?, 7, '4000', '2004-01-01', 1, 'a', NULL, ?, 'S', -1, NULL, '10')",
+                    {Variant::lng(nr), Variant::currency(Currency::fromRaw(9000000000000000000))});
     EXPECT_EQ(fehlerVon([&] { summe("2004", true); }), fehlernr::Ueberlauf);
 }
 
-TEST_F(Datenzugriff, YearSumsReadAndWrittenBack) {
+TEST_P(DatenzugriffJeSpeicher, YearSumsReadAndWrittenBack) {
     auto rs = db->OpenRecordset(jahresAuswahl("00007", 2003 - 9, 2003));
     QList<long> jahre;
     for (; !rs->Eof(); rs->MoveNext()) jahre << rs->Fields("HmzJahr").toLong();
@@ -283,28 +315,28 @@ TEST_F(Datenzugriff, BookingQueriesUseTheIndex) {
         sqlite3_close(roh);
         return out;
     };
-    for (const QString& sql : {kontenAuswahl(2003, 2003, "00007", jan, dez, 1, 49), einzelbuchungen(2003, "00007", "4000", jan, dez),
-                               monatssummen(2003, "00007", "4000", jan, dez)}) {
+    for (const QString& sql : {kontenAuswahl(2003, 2003, "00007", jan, dez, 1, 49), einzelbuchungen(2003, "00007", jan, dez),
+                               monatssummen(2003, "00007", jan, dez)}) {
         const QString p = plan(sql);
         EXPECT_TRUE(p.contains("USING INDEX ObjKanzleiBuchungen2003_ObjKonto")) << p.toStdString();
         EXPECT_FALSE(p.contains("SCAN TABLE ObjKanzleiBuchungen2003")) << p.toStdString();
     }
-    // Each account is found through the index, not by reading all of the property's bookings.
+    // Each account's balance is found through the index; the bookings are the property's.
     EXPECT_TRUE(plan(kontenAuswahl(2003, 2003, "00007", jan, dez, 1, 49)).contains("BuObjNr=? AND BuKontoNr=?"));
-    EXPECT_TRUE(plan(einzelbuchungen(2003, "00007", "4000", jan, dez)).contains("BuObjNr=? AND BuKontoNr>? AND BuKontoNr<?"));
+    EXPECT_TRUE(plan(einzelbuchungen(2003, "00007", jan, dez)).contains("BuObjNr=?"));
 
     db->Execute("DROP INDEX ObjKanzleiBuchungen2003_ObjKonto");
-    EXPECT_FALSE(plan(einzelbuchungen(2003, "00007", "4000", jan, dez)).contains("USING INDEX"));
+    EXPECT_FALSE(plan(einzelbuchungen(2003, "00007", jan, dez)).contains("USING INDEX"));
     buchungsIndexSicherstellen(*db, 2003);
     buchungsIndexSicherstellen(*db, 1999);  // no such year: nothing to do
-    EXPECT_TRUE(plan(einzelbuchungen(2003, "00007", "4000", jan, dez)).contains("USING INDEX ObjKanzleiBuchungen2003_ObjKonto"));
+    EXPECT_TRUE(plan(einzelbuchungen(2003, "00007", jan, dez)).contains("USING INDEX ObjKanzleiBuchungen2003_ObjKonto"));
     EXPECT_EQ(fehlerVon([&] { db->OpenRecordset("SELECT * FROM ObjKanzleiBuchungen1999"); }), nr::TabelleFehlt);
     // The debit/credit sums of the balance check read the small index, not the table.
     const QString sh = plan(sollHaben("2003"));
     EXPECT_EQ(sh.count("USING COVERING INDEX ObjKanzleiBuchungen2003_SH"), 2) << sh.toStdString();
 }
 
-TEST_F(Datenzugriff, RecordsetOperations) {
+TEST_P(DatenzugriffJeSpeicher, RecordsetOperations) {
     auto rs = db->OpenRecordset("SELECT * FROM ObjDaten ORDER BY ObjNummer");
     EXPECT_FALSE(rs->Bof());
     rs->FindFirst("ObjNummer = 10");
@@ -349,11 +381,16 @@ TEST_F(Datenzugriff, RecordsetOperations) {
     summe->Close();
     EXPECT_EQ(fehlerVon([&] { summe->MoveFirst(); }), nr::ObjektUngueltig);
 
-    // A key that exists already is refused, the row stays as it was.
+    // A key that exists already: the file refuses it; the server stores the
+    // new row over it, so that two programs adding one year row both succeed.
     auto doppelt = db->OpenRecordset("SELECT * FROM ObjDaten WHERE ObjNummer = 7");
     doppelt->AddNew();
     doppelt->SetField("ObjNummer", Variant::lng(8));
-    EXPECT_EQ(fehlerVon([&] { doppelt->Update(); }), nr::DoppelterSchluessel);
+    doppelt->SetField("ObjAnschrift", Variant::string("neu"));
+    const bool datei = GetParam() == test::Speicherart::Datei;
+    EXPECT_EQ(fehlerVon([&] { doppelt->Update(); }), datei ? nr::DoppelterSchluessel : 0);
+    EXPECT_EQ(db->OpenRecordset("SELECT ObjAnschrift FROM ObjDaten WHERE ObjNummer = 8")->Fields("ObjAnschrift").toString(),
+              datei ? "Gasse 2" : "neu");
 }
 
 // Whether two databases share one connection: a transaction begun on one is
@@ -369,7 +406,7 @@ bool teilen(Database& x, Database& y) {
     }
 }
 
-TEST_F(Datenzugriff, DataControlsShareOneConnectionAndHoldNoResultAfterAFailure) {
+TEST_P(DatenzugriffJeSpeicher, DataControlsShareOneConnectionAndHoldNoResultAfterAFailure) {
     DataControl a, b;
     for (DataControl* c : {&a, &b}) {
         c->DatabaseName = pfad;
@@ -536,9 +573,11 @@ TEST_F(Datenzugriff, FilesAreWrittenAheadFromCreationAndOlderOnesFromTheirFirstW
               nr::KeinGueltigesPasswort);  // still encrypted
 }
 
-TEST_F(Datenzugriff, TransactionGuardCommitsOnlyWhenToldAndNeverLeavesOneOpen) {
-    sqlite3* h = hmz::db::sqliteHandle(*db);
-    auto objekte = [&] { return testhilfe::zahl(hmz::testhilfe::verbinden(pfad, Passwort, true).get(), "SELECT COUNT(*) FROM ObjDaten"); };
+TEST_P(DatenzugriffJeSpeicher, TransactionGuardCommitsOnlyWhenTold) {
+    auto objekte = [&] {
+        auto anderer = Engine::instance().OpenDatabase(pfad, false, true, Connect);  // read-only: a connection of its own
+        return anderer->OpenRecordset("SELECT COUNT(*) AS n FROM ObjDaten")->Fields("n").toLong();
+    };
     const auto vorher = objekte();
     {
         Transaktion t(*db);
@@ -553,8 +592,20 @@ TEST_F(Datenzugriff, TransactionGuardCommitsOnlyWhenToldAndNeverLeavesOneOpen) {
               }),
               nr::DoppelterSchluessel);
     EXPECT_EQ(objekte(), vorher);
-    EXPECT_NE(sqlite3_get_autocommit(h), 0);
+    EXPECT_EQ(fehlerVon([&] { db->CommitTrans(); }), nr::OhneTransaktion);  // none left open
+    {
+        Transaktion t(*db);
+        db->Execute("INSERT INTO ObjDaten (ObjNummer) VALUES (102)");
+        EXPECT_EQ(objekte(), vorher);  // not before the commit
+        t.commit();
+    }
+    EXPECT_EQ(objekte(), vorher + 1);
+}
 
+TEST_F(Datenzugriff, TransactionGuardNeverLeavesOneOpen) {
+    sqlite3* h = sqliteHandle(*db);
+    auto objekte = [&] { return testhilfe::zahl(hmz::testhilfe::verbinden(pfad, Passwort, true).get(), "SELECT COUNT(*) FROM ObjDaten"); };
+    const auto vorher = objekte();
     // A COMMIT that fails (a deferred key check) is reported and rolled back.
     testdb::exec(h, "PRAGMA foreign_keys = ON; CREATE TABLE Kind (ObjNr INTEGER REFERENCES ObjDaten (ObjNummer) "
                     "DEFERRABLE INITIALLY DEFERRED)");
@@ -624,3 +675,6 @@ TEST_F(Datenzugriff, AnotherProgramsWritesAreWaitedForAndNeverHeldUpByAHalfReadR
     sqlite3_busy_timeout(h, busyTimeout());
     EXPECT_EQ(db->OpenRecordset("SELECT MandOrt || MandName3 AS x FROM AllgMandDaten")->Fields("x").toString(), "Grazdrei");
 }
+
+INSTANTIATE_TEST_SUITE_P(Speicher, DatenzugriffJeSpeicher, testing::Values(test::Speicherart::Datei, test::Speicherart::Server),
+                         test::speicherName);

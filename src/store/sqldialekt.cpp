@@ -322,6 +322,21 @@ private:
                next.isName(u"HAVING") || next.isName(u"LIMIT");
     }
 
+    // A minus that is a sign: before a plain number, after an operator, a
+    // comma, an opening parenthesis or a keyword.
+    bool negativeNumber(int i) const {
+        if (!t_[i].isSym(u"-") || i + 1 >= static_cast<int>(t_.size()) || t_[i + 1].kind != Kind::Number) return false;
+        if (comparedWithDate(i + 1) || isPosition(i + 1)) return false;
+        if (i == 0) return true;
+        const Token& vor = t_[i - 1];
+        if (vor.kind == Kind::Symbol) return vor.text != u")";
+        static const QStringView woerter[] = {u"SELECT", u"WHERE", u"AND", u"OR", u"NOT", u"BETWEEN", u"SET",
+                                              u"THEN", u"ELSE", u"WHEN", u"ON", u"HAVING", u"IN", u"IS", u"LIKE"};
+        for (QStringView w : woerter)
+            if (vor.isName(w)) return true;
+        return false;
+    }
+
     void putRange(int from, int to) {
         for (int i = from; i < to; ++i) i = putAt(i);
     }
@@ -353,6 +368,14 @@ private:
             }
             return i;
         case Kind::Symbol:
+            if (pg_ && negativeNumber(i)) {
+                // The server cannot type "- $1": the sign goes into the value.
+                SqlValue v = numberValue(t_[i + 1].text);
+                if (auto* ganz = std::get_if<std::int64_t>(&v)) *ganz = -*ganz;
+                else std::get<double>(v) = -std::get<double>(v);
+                putParam(std::move(v));
+                return i + 1;
+            }
             if (tok.text == u"&") put(u"||");
             else if (tok.text == u"!=") put(u"<>");
             else {
