@@ -1,23 +1,44 @@
 #include "testmandant.h"
 
+#include "store/datenzugriff.h"
 #include "store/schema.h"
 #include "entry/zustand.h"
 
 #include <QFile>
-#include <sqlite3.h>
 #include <stdexcept>
 
 namespace hmz::test {
 
 namespace {
 
-[[noreturn]] void fehlschlag(sqlite3* db, const QString& was) {
-    throw std::runtime_error((was + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db))).toStdString());
-}
-
-QVariant waehrung(std::optional<Currency> c) { return c ? QVariant(qlonglong(c->raw())) : QVariant(); }
+QVariant waehrung(std::optional<Currency> c) { return c ? QVariant::fromValue(*c) : QVariant(); }
 QVariant datum(QDate d) { return d.isValid() ? QVariant(d.toString(Qt::ISODate)) : QVariant(); }
 QVariant text(const std::optional<QString>& s) { return s ? QVariant(*s) : QVariant(); }
+
+// A test's value as the data layer binds it. Numbers beyond 32 bits go as
+// their raw integer (a file stores a Currency as that integer).
+Variant wert(const QVariant& w) {
+    if (w.isNull()) return Variant::null();
+    if (w.metaType() == QMetaType::fromType<Currency>()) return Variant::currency(w.value<Currency>());
+    if (w.typeId() == QMetaType::QString) return Variant::string(w.toString());
+    const qlonglong z = w.toLongLong();
+    if (z >= INT32_MIN && z <= INT32_MAX) return Variant::lng(static_cast<std::int32_t>(z));
+    return Variant::currency(Currency::fromRaw(z));
+}
+
+// What a query returned, as the tests compare it: amounts as ten-thousandths.
+QVariant zurueck(const Variant& v) {
+    switch (v.typ()) {
+    case VarTyp::Empty:
+    case VarTyp::Null: return {};
+    case VarTyp::Currency: return qlonglong(v.toCurrency().raw());
+    case VarTyp::Date: return v.toDate().toString(Qt::ISODate);
+    case VarTyp::String: return v.toString();
+    case VarTyp::Double: return v.toDouble();
+    case VarTyp::Boolean: return qlonglong(v.toBool() ? -1 : 0);
+    default: return qlonglong(v.toLong());
+    }
+}
 
 }  // namespace
 
@@ -29,63 +50,51 @@ Currency eur(const char* text) {
 
 TestMandant::TestMandant(const QString& pfad, bool klartext) : pfad_(pfad), klartext_(klartext) {
     QFile::remove(pfad_);
+    db_ = db::Engine::instance().CreateDatabase(pfad_, klartext_ ? QString() : DatenbankPasswort);
     for (const auto& sql : db::schemaGrundtabellen()) ausfuehren(sql);
 }
 
 TestMandant::~TestMandant() { schliessen(); }
 
-sqlite3* TestMandant::db() {
-    if (db_) return db_;
-    if (sqlite3_open(pfad_.toUtf8().constData(), &db_) != SQLITE_OK) fehlschlag(db_, QStringLiteral("open"));
-    if (!klartext_) {
-        const QByteArray key = DatenbankPasswort.toUtf8();
-        sqlite3_key(db_, key.constData(), static_cast<int>(key.size()));
-    }
-    // Test data need not survive a crash: no syncing per inserted row.
-    sqlite3_exec(db_, "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
-    return db_;
+db::Database& TestMandant::db() {
+    if (!db_)
+        db_ = db::Engine::instance().OpenDatabase(pfad_, false, false,
+                                                  QStringLiteral(";pwd=") + (klartext_ ? QString() : DatenbankPasswort));
+    return *db_;
 }
 
 void TestMandant::schliessen() {
-    if (db_) sqlite3_close(db_);
-    db_ = nullptr;
+    if (db_) db_->Close();
+    db_.reset();
 }
 
-void TestMandant::ausfuehren(const QString& sql, const QVariantList& werte) { (void)abfrage(sql, werte); }
+void TestMandant::ausfuehren(const QString& sql, const QVariantList& werte) {
+    std::vector<Variant> v;
+    for (const QVariant& w : werte) v.push_back(wert(w));
+    db().Execute(sql, v);
+}
 
 QList<QVariantList> TestMandant::abfrage(const QString& sql, const QVariantList& werte) {
-    sqlite3* h = db();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(h, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) fehlschlag(h, sql);
-    for (int i = 0; i < werte.size(); ++i) {
-        const QVariant& w = werte[i];
-        if (w.isNull()) {
-            sqlite3_bind_null(st, i + 1);
-        } else if (w.typeId() == QMetaType::QString) {
-            const QByteArray u = w.toString().toUtf8();
-            sqlite3_bind_text(st, i + 1, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
-        } else {
-            sqlite3_bind_int64(st, i + 1, w.toLongLong());
+    // The test's own values go into the text: rows are read by position,
+    // which only the whole-table reader offers.
+    QString text;
+    qsizetype n = 0;
+    for (const QChar c : sql) {
+        if (c != u'?' || n >= werte.size()) {
+            text += c;
+            continue;
         }
+        const QVariant& w = werte[n++];
+        if (w.isNull()) text += QStringLiteral("NULL");
+        else if (w.typeId() == QMetaType::QString) text += u'\'' + w.toString().replace(u'\'', QStringLiteral("''")) + u'\'';
+        else text += QString::number(w.toLongLong());
     }
     QList<QVariantList> zeilen;
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        QVariantList z;
-        for (int c = 0; c < sqlite3_column_count(st); ++c) {
-            switch (sqlite3_column_type(st, c)) {
-            case SQLITE_NULL: z << QVariant(); break;
-            case SQLITE_INTEGER: z << QVariant(qlonglong(sqlite3_column_int64(st, c))); break;
-            case SQLITE_FLOAT: z << QVariant(sqlite3_column_double(st, c)); break;
-            default:
-                z << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
-                                       sqlite3_column_bytes(st, c));
-            }
-        }
-        zeilen << z;
-    }
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE) fehlschlag(h, sql);
+    db().Zeilen(text, [&](const std::vector<Variant>& z) {
+        QVariantList zeile;
+        for (const Variant& x : z) zeile << zurueck(x);
+        zeilen << zeile;
+    });
     return zeilen;
 }
 
@@ -98,7 +107,8 @@ TestMandant& TestMandant::mandant(const MandantDaten& m) {
 }
 
 TestMandant& TestMandant::einstellung(int nr, int wert) {
-    ausfuehren(QStringLiteral("INSERT OR REPLACE INTO AllgEinstellungen VALUES (?,?,NULL)"), {nr, wert});
+    ausfuehren(QStringLiteral("DELETE FROM AllgEinstellungen WHERE AllgEinstNr = ?"), {nr});
+    ausfuehren(QStringLiteral("INSERT INTO AllgEinstellungen VALUES (?,?,NULL)"), {nr, wert});
     return *this;
 }
 
@@ -131,7 +141,7 @@ TestMandant& TestMandant::buchung(const Buchung& b) {
                               "BuSH, BuSHVorzeichen, BuKorrKZ, BuArt) VALUES (?,?,?,?,?,?,?,?,?,?,?)")
                    .arg(db::buchungsTabelle(b.datum.year())),
                {b.objNr, b.kontoNr, datum(b.datum), b.belegNr ? QVariant(*b.belegNr) : QVariant(), b.text1,
-                QStringLiteral("zweiter Text"), qlonglong(b.betrag.raw()),
+                QStringLiteral("zweiter Text"), QVariant::fromValue(b.betrag),
                 b.haben ? QStringLiteral("H") : QStringLiteral("S"), b.haben ? 1 : -1, text(b.korrKz), text(b.art)});
     return *this;
 }
@@ -150,7 +160,8 @@ TestMandant& TestMandant::buchung(int objNr, const QString& kontoNr, QDate datum
 }
 
 TestMandant& TestMandant::jahresSumme(int objNr, int jahr, std::optional<Currency> ohneEhb, std::optional<Currency> ehb) {
-    ausfuehren(QStringLiteral("INSERT OR REPLACE INTO ObjHmzResJahresSummen VALUES (?,?,?,?)"),
+    ausfuehren(QStringLiteral("DELETE FROM ObjHmzResJahresSummen WHERE HmzObjNr = ? AND HmzJahr = ?"), {objNr, jahr});
+    ausfuehren(QStringLiteral("INSERT INTO ObjHmzResJahresSummen VALUES (?,?,?,?)"),
                {objNr, jahr, waehrung(ohneEhb), waehrung(ehb)});
     return *this;
 }

@@ -1,6 +1,7 @@
 // Builds small client databases for tests: client record, settings,
-// properties, accounts, bookings and stored year rows, written straight with
-// SQLite so that a test states exactly what the statement will find.
+// properties, accounts, bookings and stored year rows, written row by row
+// through the data layer so that a test states exactly what the statement
+// will find.
 #pragma once
 
 #include "core/currency.h"
@@ -10,9 +11,13 @@
 #include <QSet>
 #include <QString>
 #include <QVariant>
+#include <memory>
 #include <optional>
 
-struct sqlite3;
+namespace hmz::db {
+class Database;
+}
+
 
 namespace hmz::test {
 
@@ -74,10 +79,10 @@ public:
     void schliessen();
 
 private:
-    sqlite3* db();
+    db::Database& db();
     QString pfad_;
     bool klartext_;
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<db::Database> db_;
     QSet<int> jahre_;
 };
 
