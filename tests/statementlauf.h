@@ -13,6 +13,7 @@
 #include "report/kopf.h"
 #include "skriptansicht.h"
 #include "statement/objektdrucken.h"
+#include "speicher.h"
 #include "testmandant.h"
 
 #include <QDir>
@@ -23,16 +24,20 @@
 
 namespace hmz::test {
 
-class StatementTest : public ::testing::Test {
+// Every statement test runs on a client file and on the server.
+class StatementTest : public ::testing::TestWithParam<Speicherart> {
 protected:
     QTemporaryDir ordner;
+    std::optional<TestSpeicher> speicher;
     std::unique_ptr<TestMandant> mandant;
     AufzeichnungsDrucker* drucker = nullptr;
     SkriptAnsicht ansicht;
 
     void SetUp() override {
         ASSERT_TRUE(ordner.isValid());
-        mandant = std::make_unique<TestMandant>(ordner.filePath(QStringLiteral("mandant.db")));
+        speicher.emplace(GetParam());
+        HMZ_SPEICHER_ODER_UEBERSPRINGEN(*speicher);
+        mandant = std::make_unique<TestMandant>(speicher->name());
         mandant->mandant();
         setzeDruckDatum(QDate(2004, 2, 16));
         setzeOberflaeche(&ansicht);

@@ -35,7 +35,7 @@ void kontenstamm2003(TestMandant& m) {
 
 }  // namespace
 
-TEST_F(StatementTest, ListingModesPrintBookingsMonthsPeriodOrBalance) {
+TEST_P(StatementTest, ListingModesPrintBookingsMonthsPeriodOrBalance) {
     auto& m = *mandant;
     m.objekt(1, "Hauptstraße 7");
     kontenstamm2003(m);
@@ -86,7 +86,7 @@ TEST_F(StatementTest, ListingModesPrintBookingsMonthsPeriodOrBalance) {
     EXPECT_EQ(jahresSummen(1), (QList<QVariantList>{{2003, 29003500LL, 0LL}}));
 }
 
-TEST_F(StatementTest, SectionsOnlyWhereAccountsHaveBalances) {
+TEST_P(StatementTest, SectionsOnlyWhereAccountsHaveBalances) {
     auto& m = *mandant;
     kontenstamm2003(m);
     m.objekt(2).objekt(3).objekt(4).objekt(5);
@@ -146,7 +146,7 @@ TEST_F(StatementTest, SectionsOnlyWhereAccountsHaveBalances) {
     EXPECT_EQ(seitenDerReserve, (QStringList{"Objekt-Nr:     00004", "Objekt-Nr:     00005"}));
 }
 
-TEST_F(StatementTest, PropertyWithoutStatementAccountsIsNeitherPrintedNorCountedNorStored) {
+TEST_P(StatementTest, PropertyWithoutStatementAccountsIsNeitherPrintedNorCountedNorStored) {
     auto& m = *mandant;
     m.objekt(1);
     m.konto(2003, "9000", "Außerhalb", 51, 0).konto(2003, "9100", "Position 0", 0, 0);
@@ -157,7 +157,7 @@ TEST_F(StatementTest, PropertyWithoutStatementAccountsIsNeitherPrintedNorCounted
     EXPECT_TRUE(jahresSummen(1).isEmpty());
 }
 
-TEST_F(StatementTest, SpecialLinesCorrectTheirSectionTotals) {
+TEST_P(StatementTest, SpecialLinesCorrectTheirSectionTotals) {
     auto& m = *mandant;
     m.objekt(1);
     m.konto(2003, "4100", "Mieten", 10, 3).konto(2003, "4200", "Werbeflächen", 11, 0).konto(2003, "4300", "Garagen", 12, 3);
@@ -222,7 +222,7 @@ TEST(Sonderpositionen, ExtraAmountIsRoundedToCentsBeforeUse) {
         EXPECT_EQ(sonderBetrag(eur(f.saldo), f.faktor), eur(f.erwartet)) << f.saldo << " x " << f.faktor;
 }
 
-TEST_F(StatementTest, EuroAndSchillingDisplayAddsOneConvertedLinePerTotal) {
+TEST_P(StatementTest, EuroAndSchillingDisplayAddsOneConvertedLinePerTotal) {
     auto& m = *mandant;
     kontenstamm2003(m);
     m.objekt(1);
@@ -254,7 +254,7 @@ TEST_F(StatementTest, EuroAndSchillingDisplayAddsOneConvertedLinePerTotal) {
     for (const QString& s : texte()) EXPECT_FALSE(s.startsWith("(=")) << s.toStdString();
 }
 
-TEST_F(StatementTest, TenYearTableOf2003ConvertsSchillingYears) {
+TEST_P(StatementTest, TenYearTableOf2003ConvertsSchillingYears) {
     auto& m = *mandant;
     kontenstamm2003(m);
     m.objekt(1);
@@ -295,7 +295,7 @@ TEST_F(StatementTest, TenYearTableOf2003ConvertsSchillingYears) {
     EXPECT_EQ(zeileMit("(=ATS 114.714,67)"), (QStringList{"(=ATS 114.714,67)", "(=ATS 8.100,55)", "(=ATS 122.815,22)"}));
 }
 
-TEST_F(StatementTest, TenYearTableOf2001ConvertsNothing) {
+TEST_P(StatementTest, TenYearTableOf2001ConvertsNothing) {
     auto& m = *mandant;
     m.objekt(1);
     m.konto(2001, "4000", "Mieten", 1, 3).konto(2001, "6000", "EHB", 50, 3);
@@ -311,7 +311,7 @@ TEST_F(StatementTest, TenYearTableOf2001ConvertsNothing) {
     EXPECT_TRUE(texte().contains("(=EUR 1.453,46)"));  // 20000 ATS
 }
 
-TEST_F(StatementTest, LongAccountBreaksPagesAndEveryPropertyStartsAtPageOne) {
+TEST_P(StatementTest, LongAccountBreaksPagesAndEveryPropertyStartsAtPageOne) {
     auto& m = *mandant;
     kontenstamm2003(m);
     m.objekt(1).objekt(2, "", "8010", "Graz");
@@ -338,7 +338,7 @@ TEST_F(StatementTest, LongAccountBreaksPagesAndEveryPropertyStartsAtPageOne) {
     EXPECT_EQ(ansicht.latsch.last(), "Laufende Objekt-Nr: 00002");
 }
 
-TEST_F(StatementTest, YearRowIsInsertedOnTheFirstRunAndUpdatedOnTheSecond) {
+TEST_P(StatementTest, YearRowIsInsertedOnTheFirstRunAndUpdatedOnTheSecond) {
     auto& m = *mandant;
     kontenstamm2003(m);
     m.objekt(7);
@@ -355,7 +355,7 @@ TEST_F(StatementTest, YearRowIsInsertedOnTheFirstRunAndUpdatedOnTheSecond) {
     EXPECT_EQ(zeileMit("2003"), (QStringList{"2003", "70,00", "15,00", "85,00"}));
 }
 
-TEST_F(StatementTest, MonthListedAccountWhoseMonthsCancelOutShowsItsTotalOnTheAccountLine) {
+TEST_P(StatementTest, MonthListedAccountWhoseMonthsCancelOutShowsItsTotalOnTheAccountLine) {
     auto& m = *mandant;
     m.objekt(1);
     m.konto(2003, "4000", "Monatlich", 1, 2).konto(2003, "4001", "Auch monatlich", 2, 2);
@@ -366,7 +366,7 @@ TEST_F(StatementTest, MonthListedAccountWhoseMonthsCancelOutShowsItsTotalOnTheAc
     EXPECT_EQ(zeileMit("September 2003").value(2), "30,00");
 }
 
-TEST_F(StatementTest, NumbersAreNeverCutAndQuotesInAccountNumbersStayInside) {
+TEST_P(StatementTest, NumbersAreNeverCutAndQuotesInAccountNumbersStayInside) {
     auto& m = *mandant;
     m.objekt(12345).objekt(123456);
     m.konto(2003, "40'1", "Konto mit Hochkomma", 1, 0);
@@ -397,7 +397,7 @@ void abbrechenBeimPunkt() {
 }
 }  // namespace
 
-TEST_F(StatementTest, CancelledPropertyKeepsItsStoredYearRow) {
+TEST_P(StatementTest, CancelledPropertyKeepsItsStoredYearRow) {
     auto& m = *mandant;
     kontenstamm2003(m);
     m.objekt(1);
@@ -416,7 +416,7 @@ TEST_F(StatementTest, CancelledPropertyKeepsItsStoredYearRow) {
 
 // Totals computed independently with one plain query per property, over
 // bookings that exercise every filter, compared with what was printed and stored.
-TEST_F(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
+TEST_P(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
     auto& m = *mandant;
     const struct {
         const char* nr;
@@ -494,3 +494,5 @@ TEST(Mehrjahr, SchillingFiguresBecomeEuroCentsStraightFromTheQuotient) {
     };
     for (const auto& f : faelle) EXPECT_EQ(schillingInEuro(eur(f.ats)), eur(f.eur)) << f.ats;
 }
+
+INSTANTIATE_TEST_SUITE_P(Speicher, StatementTest, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);
