@@ -117,34 +117,6 @@ Figuren erwartet(const ObjektErgebnis& e, const std::map<QString, QString>& gedr
     return f;
 }
 
-// A client with every section case and listing mode, and stored years (in
-// schillings before 2002, and an outdated row of 2003 that the statement replaces).
-void abschnittsMandant(const QString& pfad) {
-    TestMandant m(pfad);
-    m.mandant();
-    for (int nr = 1; nr <= 6; ++nr) m.objekt(nr);
-    m.konto(2003, "4000", "Hauptmietzins", 1, 0);
-    m.konto(2003, "4100", "Untermiete", 11, 1);
-    m.konto(2003, "7000", "Instandhaltung", 21, 2);
-    m.konto(2003, "7100", "Verwaltung", 25, 9);
-    m.konto(2003, "8000", "Erhaltungsbeitrag", 50, 2);
-    m.konto(2003, "9999", "Verrechnung", 0, 1);
-    const QDate d(2003, 5, 15);
-    m.buchung(1, "4000", d, eur("1200.00"));                                         // income only
-    m.buchung(2, "7000", d, eur("-300.10")).buchung(2, "7100", d, eur("-0.05"));     // expenditure only
-    m.buchung(3, "8000", d, eur("450.00")).buchung(3, "8000", d.addMonths(2), eur("0.5555"));  // EHB only
-    m.buchung(4, "4000", d, eur("500.00")).buchung(4, "7000", d, eur("-500.00"))     // reserve exactly 0
-        .buchung(4, "8000", d, eur("20.00"));
-    m.buchung(5, "4100", d, eur("99.99")).buchung(5, "7000", d, eur("-1000.00"));    // decrease
-    // Property 6 has no booking at all.
-    for (int jahr = 1994; jahr <= 2002; ++jahr) m.jahresSumme(5, jahr, eur("1000.00"), eur("13.7603"));
-    m.jahresSumme(5, 2003, eur("77.00"), eur("1.00"));
-    m.jahresSumme(1, 1999, std::nullopt, eur("5.00"));
-    m.buchung(1, "9999", d, eur("-1200.00")).buchung(2, "9999", d, eur("300.15"))
-        .buchung(3, "9999", d, eur("-450.5555")).buchung(4, "9999", d, eur("-20.00"))
-        .buchung(5, "9999", d, eur("900.01"));
-}
-
 TEST(ErgebnisExport, FiguresAreThePrintedOnesAndNothingIsWritten) {
     struct Fall {
         const char* name;

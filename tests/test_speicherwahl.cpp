@@ -1,8 +1,12 @@
 // The same client in either store: the demo client, copied there from a
-// file, prints the same statements and stores the same year results; the
-// copy refuses a non-empty target; server failures end with exit 4.
+// file, and clients generated in each store print the same statements and
+// store the same year results; the copy refuses a non-empty target; server
+// failures end with exit 4.
+#include "../bench/generator.h"
+#include "demomandant.h"
 #include "programm.h"
 #include "speicher.h"
+#include "testmandant.h"
 
 #include "core/variant.h"
 #include "entry/zustand.h"
@@ -10,6 +14,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 
 using namespace hmz;
 using namespace hmz::test;
@@ -58,6 +63,43 @@ TEST_P(SpeicherWahl, CopiedClientPrintsAndStoresAsOnTheFile) {
     EXPECT_EQ(pdfText(dir.filePath(QString::number(qHash(ziel.name())) + ".pdf")),
               pdfText(dir.filePath(QString::number(qHash(datei)) + ".pdf")));
     EXPECT_EQ(jahresErgebnisse(ziel.name()), jahresErgebnisse(datei));
+}
+
+// Every listing mode and section case, the schilling years and the bench's
+// mix of accounts, each written by the generator into both stores.
+TEST(SpeicherVergleich, GeneratedClientsPrintAndStoreAlikeInBothStores) {
+    struct Fall {
+        const char* name;
+        std::function<void(const QString&)> anlegen;
+    };
+    const Fall faelle[] = {
+        {"demo", [](const QString& p) { demoMandantAnlegen(p); }},
+        {"sections", abschnittsMandant},
+        {"generated", [](const QString& p) {
+             bench::GeneratorParameter g;
+             g.objekte = 30;
+             g.buchungen = 3000;
+             g.seed = 5;
+             bench::generieren(p, g);
+         }},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        TestSpeicher datei(Speicherart::Datei), server(Speicherart::Server);
+        HMZ_SPEICHER_ODER_UEBERSPRINGEN(server);
+        QStringList texte, jahre;
+        for (const TestSpeicher* s : {&datei, &server}) {
+            fall.anlegen(s->name());
+            const QString pdf = datei.pfad(s == &datei ? "datei.pdf" : "server.pdf");
+            const auto l = hmzres({"print", "--db", s->name(), "--objects", "1-99999", "--period", "01.03-12.03", "--pdf", pdf});
+            ASSERT_EQ(l.status, 0) << l.fehler.toStdString();
+            texte << pdfText(pdf);
+            jahre << jahresErgebnisse(s->name()).join(u'\n');
+        }
+        EXPECT_FALSE(texte[0].isEmpty());
+        EXPECT_EQ(texte[1], texte[0]);
+        EXPECT_EQ(jahre[1], jahre[0]);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Speicher, SpeicherWahl, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);

@@ -86,6 +86,10 @@ private:
     QSet<int> jahre_;
 };
 
+// A client with every section case and listing mode, and stored years (in
+// schillings before 2002, and an outdated row of 2003 that the statement replaces).
+void abschnittsMandant(const QString& pfad);
+
 // Currency from "1234.50" for readable test tables.
 Currency eur(const char* text);
 
