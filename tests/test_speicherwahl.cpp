@@ -12,8 +12,11 @@
 #include "entry/zustand.h"
 #include "store/datenzugriff.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <functional>
 
 using namespace hmz;
@@ -63,6 +66,38 @@ TEST_P(SpeicherWahl, CopiedClientPrintsAndStoresAsOnTheFile) {
     EXPECT_EQ(pdfText(dir.filePath(QString::number(qHash(ziel.name())) + ".pdf")),
               pdfText(dir.filePath(QString::number(qHash(datei)) + ".pdf")));
     EXPECT_EQ(jahresErgebnisse(ziel.name()), jahresErgebnisse(datei));
+}
+
+// A copy killed at any moment leaves the whole client or none: the server
+// rolls the one transaction back; a file copy leaves only its hidden
+// temporary file, which the next copy to that target removes.
+TEST_P(SpeicherWahl, AKilledCopyLeavesNoPartialClient) {
+    TestSpeicher ziel(GetParam());
+    HMZ_SPEICHER_ODER_UEBERSPRINGEN(ziel);
+    QTemporaryDir dir;
+    const QString quelle = dir.filePath("quelle.db");
+    bench::GeneratorParameter g;
+    g.objekte = 100;
+    g.buchungen = 30000;
+    g.seed = 2;
+    bench::generieren(quelle, g);
+
+    QProcess p;
+    p.start(HMZ_BINARY, {"copy", "--from", quelle, "--to", ziel.name()});
+    ASSERT_TRUE(p.waitForStarted());
+    QByteArray aus;
+    while (!aus.contains('\n') && p.waitForReadyRead(10000)) aus += p.readAllStandardOutput();
+    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    const bool fertig = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    if (!fertig) EXPECT_FALSE(db::Engine::instance().Vorhanden(ziel.name())) << "a partial client is left";
+    const QStringList reste = QDir(ziel.pfad("")).entryList({".mandant.db.neu-*"}, QDir::Files | QDir::Hidden);
+    if (GetParam() == Speicherart::Datei && !fertig) EXPECT_EQ(reste.size(), 1);
+
+    const auto l = hmzres({"copy", "--from", quelle, "--to", ziel.name(), "--force"});
+    ASSERT_EQ(l.status, 0) << l.fehler.toStdString();
+    EXPECT_EQ(jahresErgebnisse(ziel.name()), jahresErgebnisse(quelle));
+    EXPECT_TRUE(QDir(ziel.pfad("")).entryList({".mandant.db.neu-*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 // Every listing mode and section case, the schilling years and the bench's

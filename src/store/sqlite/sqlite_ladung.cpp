@@ -7,12 +7,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QDir>
 #include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,12 +49,18 @@ public:
         if (!replace && QFileInfo::exists(target))
             throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1')").arg(target));
         const QFileInfo ziel(target);
-        QTemporaryFile tmp(ziel.absolutePath() + QStringLiteral("/.") + ziel.fileName() + QStringLiteral(".neu-XXXXXX"));
+        const QString muster = QStringLiteral(".") + ziel.fileName() + QStringLiteral(".neu-");
+        verwaisteEntfernen(ziel.absolutePath(), muster);
+        QTemporaryFile tmp(ziel.absolutePath() + QLatin1Char('/') + muster + QStringLiteral("XXXXXX"));
         tmp.setAutoRemove(false);
         if (!tmp.open())
             writeFailure(QStringLiteral("Cannot create a file in '%1': %2").arg(ziel.absolutePath(), tmp.errorString()));
         path_ = tmp.fileName();
         tmp.close();
+        // Held while the load runs: a file of this name without it was left
+        // by a load that was killed, and the next load removes it.
+        sperre_ = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
+        if (sperre_ >= 0) ::flock(sperre_, LOCK_EX | LOCK_NB);
         // Temporary files are private; the client gets the mode a new file
         // gets, or keeps the one of the file it replaces.
         struct stat alt {};
@@ -85,6 +93,20 @@ public:
         ziele_.clear();
         if (db_) sqlite3_close(db_);
         if (!path_.isEmpty()) QFile::remove(path_);
+        if (sperre_ >= 0) ::close(sperre_);
+    }
+
+    // Removes the temporary files of earlier loads of the same target that
+    // no running load holds.
+    static void verwaisteEntfernen(const QString& ordner, const QString& muster) {
+        const QDir dir(ordner);
+        for (const QString& name : dir.entryList({muster + u'*'}, QDir::Files | QDir::Hidden | QDir::System)) {
+            const QByteArray pfad = QFile::encodeName(dir.filePath(name));
+            const int fd = ::open(pfad.constData(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) continue;
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(pfad.constData());
+            ::close(fd);
+        }
     }
 
     void Execute(const QString& sql) override {
@@ -185,6 +207,7 @@ private:
     };
 
     QString target_;
+    int sperre_ = -1;
     bool replace_;
     QString path_;
     sqlite3* db_ = nullptr;
