@@ -13,6 +13,8 @@
 #include "store/datenzugriff.h"
 
 #include <QDir>
+#include <QCoreApplication>
+#include <QUrlQuery>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -138,6 +140,46 @@ TEST(SpeicherVergleich, GeneratedClientsPrintAndStoreAlikeInBothStores) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Speicher, SpeicherWahl, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);
+
+// The server goes away in the middle of a run: the run ends at once with
+// exit 4 and the server's reason, said once, and discards the PDF; no year
+// row is lost or doubled, and the next run prints everything.
+TEST(ServerFehler, AConnectionLostMidRunEndsTheRunWithItsReason) {
+    TestSpeicher s(Speicherart::Server);
+    HMZ_SPEICHER_ODER_UEBERSPRINGEN(s);
+    bench::GeneratorParameter g;
+    g.objekte = 40;
+    g.buchungen = 4000;
+    g.seed = 4;
+    bench::generieren(s.name(), g);
+    const QStringList vorher = jahresErgebnisse(s.name());
+    QUrl url(s.name());
+    QUrlQuery q(url);
+    const QString name = QStringLiteral("hmzres_verloren_%1").arg(QCoreApplication::applicationPid());
+    q.addQueryItem(QStringLiteral("application_name"), name);
+    url.setQuery(q);
+
+    QTemporaryDir dir;
+    QProcess p;
+    p.start(HMZ_BINARY, {"print", "--db", url.toString(QUrl::FullyEncoded), "--objects", "1-99999", "--period",
+                         "01.03-12.03", "--pdf", dir.filePath("x.pdf")});
+    ASSERT_TRUE(p.waitForStarted());
+    QByteArray aus;
+    while (!aus.contains("Laufende Objekt-Nr: 00005") && p.waitForReadyRead(10000)) aus += p.readAllStandardOutput();
+    ASSERT_TRUE(aus.contains("Laufende Objekt-Nr: 00005")) << aus.constData();
+    auto db = db::Engine::instance().OpenDatabase(s.name(), false, false, {});
+    db->OpenRecordset(QStringLiteral("SELECT pg_terminate_backend(pid) AS x FROM pg_stat_activity WHERE application_name = ?"),
+                      {Variant::string(name)});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 4);
+    const QString fehler = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(fehler.count("Datenbankserver"), 1) << fehler.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("x.pdf")));
+    EXPECT_EQ(jahresErgebnisse(s.name()).size(), vorher.size());
+    const auto wieder = hmzres({"print", "--db", s.name(), "--objects", "1-99999", "--period", "01.03-12.03", "--pdf",
+                                dir.filePath("y.pdf")});
+    EXPECT_EQ(wieder.status, 0) << wieder.fehler.toStdString();
+}
 
 TEST(ServerFehler, EndWithTheServersReasonAndExit4) {
     TestSpeicher s(Speicherart::Server);

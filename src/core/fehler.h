@@ -32,6 +32,9 @@ inline constexpr long Division = 11;          // "Division by zero"
 inline constexpr long Typ = 13;               // "Type mismatch"
 inline constexpr long UngueltigNull = 94;     // "Invalid use of Null"
 inline constexpr long KeineKomponente = 429;  // component can't be created
+// The database server cannot be reached or the connection was lost: no
+// later step of a run can succeed, so the run ends instead of going on.
+inline constexpr long VerbindungVerloren = 3151;
 }  // namespace fehlernr
 
 [[noreturn]] void wirfUeberlauf();

@@ -56,6 +56,12 @@ bool mitMeldung(const QString& quelle, const std::function<void()>& schritt) {
     try {
         schritt();
         return true;
+    } catch (const Fehler& f) {
+        // Reported once by the run, which ends: every later step would fail alike.
+        if (f.Nummer() == fehlernr::VerbindungVerloren) throw;
+        FehlerQuelle() = quelle;
+        FehlerMelden(f);
+        return false;
     } catch (...) {
         const Fehler f = alsFehler(std::current_exception());
         FehlerQuelle() = quelle;

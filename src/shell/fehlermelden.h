@@ -32,7 +32,8 @@ Fehler alsFehler(std::exception_ptr e);
 // runs. Returns false if any step failed.
 bool schritteMitMeldung(const QString& quelle, std::initializer_list<std::function<void()>> schritte);
 
-// One step with report-and-go-on; returns false if it failed.
+// One step with report-and-go-on; returns false if it failed. A lost
+// database server is thrown on instead: the run ends and reports it once.
 bool mitMeldung(const QString& quelle, const std::function<void()>& schritt);
 
 }  // namespace hmz

@@ -43,7 +43,7 @@ inline constexpr long DatenbankExistiert = 3204;   // the database exists alread
 inline constexpr long KeineAuswahl = 3065;         // Execute of a select query
 inline constexpr long ObjektUngueltig = 3420;      // the object was closed
 inline constexpr long TypKonflikt = 3464;          // data type mismatch in a criteria expression
-inline constexpr long Verbindung = 3151;           // the server cannot be reached or the connection was lost
+inline constexpr long Verbindung = fehlernr::VerbindungVerloren;  // the server cannot be reached or the connection was lost
 }  // namespace nr
 
 // A column as the embedded store declares it: INTEGER, TEXT, CURRENCY, DATE,
