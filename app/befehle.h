@@ -11,3 +11,4 @@ Befehl dialogBefehl();
 Befehl printersBefehl();
 Befehl importMdbBefehl();
 Befehl exportBefehl();
+Befehl copyBefehl();

@@ -28,9 +28,8 @@ std::optional<std::pair<long, QDate>> letzterBuchungsstand(const QString& datei)
         static const QRegularExpression jahrTabelle(QStringLiteral("^ObjKanzleiBuchungen(\\d{4})$"),
                                                     QRegularExpression::CaseInsensitiveOption);
         long jahr = 0;
-        auto tabellen = db->OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
-        for (; !tabellen->Eof(); tabellen->MoveNext()) {
-            const auto m = jahrTabelle.match(tabellen->Fields(QStringLiteral("name")).toString());
+        for (const QString& tabelle : db->Tabellen()) {
+            const auto m = jahrTabelle.match(tabelle);
             if (m.hasMatch()) jahr = std::max(jahr, m.captured(1).toLong());
         }
         if (jahr == 0) return std::nullopt;
@@ -50,13 +49,15 @@ std::optional<std::pair<long, QDate>> letzterBuchungsstand(const QString& datei)
 
 int dialog(const Befehlszeile& z) {
     const QString datei = z.value(QStringLiteral("db"));
-    if (!QFileInfo(datei).isFile()) return z.fehlschlag(QStringLiteral("database not found: %1").arg(datei));
+    const bool server = db::Engine::IstServer(datei);
+    if (!server && !QFileInfo(datei).isFile()) return z.fehlschlag(QStringLiteral("database not found: %1").arg(datei));
+    const QString name = server ? datei : QFileInfo(datei).absoluteFilePath();
     // Without the options the dialog opens where the client's bookings end.
     const QDate heute = QDate::currentDate();
     QDate monatsStatus = QDate(heute.year(), heute.month(), 1).addDays(-1);  // end of the last closed month
     long buchungsjahr = heute.year();
     if (!z.isSet(QStringLiteral("month-status")) || !z.isSet(QStringLiteral("booking-year"))) {
-        if (const auto stand = letzterBuchungsstand(QFileInfo(datei).absoluteFilePath())) {
+        if (const auto stand = letzterBuchungsstand(name)) {
             buchungsjahr = stand->first;
             monatsStatus = stand->second;
         }
@@ -72,7 +73,7 @@ int dialog(const Befehlszeile& z) {
     }
 
     VariantArray info = VariantArray::leer(0, 100);
-    info.at(0) = Variant::string(QFileInfo(datei).absoluteFilePath());
+    info.at(0) = Variant::string(name);
     info.at(4) = Variant::string(QStringLiteral("Access;"));
     info.at(5) = Variant::date(monatsStatus);
     info.at(7) = Variant::string(z.value(QStringLiteral("help-file")));
@@ -95,11 +96,11 @@ int dialog(const Befehlszeile& z) {
 
 Befehl dialogBefehl() {
     return {QStringLiteral("dialog"),
-            QStringLiteral("--db FILE [--booking-year N] [--month-status DD.MM.YYYY] [--help-file FILE]"),
+            QStringLiteral("--db DB [--booking-year N] [--month-status DD.MM.YYYY] [--help-file FILE]"),
             QStringLiteral("Opens the run dialog on a client database, as a host application calls it.\n"
                            "Needs a display (xvfb-run works)."),
             {
-                {QStringLiteral("db"), QStringLiteral("client database"), QStringLiteral("FILE")},
+                {QStringLiteral("db"), QStringLiteral("client database: a file or a postgresql:// URI"), QStringLiteral("DB")},
                 {QStringLiteral("booking-year"), QStringLiteral("booking year (default: the newest year of bookings)"), QStringLiteral("N")},
                 {QStringLiteral("month-status"), QStringLiteral("month-status date (default: end of the last booked month)"),
                  QStringLiteral("DD.MM.YYYY")},

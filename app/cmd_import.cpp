@@ -3,6 +3,7 @@
 #include "core/fehler.h"
 #include "core/samefile.h"
 #include "importer/mdbimport.h"
+#include "store/datenzugriff.h"
 
 #include <QFileInfo>
 #include <atomic>
@@ -84,8 +85,13 @@ int importieren(const Befehlszeile& z) {
     opt.overwrite = z.isSet(QStringLiteral("force"));
     if (hmz::sameFile(opt.mdbPath, opt.dbPath))
         return z.falsch(QStringLiteral("--mdb and --db name the same file '%1'").arg(opt.dbPath));
-    if (!opt.overwrite && QFileInfo::exists(opt.dbPath))
-        return z.fehlschlag(QStringLiteral("'%1' exists already; use --force to replace it").arg(opt.dbPath));
+    try {
+        if (!opt.overwrite && hmz::db::Engine::instance().Vorhanden(opt.dbPath))
+            return z.fehlschlag(QStringLiteral("'%1' exists already; use --force to replace it")
+                                    .arg(hmz::db::Engine::Anzeigename(opt.dbPath)));
+    } catch (const hmz::Fehler& e) {
+        return z.fehlschlag(QStringLiteral("import failed, no database written: %1").arg(e.Beschreibung()));
+    }
     opt.progress = [](const QString& table, long rows, bool done) {
         if (rows == 0 && !done) return;
         std::printf("%s: %ld rows%s\n", qPrintable(table), rows, done ? "" : " ...");
@@ -115,14 +121,14 @@ int importieren(const Befehlszeile& z) {
 }  // namespace
 
 Befehl importMdbBefehl() {
-    return {QStringLiteral("import-mdb"), QStringLiteral("--mdb FILE --db FILE [--force]"),
+    return {QStringLiteral("import-mdb"), QStringLiteral("--mdb FILE --db DB [--force]"),
             QStringLiteral("Copies every table of an Access database (.mdb, .accdb) into a new client database.\n"
-                           "An existing FILE of --db is replaced only with --force. Besides the statuses below:\n"
+                           "DB is a client file or a postgresql:// URI; an existing one is replaced only with --force. Besides the statuses below:\n"
                            "5 imported, but values or rows listed in the summary could not be converted;\n"
                            "4 also when nothing was imported (unreadable or damaged file, interrupted)."),
             {
                 {QStringLiteral("mdb"), QStringLiteral("the Access file to read"), QStringLiteral("FILE")},
-                {QStringLiteral("db"), QStringLiteral("the client database to write"), QStringLiteral("FILE")},
+                {QStringLiteral("db"), QStringLiteral("the client database to write"), QStringLiteral("DB")},
                 {QStringLiteral("force"), QStringLiteral("replace an existing client database")},
             },
             {QStringLiteral("mdb"), QStringLiteral("db")}, false, importieren};

@@ -14,7 +14,9 @@ namespace {
 
 int init(const Befehlszeile& z) {
     const QString datei = z.value(QStringLiteral("db"));
-    if (QFileInfo::exists(datei)) return z.fehlschlag(QStringLiteral("'%1' already exists; it is left unchanged").arg(datei));
+    const bool server = hmz::db::Engine::IstServer(datei);
+    if (!server && QFileInfo::exists(datei))
+        return z.fehlschlag(QStringLiteral("'%1' already exists; it is left unchanged").arg(datei));
     try {
         auto datenbank = hmz::db::Engine::instance().CreateDatabase(datei, hmz::DatenbankPasswort);
         try {
@@ -26,22 +28,25 @@ int init(const Befehlszeile& z) {
             datenbank->Close();
         } catch (...) {
             datenbank.reset();
-            QFile::remove(datei);  // no half-made client database
+            if (!server) QFile::remove(datei);  // no half-made client database (a server rolls back)
             throw;
         }
     } catch (const hmz::Fehler& f) {
-        return z.fehlschlag(QStringLiteral("cannot create '%1': %2 (error %3)").arg(datei, f.Beschreibung()).arg(f.Nummer()));
+        return z.fehlschlag(QStringLiteral("cannot create '%1': %2 (error %3)")
+                                .arg(hmz::db::Engine::Anzeigename(datei), f.Beschreibung())
+                                .arg(f.Nummer()));
     }
-    std::printf("created %s\n", qPrintable(datei));
+    std::printf("created %s\n", qPrintable(hmz::db::Engine::Anzeigename(datei)));
     return ausgang::Erledigt;
 }
 
 }  // namespace
 
 Befehl initBefehl() {
-    return {QStringLiteral("init"), QStringLiteral("--db FILE"),
-            QStringLiteral("Creates an empty, encrypted client database with the tables of the current year.\n"
-                           "An existing FILE is left unchanged (exit status 4)."),
-            {{QStringLiteral("db"), QStringLiteral("the database file to create"), QStringLiteral("FILE")}},
+    return {QStringLiteral("init"), QStringLiteral("--db DB"),
+            QStringLiteral("Creates an empty client database with the tables of the current year: an encrypted\n"
+                           "file, or the tables in an empty server database (DB a postgresql:// URI).\n"
+                           "An existing file, or a server database that has tables, is left unchanged (exit status 4)."),
+            {{QStringLiteral("db"), QStringLiteral("the database file or server URI to create"), QStringLiteral("DB")}},
             {QStringLiteral("db")}, false, init};
 }

@@ -51,13 +51,13 @@ int drucken(const Befehlszeile& z) {
 Befehl printBefehl() {
     return {
         QStringLiteral("print"),
-        QStringLiteral("--db FILE --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME | --pdf-dir DIR)\n"
+        QStringLiteral("--db DB --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME | --pdf-dir DIR)\n"
                        "[--eur-ats | --no-eur-ats] [--on-imbalance stop|continue] [--quiet]"),
         QStringLiteral("Prints the statements of a property range for a period, as the dialog's start button\n"
                        "does: the same checks and messages (on stderr), the balance check, the statements,\n"
                        "and the year results stored in the client database."),
         {
-            {QStringLiteral("db"), QStringLiteral("client database"), QStringLiteral("FILE")},
+            {QStringLiteral("db"), QStringLiteral("client database: a file or a postgresql:// URI"), QStringLiteral("DB")},
             {QStringLiteral("objects"), QStringLiteral("property numbers from-to, e.g. 1-99"), QStringLiteral("VON-BIS")},
             {QStringLiteral("period"), QStringLiteral("months of one year, MM.JJ or MM.JJJJ, e.g. 01.03-12.03"),
              QStringLiteral("MM.JJ-MM.JJ")},

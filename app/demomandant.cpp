@@ -1,6 +1,6 @@
 #include "demomandant.h"
 
-#include "store/sqlite/bulkwriter.h"
+#include "store/bulkwriter.h"
 #include "synthetic.h"
 #include "entry/zustand.h"
 

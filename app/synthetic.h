@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/currency.h"
-#include "store/sqlite/bulkwriter.h"
+#include "store/bulkwriter.h"
 
 #include <QString>
 #include <cstdint>

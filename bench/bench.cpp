@@ -9,14 +9,12 @@
 #include "zeitdrucker.h"
 
 #include "core/fehler.h"
-#include "store/sqlite/bulkwriter.h"
+#include "store/bulkwriter.h"
 #include "store/datenzugriff.h"
 #include "entry/zustand.h"
 #include "report/aufzeichnungsdrucker.h"
 #include "report/qtdrucker.h"
 #include "statement/stapellauf.h"
-
-#include <sqlite3.h>
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -60,28 +58,28 @@ double cpuSekunden() {
     return s(r.ru_utime) + s(r.ru_stime);
 }
 
-std::int64_t zahl(sqlite3* db, const char* sql) {
-    sqlite3_stmt* st = nullptr;
-    std::int64_t v = -1;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        v = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-    return v;
+std::int64_t zahl(db::Database& db, const char* sql) {
+    auto rs = db.OpenRecordset(QString::fromUtf8(sql));
+    return rs->Eof() ? -1 : rs->Fields(QStringLiteral("n")).toLong();
+}
+
+std::unique_ptr<db::Database> oeffnen(const QString& name) {
+    return db::Engine::instance().OpenDatabase(name, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
 }
 
 struct Bestand {
     std::int64_t objekte = -1, buchungen = -1, gedruckt = -1;
 };
 
-// What an existing file holds; all -1 when it is no readable client.
-Bestand bestand(const QString& pfad) {
+// What an existing client holds; all -1 when it is no readable client.
+Bestand bestand(const QString& name) {
     Bestand b;
     try {
-        auto db = db::sqliteOeffnen(pfad, DatenbankPasswort, true);
-        b.objekte = zahl(db.get(), "SELECT COUNT(*) FROM ObjDaten");
-        b.buchungen = zahl(db.get(), "SELECT COUNT(*) FROM ObjKanzleiBuchungen2003");
-        b.gedruckt = zahl(db.get(), "SELECT COUNT(*) FROM ObjDaten WHERE ObjTypus = 0 AND "
-                                    "(ObjGueltigBisDatum >= '2003-12-31' OR ObjGueltigBisDatum = '1899-12-30')");
+        auto db = oeffnen(name);
+        b.objekte = zahl(*db, "SELECT COUNT(*) AS n FROM ObjDaten");
+        b.buchungen = zahl(*db, "SELECT COUNT(*) AS n FROM ObjKanzleiBuchungen2003");
+        b.gedruckt = zahl(*db, "SELECT COUNT(*) AS n FROM ObjDaten WHERE ObjTypus = 0 AND "
+                               "(ObjGueltigBisDatum >= datevalue('31.12.2003') OR ObjGueltigBisDatum = 0)");
     } catch (const Fehler&) {
         return {};
     }
@@ -90,29 +88,20 @@ Bestand bestand(const QString& pfad) {
 
 // Floor (a): every (property, account) balance of the year in one pass, with
 // the statement's exclusions. Returns the seconds of the query alone, on a
-// fresh connection: like the run, it decrypts every page it reads once.
-double datenbankBoden(const QString& pfad, std::int64_t& gruppen, double& cpu) {
-    auto db = db::sqliteOeffnen(pfad, DatenbankPasswort, true);
-    const char* sql =
-        "SELECT BuObjNr, BuKontoNr, SUM(BuBetrag * BuSHVorzeichen) FROM ObjKanzleiBuchungen2003 "
-        "WHERE BuDatum BETWEEN '2003-01-01' AND '2003-12-31' "
-        "AND (BuKorrKZ IS NULL OR rtrim(BuKorrKZ) = '') AND NOT BuArt = '90' "
-        "GROUP BY BuObjNr, BuKontoNr";
+// connection of its own: like the run, it reads every page once.
+double datenbankBoden(const QString& name, std::int64_t& gruppen, double& cpu) {
+    auto db = oeffnen(name);
+    const QString sql = QStringLiteral(
+        "SELECT BuObjNr, BuKontoNr, SUM(BuBetrag * BuSHVorzeichen) AS s FROM ObjKanzleiBuchungen2003 "
+        "WHERE BuDatum BETWEEN datevalue('01.01.2003') AND datevalue('31.12.2003') "
+        "AND (isnull(BuKorrKZ) OR rtrim(BuKorrKZ) = '') AND NOT BuArt = '90' "
+        "GROUP BY BuObjNr, BuKontoNr");
     const auto start = Uhr::now();
     const double cpuStart = cpuSekunden();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db.get(), sql, -1, &st, nullptr) != SQLITE_OK)
-        throw Fehler(db::nr::Allgemein, QString::fromUtf8(sqlite3_errmsg(db.get())));
     gruppen = 0;
-    std::int64_t pruef = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        ++gruppen;
-        pruef += sqlite3_column_int64(st, 2);
-    }
-    sqlite3_finalize(st);
+    db->Zeilen(sql, [&](const std::vector<Variant>&) { ++gruppen; });
     const double s = sekunden(Uhr::now() - start);
     cpu = cpuSekunden() - cpuStart;
-    (void)pruef;
     return s;
 }
 
@@ -154,7 +143,7 @@ int main(int argc, char** argv) {
     cl.setApplicationDescription(QStringLiteral("Prints all statements of a synthetic client and times the run."));
     cl.addHelpOption();
     const QCommandLineOption dbOpt(QStringLiteral("db"), QStringLiteral("Client database, reused when it matches."),
-                                   QStringLiteral("FILE"), QStringLiteral("hmzres_bench.db"));
+                                   QStringLiteral("DB"), QStringLiteral("hmzres_bench.db"));
     const QCommandLineOption scaleOpt(QStringLiteral("scale"), QStringLiteral("Multiplies properties and bookings."),
                                       QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Seed of the generated data."),

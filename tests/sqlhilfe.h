@@ -1,7 +1,11 @@
 // Small helpers for tests that look into a generated client file directly.
 #pragma once
 
-#include "store/sqlite/bulkwriter.h"
+#include "store/bulkwriter.h"
+#include "store/datenzugriff.h"
+#include "store/sqlite/sqlite_verbindung.h"
+
+#include <memory>
 
 #include <sqlite3.h>
 
@@ -11,6 +15,36 @@
 #include <gtest/gtest.h>
 
 namespace hmz::testhilfe {
+
+struct Schliesser {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+using Datei = std::unique_ptr<sqlite3, Schliesser>;
+
+// A read-only connection of the test's own to a generated client file;
+// Fehler 3031 when the password does not open it.
+inline Datei oeffnen(const QString& pfad, const QString& passwort) {
+    sqlite3* roh = nullptr;
+    sqlite3_open_v2(pfad.toUtf8().constData(), &roh, SQLITE_OPEN_READONLY, nullptr);
+    Datei db(roh);
+    const QByteArray key = passwort.toUtf8();
+    if (!key.isEmpty()) sqlite3_key(roh, key.constData(), static_cast<int>(key.size()));
+    if (sqlite3_exec(roh, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw Fehler(db::nr::KeinGueltigesPasswort, QStringLiteral("Not a valid password."));
+    return db;
+}
+
+// A connection as another program would have it: read-write unless
+// nurLesen, waiting for locks like the component does.
+inline Datei verbinden(const QString& pfad, const QString& passwort, bool nurLesen) {
+    sqlite3* roh = nullptr;
+    sqlite3_open_v2(pfad.toUtf8().constData(), &roh, nurLesen ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
+    Datei db(roh);
+    const QByteArray key = passwort.toUtf8();
+    if (!key.isEmpty()) sqlite3_key(roh, key.constData(), static_cast<int>(key.size()));
+    sqlite3_busy_timeout(roh, 5000);
+    return db;
+}
 
 // The first column of the first row as a number (0 for Null or no row).
 inline std::int64_t zahl(sqlite3* db, const QString& sql) {

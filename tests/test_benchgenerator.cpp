@@ -23,7 +23,7 @@ TEST(BenchGenerator, SmallClientHasTheShapeOfTheLargeOne) {
     QTemporaryDir dir;
     const QString pfad = dir.filePath(QStringLiteral("bench.db"));
     const auto e = bench::generieren(pfad, klein(7));
-    auto con = db::sqliteOeffnen(pfad, DatenbankPasswort, true);
+    auto con = testhilfe::oeffnen(pfad, DatenbankPasswort);
     sqlite3* db = con.get();
 
     EXPECT_EQ(e.objekte, 60);
@@ -69,7 +69,7 @@ TEST(BenchGenerator, SeedDecidesTheContent) {
         p.buchungen = 1000;
         const QString pfad = dir.filePath(name);
         bench::generieren(pfad, p);
-        auto con = db::sqliteOeffnen(pfad, DatenbankPasswort, true);
+        auto con = testhilfe::oeffnen(pfad, DatenbankPasswort);
         return spalte(con.get(), inhalt);
     };
     const auto a = digest(QStringLiteral("a.db"), 3);

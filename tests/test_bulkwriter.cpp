@@ -1,5 +1,5 @@
 #include "core/fehler.h"
-#include "store/sqlite/bulkwriter.h"
+#include "store/bulkwriter.h"
 #include "sqlhilfe.h"
 
 #include <QFile>
@@ -64,7 +64,7 @@ TEST(BulkWriter, StoredRepresentation) {
         w.fertig();
     }
     // An empty password writes a plain file.
-    auto con = db::sqliteOeffnen(ziel, QString(), true);
+    auto con = testhilfe::oeffnen(ziel, QString());
     using testhilfe::spalte;
     EXPECT_EQ(spalte(con.get(), "PRAGMA journal_mode"), QStringList{"wal"});  // written ahead from the start
     EXPECT_EQ(spalte(con.get(), "SELECT ObjGueltigBisDatum || ' ' || ifnull(ObjHvStatusDatum, 'NULL') FROM ObjDaten"),

@@ -33,7 +33,7 @@ TEST(CmdInit, CreatesAnEncryptedEmptyDatabaseOnce) {
                                    hmz::db::buchungsTabelle(jahr)})
         EXPECT_TRUE(db->OpenRecordset("SELECT * FROM " + tabelle)->Eof()) << tabelle.toStdString();
     EXPECT_FALSE(db->OpenRecordset("SELECT name FROM sqlite_master WHERE name = '" + hmz::db::buchungsIndex(jahr) + "'")->Eof());
-    EXPECT_EQ(hmz::testhilfe::spalte(db->handle(), "PRAGMA journal_mode"), QStringList{"wal"});
+    EXPECT_EQ(hmz::testhilfe::spalte(hmz::db::sqliteHandle(*db), "PRAGMA journal_mode"), QStringList{"wal"});
     db->Close();
     EXPECT_THROW(hmz::db::Engine::instance().OpenDatabase(datei, false, false, ";PWD="), hmz::Fehler);
 

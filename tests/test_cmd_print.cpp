@@ -95,14 +95,15 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         const char* umgebung = "";    // NAME=VALUE for this run; "-" runs without any display
         const char* schutz = nullptr; // "ordner": geschuetzt/ read-only, "kopie": the copied database read-only
     };
-    const QString usagePrint = "usage: hmzres print --db FILE";
+    const QString usagePrint = "usage: hmzres print --db DB";
     const Fall faelle[] = {
         // help: every command, also without a display
         {{"-h"}, 0, "usage: hmzres <command>"},
-        {{"help"}, 0, "import-mdb --mdb FILE --db FILE"},
-        {{"help", "init"}, 0, "usage: hmzres init --db FILE"},
-        {{"demo", "--help"}, 0, "usage: hmzres demo [--db FILE]"},
-        {{"init", "-h"}, 0, "--db FILE"},
+        {{"help"}, 0, "copy --from DB --to DB"},
+        {{"help", "init"}, 0, "usage: hmzres init --db DB"},
+        {{"demo", "--help"}, 0, "usage: hmzres demo [--db DB]"},
+        {{"init", "-h"}, 0, "--db DB"},
+        {{"copy", "-h"}, 0, "all of it or nothing"},
         {{"print", "--help"}, 0, "--on-imbalance stop|continue"},
         {{"dialog", "--help"}, 0, "--help-file FILE", "-"},
         {{"printers", "--help"}, 0, "usage: hmzres printers"},
@@ -114,6 +115,8 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {{"printers", "zuviel"}, 2, "unexpected argument 'zuviel'"},
         {{"init"}, 2, "--db is missing"},
         {{"import-mdb", "--db", dbKopie}, 2, "--mdb is missing"},
+        {{"copy", "--from", db}, 2, "--to is missing"},
+        {{"copy", "--from", db, "--to", ordner.path() + "/./" + QFileInfo(db).fileName()}, 2, "source and target are the same"},
         {{"print", "--db", db, "--period", "01.03-12.03", "--pdf", pdf}, 2, "--objects is missing\n" + usagePrint},
         {args() << "--printer" << "x", 2, "give one of --pdf, --printer and --pdf-dir"},
         {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", ""}, 2, "--pdf needs a FILE"},
@@ -137,6 +140,7 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
          "Aktualisieren nicht möglich: die Datei '" + dbKopie + "' ist schreibgeschützt. (3027)", "", "kopie"},
         {{"init", "--db", db}, 4, "already exists"},
         {{"import-mdb", "--mdb", imp, "--db", db}, 4, "exists already; use --force"},
+        {{"copy", "--from", dbKopie, "--to", db}, 4, "holds a client already; use --force"},
         {{"printers"}, 4, "the print service (CUPS) at localhost:1 cannot be reached", "CUPS_SERVER=localhost:1"},
         {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-pdf"}, 4,
          "cannot be reached", "CUPS_SERVER=localhost:1"},
@@ -248,7 +252,7 @@ TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
     QDir().mkpath(je);
     ASSERT_EQ(hmzres({"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", "--pdf-dir", je, "--quiet"}).status, 0);
     const QStringList richtig = [&] {
-        auto con = hmz::db::sqliteOeffnen(db, hmz::DatenbankPasswort, true);
+        auto con = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, true);
         return hmz::testhilfe::spalte(con.get(), "SELECT HmzObjNr || ' ' || HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzJahr = 2003 ORDER BY 1");
     }();
     struct Fall {
@@ -258,7 +262,7 @@ TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
     for (const Fall& fall : {Fall{SIGINT, "--pdf-dir"}, Fall{SIGTERM, "--pdf"}}) {
         SCOPED_TRACE(fall.signal);
         {
-            auto con = hmz::db::sqliteOeffnen(db, hmz::DatenbankPasswort, false);
+            auto con = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, false);
             sqlite3_exec(con.get(), "UPDATE ObjHmzResJahresSummen SET HmzHMZOhneEHB = 1 WHERE HmzJahr = 2003", nullptr, nullptr, nullptr);
         }
         const QString ziel = QString(fall.ziel) == "--pdf" ? ordner.filePath("je/alle.pdf") : je;
@@ -276,7 +280,7 @@ TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
         EXPECT_TRUE(p.readAllStandardError().contains("Verarbeitung durch Anwender abgebrochen"));
         EXPECT_EQ(inhalt(je), vorher);
         // Each year row is the old one or the whole new one.
-        auto con = hmz::db::sqliteOeffnen(db, hmz::DatenbankPasswort, true);
+        auto con = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, true);
         const QStringList jetzt = hmz::testhilfe::spalte(con.get(), "SELECT HmzObjNr || ' ' || HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzJahr = 2003 ORDER BY 1");
         ASSERT_EQ(jetzt.size(), richtig.size());
         int neu = 0;

@@ -6,7 +6,7 @@
 #include "store/schema.h"
 #include "store/sqldialekt.h"
 #include "sqlhilfe.h"
-#include "store/sqlite/bulkwriter.h"
+#include "store/sqlite/sqlite_verbindung.h"
 #include "store/sqlite/sqlite_verbindung.h"
 #include "testdb.h"
 
@@ -274,11 +274,13 @@ TEST_F(Datenzugriff, BookingQueriesUseTheIndex) {
     const QDate jan(2003, 1, 1), dez(2003, 12, 31);
     auto plan = [&](const QString& sql) {
         const Translation t = translate(sql, schema);
+        sqlite3* roh = testdb::oeffnen(pfad, Passwort);
         sqlite3_stmt* s = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(db->handle(), ("EXPLAIN QUERY PLAN " + t.sql).toUtf8().constData(), -1, &s, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_prepare_v2(roh, ("EXPLAIN QUERY PLAN " + t.sql).toUtf8().constData(), -1, &s, nullptr), SQLITE_OK);
         QString out;
         while (sqlite3_step(s) == SQLITE_ROW) out += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 3))) + "\n";
         sqlite3_finalize(s);
+        sqlite3_close(roh);
         return out;
     };
     for (const QString& sql : {kontenAuswahl(2003, 2003, "00007", jan, dez, 1, 49), einzelbuchungen(2003, "00007", "4000", jan, dez),
@@ -354,6 +356,19 @@ TEST_F(Datenzugriff, RecordsetOperations) {
     EXPECT_EQ(fehlerVon([&] { doppelt->Update(); }), nr::DoppelterSchluessel);
 }
 
+// Whether two databases share one connection: a transaction begun on one is
+// the other's to end.
+bool teilen(Database& x, Database& y) {
+    x.BeginTrans();
+    try {
+        y.CommitTrans();
+        return true;
+    } catch (const Fehler&) {
+        x.CommitTrans();
+        return false;
+    }
+}
+
 TEST_F(Datenzugriff, DataControlsShareOneConnectionAndHoldNoResultAfterAFailure) {
     DataControl a, b;
     for (DataControl* c : {&a, &b}) {
@@ -366,8 +381,8 @@ TEST_F(Datenzugriff, DataControlsShareOneConnectionAndHoldNoResultAfterAFailure)
     a.Refresh();
     b.RecordSource = "SELECT * FROM ObjDaten";
     b.Refresh();
-    EXPECT_EQ(a.database().handle(), b.database().handle());
-    EXPECT_EQ(a.database().handle(), db->handle());  // the open database shares it too
+    EXPECT_TRUE(teilen(a.database(), b.database()));
+    EXPECT_TRUE(teilen(a.database(), *db));  // the open database shares it too
     EXPECT_EQ(a.recordset().Fields("MandEurKurs"), Variant::currency(betrag("13.7603")));
     EXPECT_EQ(a.recordset().Fields("MandMonStatusDatum"), Variant::date(QDate(2003, 12, 31)));
 
@@ -401,7 +416,7 @@ TEST_F(Datenzugriff, DataControlsShareOneConnectionAndHoldNoResultAfterAFailure)
     a.DatabaseName = zweite;
     a.Refresh();
     EXPECT_TRUE(a.recordset().Eof());
-    EXPECT_NE(a.database().handle(), b.database().handle());
+    EXPECT_FALSE(teilen(a.database(), b.database()));
     a.trennen();
     b.trennen();
 }
@@ -503,27 +518,27 @@ TEST_F(Datenzugriff, ExclusiveOpenExcludesOthers) {
 
 TEST_F(Datenzugriff, FilesAreWrittenAheadFromCreationAndOlderOnesFromTheirFirstWritingOpen) {
     auto modus = [](sqlite3* h) { return testhilfe::spalte(h, "PRAGMA journal_mode").value(0); };
-    EXPECT_EQ(modus(db->handle()), "wal");
+    EXPECT_EQ(modus(hmz::db::sqliteHandle(*db)), "wal");
     db->Close();
     db.reset();
     // A file made before: rollback journal until it is first opened for writing.
     {
-        auto alt = sqliteOeffnen(pfad, Passwort, false);
+        auto alt = hmz::testhilfe::verbinden(pfad, Passwort, false);
         testdb::exec(alt.get(), "PRAGMA journal_mode = DELETE");
     }
     auto lesen = Engine::instance().OpenDatabase(pfad, false, true, Connect);
-    EXPECT_EQ(modus(lesen->handle()), "delete");
+    EXPECT_EQ(modus(hmz::db::sqliteHandle(*lesen)), "delete");
     lesen->Close();
     db = Engine::instance().OpenDatabase(pfad, false, false, Connect);
-    EXPECT_EQ(modus(db->handle()), "wal");
+    EXPECT_EQ(modus(hmz::db::sqliteHandle(*db)), "wal");
     EXPECT_EQ(db->OpenRecordset("SELECT COUNT(*) AS n FROM ObjKanzleiBuchungen2003")->Fields("n"), Variant::lng(14));
     EXPECT_EQ(fehlerVon([&] { Engine::instance().OpenDatabase(pfad, false, true, ";PWD=")->Close(); }),
               nr::KeinGueltigesPasswort);  // still encrypted
 }
 
 TEST_F(Datenzugriff, TransactionGuardCommitsOnlyWhenToldAndNeverLeavesOneOpen) {
-    sqlite3* h = db->handle();
-    auto objekte = [&] { return testhilfe::zahl(sqliteOeffnen(pfad, Passwort, true).get(), "SELECT COUNT(*) FROM ObjDaten"); };
+    sqlite3* h = hmz::db::sqliteHandle(*db);
+    auto objekte = [&] { return testhilfe::zahl(hmz::testhilfe::verbinden(pfad, Passwort, true).get(), "SELECT COUNT(*) FROM ObjDaten"); };
     const auto vorher = objekte();
     {
         Transaktion t(*db);
@@ -564,8 +579,8 @@ TEST_F(Datenzugriff, TransactionGuardCommitsOnlyWhenToldAndNeverLeavesOneOpen) {
 }
 
 TEST_F(Datenzugriff, AnotherProgramsWritesAreWaitedForAndNeverHeldUpByAHalfReadResult) {
-    sqlite3* h = db->handle();
-    auto fremd = sqliteOeffnen(pfad, Passwort, false);
+    sqlite3* h = hmz::db::sqliteHandle(*db);
+    auto fremd = hmz::testhilfe::verbinden(pfad, Passwort, false);
     // A result read only in part, then another program's commit: our next
     // write transaction neither fails at once nor misses that commit.
     auto objekte = db->OpenRecordset("SELECT * FROM ObjDaten ORDER BY ObjNummer");

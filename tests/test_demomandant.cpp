@@ -33,13 +33,13 @@ protected:
     static void TearDownTestSuite() { delete dir_; }
 
     sqlite3* db() {
-        if (!con_) con_ = db::sqliteOeffnen(pfad_, DatenbankPasswort, true);
+        if (!con_) con_ = testhilfe::oeffnen(pfad_, DatenbankPasswort);
         return con_.get();
     }
 
     static inline QTemporaryDir* dir_ = nullptr;
     static inline QString pfad_;
-    db::SqliteVerbindung con_;
+    testhilfe::Datei con_;
 };
 
 TEST_F(DemoMandant, YearBalancesAndContainsExcludedBookings) {
@@ -59,7 +59,7 @@ TEST_F(DemoMandant, YearBalancesAndContainsExcludedBookings) {
     EXPECT_GT(zahl(db(), QStringLiteral("SELECT COUNT(*) FROM ObjKanzleiBuchungen2003 WHERE BuText1 LIKE '%Jänner%'")), 0);
     // The file is encrypted: without the password it cannot be read.
     try {
-        db::sqliteOeffnen(pfad_, QString(), true);
+        testhilfe::oeffnen(pfad_, QString());
         ADD_FAILURE() << "opened without password";
     } catch (const Fehler& e) {
         EXPECT_EQ(e.Nummer(), 3031);
@@ -118,7 +118,7 @@ TEST_F(DemoMandant, SameContentEveryTime) {
     const auto erst = spalte(db(), inhalt);
     const QString zweit = dir_->filePath(QStringLiteral("demo2.db"));
     demoMandantAnlegen(zweit);
-    auto con2 = db::sqliteOeffnen(zweit, DatenbankPasswort, true);
+    auto con2 = testhilfe::oeffnen(zweit, DatenbankPasswort);
     EXPECT_EQ(spalte(con2.get(), inhalt), erst);
 }
 

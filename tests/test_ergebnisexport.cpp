@@ -167,7 +167,7 @@ TEST(ErgebnisExport, FiguresAreThePrintedOnesAndNothingIsWritten) {
         const QString db = ordner.filePath(QStringLiteral("mandant.db"));
         fall.anlegen(db);
         const auto stand = [&] {
-            auto con = db::sqliteOeffnen(db, DatenbankPasswort, true);
+            auto con = hmz::testhilfe::verbinden(db, DatenbankPasswort, true);
             return testhilfe::spalte(con.get(), "SELECT HmzObjNr || ' ' || HmzJahr || ' ' || ifnull(HmzHMZOhneEHB, '-') || ' ' "
                                                 "|| ifnull(HmzVereinnEHB, '-') FROM ObjHmzResJahresSummen ORDER BY 1")
                    + testhilfe::spalte(con.get(), "SELECT AllgEinstNr || ' ' || AllgEinstWert FROM AllgEinstellungen ORDER BY 1")

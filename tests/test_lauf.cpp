@@ -9,6 +9,7 @@
 #include "programm.h"
 #include "skriptansicht.h"
 #include "statement/lauf.h"
+#include "sqlhilfe.h"
 #include "testmandant.h"
 
 #include <QTemporaryDir>
@@ -214,7 +215,7 @@ TEST_F(Lauf, APairBookedWhileTheBalanceIsCheckedIsCountedWholeOrNotAtAll) {
         QString pfad;
         bool gebucht = false;
     } buchen{mandant->pfad()};
-    sqlite3* h = formular().OO_Data.database().handle();
+    sqlite3* h = db::sqliteHandle(formular().OO_Data.database());
     sqlite3_trace_v2(h, SQLITE_TRACE_PROFILE, [](unsigned, void* b, void* stmt, void*) {
         auto& z = *static_cast<Buchen*>(b);
         const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(stmt));

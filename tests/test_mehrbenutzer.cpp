@@ -61,7 +61,7 @@ protected:
 
     // Opens the file as another program would, recovering what a killed one left.
     static Jahreszeilen jahreszeilen(const QString& db, QString* pruefung = nullptr) {
-        auto con = db::sqliteOeffnen(db, DatenbankPasswort, false);
+        auto con = hmz::testhilfe::verbinden(db, DatenbankPasswort, false);
         if (pruefung) *pruefung = testhilfe::spalte(con.get(), "PRAGMA integrity_check").join(u'\n');
         Jahreszeilen z;
         sqlite3_stmt* s = nullptr;

@@ -99,15 +99,17 @@ TEST_F(Verbindung, PlainFileGetsThePasswordAtomically) {
     EXPECT_FALSE(QFile::exists(pfad + ".hmzres-neu"));
     EXPECT_EQ(QFile::permissions(pfad) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
     auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
+    sqlite3* roh = testdb::oeffnen(pfad, DatenbankPasswort);
     sqlite3_stmt* s = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db->handle(), "PRAGMA user_version", -1, &s, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(roh, "PRAGMA user_version", -1, &s, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int(s, 0), 5);  // not copied by the export itself
     sqlite3_finalize(s);
-    ASSERT_EQ(sqlite3_prepare_v2(db->handle(), "PRAGMA journal_mode", -1, &s, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(roh, "PRAGMA journal_mode", -1, &s, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
     EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)), "wal");  // nor the journal mode
     sqlite3_finalize(s);
+    sqlite3_close(roh);
     EXPECT_EQ(db->OpenRecordset("SELECT COUNT(*) AS n FROM ObjKanzleiBuchungen2003")->Fields("n"), Variant::lng(14));
     db->Close();
 

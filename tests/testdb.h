@@ -70,9 +70,19 @@ inline void anlegen(const QString& pfad, const QString& passwort, bool mitDaten 
     auto db = hmz::db::Engine::instance().CreateDatabase(pfad, passwort);
     db->BeginTrans();
     hmz::db::schemaAnlegen(*db, {2003});
-    if (mitDaten) exec(db->handle(), Daten);
+    if (mitDaten)
+        for (const QString& sql : QString::fromUtf8(Daten).split(u';', Qt::SkipEmptyParts))
+            if (!sql.trimmed().isEmpty()) db->Execute(sql);
     db->CommitTrans();
     db->Close();
+}
+
+// A connection of its own to a client file, as another process would have it.
+inline sqlite3* oeffnen(const QString& pfad, const QString& passwort) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(pfad.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (!passwort.isEmpty()) sqlite3_key(db, passwort.toUtf8().constData(), static_cast<int>(passwort.toUtf8().size()));
+    return db;
 }
 
 inline QByteArray pruefsumme(const QString& pfad) {

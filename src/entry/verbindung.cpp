@@ -43,6 +43,8 @@ void DatenControlsVerbinden(Formular& formular) {
 }
 
 void DBPasswortSichern(QString& pfad) {
+    // A server has no database password: its users and their passwords guard it.
+    if (db::Engine::IstServer(pfad)) return;
     std::unique_ptr<db::Database> datenbank;
     bool geoeffnet = false;
     try {

@@ -88,12 +88,20 @@ void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
     });
     f.VerarbeitungLaeuft = true;
     ansicht.kurzWarten();
+    // Both sums from one state: bookings stored by others in between would
+    // show as a difference that is not there.
+    bool lesend = false;
+    schritt([&] {
+        db().BeginLesen();
+        lesend = true;
+    });
     schritt([&] {
         auto rs = db().OpenRecordset(summenAbfrage(Jahr));
         s = summe(*rs, QStringLiteral("SummeSoll"));
         h = summe(*rs, QStringLiteral("SummeHaben"));
         rs->Close();
     });
+    if (lesend) schritt([&] { db().CommitTrans(); });
     if (!tabelleFehlt) {
         schritt([&] {
             const Currency d = s - h;

@@ -164,18 +164,22 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
     auto& z = aufruf();
     auto& f = formular();
-    const QFileInfo datei(auftrag.datenbank);
+    QString name = auftrag.datenbank;
     if (!auftrag.pdfDatei.isEmpty() && isDatabaseFile(auftrag.pdfDatei, auftrag.datenbank)) {
         std::fprintf(stderr, "hmzres: the PDF file '%s' is the database itself\n", qPrintable(auftrag.pdfDatei));
         return 2;
     }
-    if (!datei.isFile()) return fehlerStatus(QStringLiteral("database not found: %1").arg(auftrag.datenbank));
-    // The run writes the year results and the PDF only after the first
-    // statement: refuse targets that cannot be written now, not after that work.
-    try {
-        db::schreibbarPruefen(datei.absoluteFilePath());
-    } catch (const Fehler& e) {
-        return fehlerStatus(QStringLiteral("%1 (%2)").arg(e.Beschreibung()).arg(e.Nummer()));
+    if (!db::Engine::IstServer(name)) {
+        const QFileInfo datei(name);
+        if (!datei.isFile()) return fehlerStatus(QStringLiteral("database not found: %1").arg(auftrag.datenbank));
+        name = datei.absoluteFilePath();
+        // The run writes the year results and the PDF only after the first
+        // statement: refuse targets that cannot be written now, not after that work.
+        try {
+            db::schreibbarPruefen(name);
+        } catch (const Fehler& e) {
+            return fehlerStatus(QStringLiteral("%1 (%2)").arg(e.Beschreibung()).arg(e.Nummer()));
+        }
     }
     if (!auftrag.pdfDatei.isEmpty()) {
         if (const QString grund = QtDrucker::pdfZielFehler(auftrag.pdfDatei); !grund.isEmpty()) return fehlerStatus(grund);
@@ -188,9 +192,9 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     }
 
     z.AufrufParameter = VariantArray::leer(0, 100);
-    z.AufrufParameter.at(0) = Variant::string(datei.absoluteFilePath());
+    z.AufrufParameter.at(0) = Variant::string(name);
     z.AufrufParameter.at(4) = Variant::string(QStringLiteral("Access;"));
-    z.DatenbankPfad = datei.absoluteFilePath();
+    z.DatenbankPfad = name;
     z.GleicheZeile = QStringLiteral("GL");
 
     for (auto* control : f.datenControls) {

@@ -1,386 +1,32 @@
-// Engine, database and data control on SQLCipher. Connections to the same
-// file with the same password are shared (the data controls and the balance
-// check read through one page cache); an exclusive open gets a connection of
-// its own and holds the file's lock until it is closed.
-//
-// Several programs use one file at once: files are kept in write-ahead mode
-// (readers never wait for the writer), every write transaction takes the
-// write lock when it begins, and a busy file is waited for before 3045.
+// The engine chooses the store by the name; the data control runs its record
+// source on the database the engine opens (shared with every other shared
+// open of the same name and connect string).
 #include "store/datenzugriff.h"
 
-#include "store/sqlite/sqlite_verbindung.h"
+#include "store/speicher.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <mutex>
-#include <unistd.h>
+#include <QUrl>
 
 namespace hmz::db {
 
 namespace {
 
-int busyTimeoutMs = 5000;
-
-std::function<void(const QString&)>& newPasswordHook() {
-    static std::function<void(const QString&)> hook;
-    return hook;
-}
-
-// ";pwd=secret", "Access;pwd=secret;", "Access 2000;PWD=;": the password,
-// empty when none is given.
-QString passwordFrom(const QString& connect) {
-    QString password;
-    for (const QString& part : connect.split(u';')) {
-        const qsizetype eq = part.indexOf(u'=');
-        if (eq < 0) continue;
-        if (part.left(eq).trimmed().compare(QLatin1String("pwd"), Qt::CaseInsensitive) == 0) password = part.mid(eq + 1);
-    }
-    return password;
-}
-
-// The file behind name, or the engine's error for why it cannot be one.
-QString checkedFile(const QString& name) {
-    const QFileInfo fi(name);
-    if (name.isEmpty() || !fi.exists())
-        throw Fehler(nr::DateiNichtGefunden, QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(name));
-    if (fi.isDir())
-        throw Fehler(nr::KeinGueltigerPfad,
-                     QStringLiteral("'%1' ist kein gültiger Pfad: das ist ein Ordner, keine Datenbankdatei.").arg(name));
-    if (!fi.isFile() || !fi.isReadable())
-        throw Fehler(nr::KannNichtOeffnen,
-                     QStringLiteral("Die Datei '%1' kann nicht geöffnet werden: es fehlt die Berechtigung, sie zu lesen.").arg(name));
-    return fi.canonicalFilePath();
-}
-
-// SQLCipher says only "file is encrypted or is not a database"; the first
-// bytes tell a plain database (wrong key given) from one that looks
-// encrypted (wrong or missing key) and from something else entirely.
-[[noreturn]] void throwUnreadable(const QString& path, const QString& password) {
-    QFile f(path);
-    QByteArray head;
-    if (f.open(QIODevice::ReadOnly)) head = f.read(16);
-    const qint64 size = QFileInfo(path).size();
-    const bool plain = head == QByteArray("SQLite format 3\0", 16);
-    const bool looksEncrypted = !plain && size >= 1024 && size % 512 == 0;
-    if ((plain && !password.isEmpty()) || looksEncrypted)
-        throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Kein gültiges Kennwort."));
-    throw Fehler(nr::KeineDatenbank, QStringLiteral("Unbekanntes Datenbankformat '%1'.").arg(path));
-}
-
-void execOn(sqlite3* db, const char* sql) {
-    char* err = nullptr;
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
-    sqlite3_free(err);
-    if (rc != SQLITE_OK) throwSqlite(db, rc);
-}
-
-QString pragmaText(sqlite3* db, const char* sql) {
-    sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
-    if (rc != SQLITE_OK) throwSqlite(db, rc);
-    rc = sqlite3_step(s);
-    const QString v = rc == SQLITE_ROW ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))) : QString();
-    sqlite3_finalize(s);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throwSqlite(db, rc);
-    return v;
-}
-
-// Switches a file opened for writing to write-ahead logging, once per file:
-// files made before it keep a rollback journal until then. A file that
-// another program holds in the old mode is left for the next open.
-void writeAhead(sqlite3* db) {
-    if (pragmaText(db, "PRAGMA journal_mode") != QLatin1String("wal")) {
-        const int rc = sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
-        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) return;
-        if (rc != SQLITE_OK) throwSqlite(db, rc);
-    }
-    // A commit is then synced at checkpoints only: a killed or crashed
-    // program still leaves every transaction whole or absent.
-    execOn(db, "PRAGMA synchronous = NORMAL");
-}
-
-struct Handle {
-    sqlite3* db = nullptr;
-    ~Handle() {
-        if (db) sqlite3_close_v2(db);
-    }
-    sqlite3* take() { return std::exchange(db, nullptr); }
-};
-
-// Opens, keys and probes the file; an exclusive open takes the file's lock
-// at once, so that it fails here and not in the middle of later work.
-sqlite3* openHandle(const QString& path, const QString& password, bool exclusive, bool readOnly, bool create = false) {
-    Handle h;
-    int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_PRIVATECACHE;
-    if (create) flags |= SQLITE_OPEN_CREATE;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h.db, flags, nullptr);
-    if (rc != SQLITE_OK) throwSqlite(h.db, rc, path);
-    if (!password.isEmpty()) {
-        const QByteArray pw = password.toUtf8();
-        rc = sqlite3_key(h.db, pw.constData(), static_cast<int>(pw.size()));
-        if (rc != SQLITE_OK) throwSqlite(h.db, rc, path);
-    }
-    sqlite3_busy_timeout(h.db, exclusive ? 0 : busyTimeoutMs);
-    rc = sqlite3_exec(h.db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_NOTADB) throwUnreadable(path, password);
-    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-        throw Fehler(nr::ExklusivGeoeffnet,
-                     QStringLiteral("Die Datenbank '%1' ist von einem anderen Benutzer exklusiv geöffnet. "
-                                    "Versuchen Sie es wieder, wenn sie frei ist.").arg(path));
-    if (rc != SQLITE_OK) throwSqlite(h.db, rc, path);
-    if (exclusive) {
-        execOn(h.db, "PRAGMA locking_mode = EXCLUSIVE");
-        if (!readOnly) {
-            rc = sqlite3_exec(h.db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-                throw Fehler(nr::Gesperrt, QStringLiteral("Die Datei '%1' kann nicht verwendet werden: sie ist bereits in Gebrauch.").arg(path));
-            if (rc != SQLITE_OK) throwSqlite(h.db, rc, path);
-            execOn(h.db, "COMMIT");
-        }
-        sqlite3_busy_timeout(h.db, busyTimeoutMs);
-    }
-    // SQLCipher decrypts every page it reads: a large cache saves most of it.
-    execOn(h.db, "PRAGMA cache_size = -65536");
-    if (!readOnly && !exclusive) writeAhead(h.db);
-    return h.take();
-}
-
-// Connections of the process by file, for sharing and for the exclusive rule.
-struct Registry {
-    std::mutex mutex;
-    QHash<QString, std::weak_ptr<Connection>> shared;  // path \n password \n readOnly
-    std::vector<std::weak_ptr<Connection>> all;
-
-    static QString key(const QString& path, const QString& password, bool readOnly) {
-        return path + u'\n' + password + u'\n' + (readOnly ? u'r' : u'w');
-    }
-
-    // Live connections to path (expired entries are dropped on the way).
-    std::vector<std::shared_ptr<Connection>> live(const QString& path) {
-        std::vector<std::shared_ptr<Connection>> out;
-        std::erase_if(all, [](const auto& w) { return w.expired(); });
-        for (const auto& w : all)
-            if (auto c = w.lock(); c && c->path() == path) out.push_back(std::move(c));
-        return out;
-    }
-};
-
-Registry& registry() {
-    static Registry r;
-    return r;
-}
-
-std::shared_ptr<Connection> connectionFor(const QString& name, bool exclusive, bool readOnly, const QString& connect) {
-    const QString path = checkedFile(name);
-    const QString password = passwordFrom(connect);
-    auto& reg = registry();
-    std::lock_guard lock(reg.mutex);
-    const auto others = reg.live(path);
-    if (exclusive) {
-        if (!others.empty())
-            throw Fehler(nr::Gesperrt, QStringLiteral("Die Datei '%1' kann nicht verwendet werden: sie ist bereits in Gebrauch.").arg(name));
-    } else {
-        for (const auto& o : others)
-            if (o->exclusive())
-                throw Fehler(nr::ExklusivGeoeffnet,
-                             QStringLiteral("Die Datenbank '%1' ist bereits exklusiv geöffnet. "
-                                            "Versuchen Sie es wieder, wenn sie frei ist.").arg(name));
-        const QString key = Registry::key(path, password, readOnly);
-        if (auto c = reg.shared.value(key).lock()) return c;
-    }
-    auto c = std::make_shared<Connection>(openHandle(path, password, exclusive, readOnly), path, password, exclusive, readOnly);
-    reg.all.push_back(c);
-    if (!exclusive) reg.shared.insert(Registry::key(path, password, readOnly), c);
-    return c;
-}
-
-void syncPath(const QString& path, int flags) {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        const int e = errno;
-        if (fd >= 0) ::close(fd);
-        throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht auf die Platte geschrieben werden: %2").arg(path, QString::fromLocal8Bit(std::strerror(e))));
-    }
-    ::close(fd);
-}
-
-std::int64_t pragmaInt(sqlite3* db, const char* sql) {
-    sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
-    if (rc != SQLITE_OK) throwSqlite(db, rc);
-    rc = sqlite3_step(s);
-    const std::int64_t v = rc == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
-    sqlite3_finalize(s);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throwSqlite(db, rc);
-    return v;
-}
-
-// Writes a copy of the database under the new password beside it, syncs it
-// and renames it over the original: a crash at any moment leaves either the
-// old file or the new one.
-void rekeyByCopy(Connection& c, const QString& neu) {
-    const QString path = c.path();
-    const QString copy = path + QStringLiteral(".hmzres-neu");
-    QFile::remove(copy);  // left behind by an earlier crash
-    sqlite3* db = c.db();
-    bool attached = false;
-    try {
-        // The connection may not create files; an empty file is an empty database.
-        {
-            QFile leer(copy);
-            if (!leer.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-                throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht angelegt werden: %2").arg(copy, leer.errorString()));
-            leer.setPermissions(QFile::permissions(path));
-        }
-        sqlite3_stmt* attach = nullptr;
-        int rc = sqlite3_prepare_v2(db, "ATTACH DATABASE ? AS hmz_neu KEY ?", -1, &attach, nullptr);
-        if (rc != SQLITE_OK) throwSqlite(db, rc);
-        bindValues(attach, {SqlValue(copy), SqlValue(neu)});
-        rc = sqlite3_step(attach);
-        sqlite3_finalize(attach);
-        if (rc != SQLITE_DONE) throwSqlite(db, rc, copy);
-        attached = true;
-        const std::int64_t userVersion = pragmaInt(db, "PRAGMA main.user_version");
-        execOn(db, "SELECT sqlcipher_export('hmz_neu')");
-        // sqlcipher_export does not copy the user version.
-        execOn(db, QStringLiteral("PRAGMA hmz_neu.user_version = %1").arg(userVersion).toUtf8().constData());
-        execOn(db, "PRAGMA hmz_neu.journal_mode = WAL");  // nor the journal mode
-        execOn(db, "DETACH DATABASE hmz_neu");
-        attached = false;
-        syncPath(copy, O_RDONLY);
-        if (newPasswordHook()) newPasswordHook()(copy);
-        // A write-ahead log beside the path would be taken for the new
-        // file's: fold it into the old file and remove it before the rename.
-        if (pragmaText(db, "PRAGMA main.journal_mode") == QLatin1String("wal"))
-            execOn(db, "PRAGMA main.journal_mode = DELETE");
-        if (::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
-            throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht ersetzt werden: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    } catch (...) {
-        if (attached) sqlite3_exec(db, "DETACH DATABASE hmz_neu", nullptr, nullptr, nullptr);
-        QFile::remove(copy);
-        throw;
-    }
-    syncPath(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY);
-    // The old handle still reads the replaced file; go on with the new one.
-    c.replaceHandle(openHandle(path, neu, c.exclusive(), c.readOnly()), neu);
-}
-
-class SqliteDatabase final : public Database {
-public:
-    SqliteDatabase(std::shared_ptr<Connection> c, QString name) : c_(std::move(c)), name_(std::move(name)) {}
-
-    std::unique_ptr<Recordset> OpenRecordset(const QString& sql) override { return openRecordset(conn(), sql); }
-
-    void Execute(const QString& sql) override {
-        Connection& c = *conn();
-        const auto tr = c.translation(sql);
-        if (tr->isQuery) throw Fehler(nr::KeineAuswahl, QStringLiteral("Eine Auswahlabfrage kann nicht ausgeführt werden."));
-        if (tr->isDdl) {
-            c.exec(tr->sql);
-            c.schemaChanged();
-            return;
-        }
-        Connection::Lease l = c.acquire(tr->sql, tr.get());
-        try {
-            bindValues(l.stmt, tr->params);
-            const int rc = sqlite3_step(l.stmt);
-            if (rc != SQLITE_DONE && rc != SQLITE_ROW) throwSqlite(c.db(), rc);
-        } catch (...) {
-            c.release(tr->sql, l);
-            throw;
-        }
-        c.release(tr->sql, l);
-    }
-
-    void NewPassword(const QString& alt, const QString& neu) override {
-        Connection& c = *conn();
-        if (alt != c.password()) throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Kein gültiges Kennwort."));
-        if (!c.exclusive())
-            throw Fehler(nr::NichtExklusiv, QStringLiteral("Das Kennwort einer gemeinsam geöffneten Datenbank kann nicht geändert werden."));
-        if (c.readOnly())
-            throw Fehler(nr::NurLesen, QStringLiteral("Aktualisieren nicht möglich: die Datenbank '%1' ist nur zum Lesen geöffnet.").arg(c.path()));
-        if (alt == neu) return;
-        rekeyByCopy(c, neu);
-    }
-
-    // The depth counts our BEGIN and SAVEPOINTs; the engine may have ended
-    // the transaction on its own (a failed COMMIT, I/O errors), which
-    // sqlite3_get_autocommit tells. Every step re-reads it, so the counter
-    // never claims a transaction the engine does not have.
-
-    void BeginTrans() override {
-        Connection& c = *conn();
-        const bool open = inTransaction(c);
-        // IMMEDIATE: a deferred one would start as a reader and could not
-        // become the writer once another program has committed meanwhile.
-        c.exec(!open ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("SAVEPOINT hmz_t%1").arg(c.transactionDepth));
-        ++c.transactionDepth;
-    }
-    void CommitTrans() override {
-        Connection& c = *conn();
-        if (c.transactionDepth == 0) noTransaction();
-        if (!inTransaction(c))
-            throw Fehler(nr::Allgemein, QStringLiteral("The transaction was rolled back by the database engine; nothing of it was stored."));
-        const int depth = c.transactionDepth - 1;
-        try {
-            c.exec(depth == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE hmz_t%1").arg(depth));
-        } catch (...) {
-            // What could not be committed is rolled back, not left open.
-            rollbackTo(c, depth);
-            throw;
-        }
-        c.transactionDepth = depth;
-    }
-    void Rollback() override {
-        Connection& c = *conn();
-        if (c.transactionDepth == 0) noTransaction();
-        if (inTransaction(c)) rollbackTo(c, c.transactionDepth - 1);
-    }
-
-    void Close() override { c_.reset(); }
-    bool closed() const { return !c_; }
-    QString Name() const override { return name_; }
-    sqlite3* handle() override { return conn()->db(); }
-
-private:
-    std::shared_ptr<Connection> c_;
-    QString name_;
-
-    const std::shared_ptr<Connection>& conn() const {
-        if (!c_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
-        return c_;
-    }
-    static bool inTransaction(Connection& c) {
-        if (sqlite3_get_autocommit(c.db())) c.transactionDepth = 0;
-        return c.transactionDepth > 0;
-    }
-    // Ends the transaction at `depth` (0: the whole one); the engine's own
-    // state decides what is left.
-    static void rollbackTo(Connection& c, int depth) {
-        const QByteArray sql = depth == 0 ? QByteArray("ROLLBACK")
-                                          : QStringLiteral("ROLLBACK TO hmz_t%1; RELEASE hmz_t%1").arg(depth).toUtf8();
-        const int rc = sqlite3_exec(c.db(), sql.constData(), nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK && depth > 0) sqlite3_exec(c.db(), "ROLLBACK", nullptr, nullptr, nullptr);
-        c.transactionDepth = sqlite3_get_autocommit(c.db()) ? 0 : depth;
-        if (rc != SQLITE_OK && !sqlite3_get_autocommit(c.db())) throwSqlite(c.db(), rc);
-    }
-    [[noreturn]] static void noTransaction() {
-        throw Fehler(nr::OhneTransaktion,
-                     QStringLiteral("Festschreiben oder Zurücksetzen ohne begonnene Transaktion."));
-    }
-};
+Speicher& speicherFuer(const QString& name) { return Engine::IstServer(name) ? serverSpeicher() : dateiSpeicher(); }
 
 }  // namespace
 
-void setBusyTimeout(int milliseconds) { busyTimeoutMs = milliseconds; }
-int busyTimeout() { return busyTimeoutMs; }
+bool Engine::IstServer(const QString& name) {
+    return name.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
+           name.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+}
 
-void setzeNeuesPasswortHaken(std::function<void(const QString&)> haken) { newPasswordHook() = std::move(haken); }
+QString Engine::Anzeigename(const QString& name) {
+    if (!IstServer(name)) return name;
+    QUrl url(name);
+    if (!url.isValid()) return name.section(u'@', -1);
+    url.setPassword(QString());
+    return url.toString();
+}
 
 Engine& Engine::instance() {
     static Engine e;
@@ -388,26 +34,24 @@ Engine& Engine::instance() {
 }
 
 std::unique_ptr<Database> Engine::OpenDatabase(const QString& name, bool exclusive, bool readOnly, const QString& connect) {
-    return std::make_unique<SqliteDatabase>(connectionFor(name, exclusive, readOnly, connect), name);
+    return speicherFuer(name).oeffnen(name, exclusive, readOnly, connect);
 }
 
 std::unique_ptr<Database> Engine::CreateDatabase(const QString& name, const QString& passwort) {
-    if (QFileInfo::exists(name)) throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1')").arg(name));
-    if (name.isEmpty() || !QFileInfo(QFileInfo(name).absolutePath()).isDir())
-        throw Fehler(nr::KeinGueltigerPfad, QStringLiteral("'%1' ist kein gültiger Pfad.").arg(name));
-    sqlite3* db = openHandle(name, passwort, false, false, true);
-    const QString path = QFileInfo(name).canonicalFilePath();
-    auto c = std::make_shared<Connection>(db, path, passwort, false, false);
-    auto& reg = registry();
-    std::lock_guard lock(reg.mutex);
-    reg.all.push_back(c);
-    return std::make_unique<SqliteDatabase>(std::move(c), name);
+    return speicherFuer(name).anlegen(name, passwort);
 }
 
+std::unique_ptr<Ladung> Engine::NeuerMandant(const QString& name, const QString& passwort, bool ersetzen) {
+    return speicherFuer(name).laden(name, passwort, ersetzen);
+}
+
+bool Engine::Vorhanden(const QString& name) { return speicherFuer(name).vorhanden(name); }
+
+Feldwert Feldwert::datum(QDate d) { return text(d.isValid() ? d.toString(Qt::ISODate) : QStringLiteral("1899-12-30")); }
+
 struct DataControl::Impl {
-    std::shared_ptr<Connection> connection;
-    QString file, connect;
-    std::unique_ptr<SqliteDatabase> database;
+    QString name, connect;
+    std::unique_ptr<Database> database;
     std::unique_ptr<Recordset> recordset;
 };
 
@@ -415,11 +59,9 @@ DataControl::DataControl() : d_(std::make_unique<Impl>()) {}
 DataControl::~DataControl() = default;
 
 Database& DataControl::database() {
-    if (!d_->connection || d_->database->closed() || d_->file != DatabaseName || d_->connect != Connect) {
-        auto c = connectionFor(DatabaseName, false, false, Connect);
-        d_->database = std::make_unique<SqliteDatabase>(c, DatabaseName);
-        d_->connection = std::move(c);
-        d_->file = DatabaseName;
+    if (!d_->database || !d_->database->IstOffen() || d_->name != DatabaseName || d_->connect != Connect) {
+        d_->database = Engine::instance().OpenDatabase(DatabaseName, false, false, Connect);
+        d_->name = DatabaseName;
         d_->connect = Connect;
     }
     return *d_->database;
@@ -429,9 +71,9 @@ void DataControl::Refresh() {
     // A failed refresh leaves no result: the previous one belongs to another
     // query, perhaps another file, and must not be read or edited.
     d_->recordset.reset();
-    database();
+    Database& db = database();
     if (RecordSource.isEmpty()) return;
-    auto rs = openRecordset(d_->connection, RecordSource);
+    auto rs = db.OpenRecordset(RecordSource);
     d_->recordset = std::move(rs);
 }
 
@@ -445,8 +87,7 @@ bool DataControl::hatRecordset() const { return d_->recordset != nullptr; }
 void DataControl::trennen() {
     d_->recordset.reset();
     d_->database.reset();
-    d_->connection.reset();
-    d_->file.clear();
+    d_->name.clear();
     d_->connect.clear();
 }
 

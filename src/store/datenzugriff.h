@@ -1,5 +1,7 @@
 // Data access: a thin counterpart of the desktop engine's objects (engine,
-// database, recordset, data control) on SQLCipher. SQL texts come in the
+// database, recordset, data control), the same over every store. A name is a
+// client file (the embedded store on SQLCipher) or a libpq URI beginning with
+// "postgresql://" or "postgres://" (the server store). SQL texts come in the
 // desktop engine's dialect and are translated (see sqldialekt.h).
 // Every failure is thrown as hmz::Fehler with the engine-style number.
 #pragma once
@@ -8,11 +10,11 @@
 #include "core/variant.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <utility>
-
-struct sqlite3;
+#include <vector>
 
 namespace hmz::db {
 
@@ -41,7 +43,17 @@ inline constexpr long DatenbankExistiert = 3204;   // the database exists alread
 inline constexpr long KeineAuswahl = 3065;         // Execute of a select query
 inline constexpr long ObjektUngueltig = 3420;      // the object was closed
 inline constexpr long TypKonflikt = 3464;          // data type mismatch in a criteria expression
+inline constexpr long Verbindung = 3151;           // the server cannot be reached or the connection was lost
 }  // namespace nr
+
+// A column as the embedded store declares it: INTEGER, TEXT, CURRENCY, DATE,
+// REAL, DECIMAL, BLOB or BOOLEAN (the server's types are named the same way).
+struct Spalte {
+    QString name;
+    QString typ;
+};
+
+class Ladung;
 
 class Recordset {
 public:
@@ -73,8 +85,11 @@ public:
 class Database {
 public:
     virtual ~Database() = default;
-    virtual std::unique_ptr<Recordset> OpenRecordset(const QString& sql) = 0;
-    virtual void Execute(const QString& sql) = 0;
+    // A "?" in sql takes the next of werte (never pasted into the text).
+    virtual std::unique_ptr<Recordset> OpenRecordset(const QString& sql, const std::vector<Variant>& werte = {}) = 0;
+    virtual void Execute(const QString& sql, const std::vector<Variant>& werte = {}) = 0;
+    // Every row of a query once, without keeping them (for whole tables).
+    virtual void Zeilen(const QString& sql, const std::function<void(const std::vector<Variant>&)>& zeile) = 0;
     virtual void NewPassword(const QString& alt, const QString& neu) = 0;
     // Write transactions; nested ones are savepoints. BeginTrans takes the
     // write lock at once (waiting for another writer up to the busy timeout,
@@ -83,11 +98,16 @@ public:
     // commit: no transaction is left open behind a failure. Prefer
     // Transaktion below to calling these by hand.
     virtual void BeginTrans() = 0;
+    // A read-only transaction whose reads all see one state; CommitTrans ends it.
+    virtual void BeginLesen() = 0;
     virtual void CommitTrans() = 0;
     virtual void Rollback() = 0;
     virtual void Close() = 0;
+    virtual bool IstOffen() const = 0;
     virtual QString Name() const = 0;
-    virtual sqlite3* handle() = 0;  // for the importer, the benchmark and tests
+    // The client's tables and a table's columns (empty when there is no such table).
+    virtual QStringList Tabellen() = 0;
+    virtual std::vector<Spalte> Spalten(const QString& tabelle) = 0;
 };
 
 // A write transaction that lasts as long as this object: commit() makes its
@@ -120,8 +140,18 @@ public:
     // connect: ";pwd=secret", ";PWD=" (no password), "Access;pwd=secret;" ...
     std::unique_ptr<Database> OpenDatabase(const QString& name, bool exclusive, bool readOnly,
                                            const QString& connect);
-    // A new, empty database file (plain when passwort is empty).
+    // A new, empty database file (plain when passwort is empty); on a
+    // server the existing database, which must not hold any table yet.
     std::unique_ptr<Database> CreateDatabase(const QString& name, const QString& passwort);
+    // A whole client written in one go (see ladung.h): nothing of it is seen
+    // before Fertig(). An existing client is replaced only when ersetzen.
+    std::unique_ptr<Ladung> NeuerMandant(const QString& name, const QString& passwort, bool ersetzen);
+    // Whether name is a server URI rather than a file.
+    static bool IstServer(const QString& name);
+    // The name for messages: a URI without its password.
+    static QString Anzeigename(const QString& name);
+    // Whether a client is there already: the file exists, the database holds tables.
+    bool Vorhanden(const QString& name);
 };
 
 // Throws 3027 when the database file `name` cannot be written, naming the

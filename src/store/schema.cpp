@@ -43,10 +43,7 @@ QString buchungsSHIndexSql(int jahr) {
 }
 
 void buchungsIndexSicherstellen(Database& db, int jahr) {
-    auto rs = db.OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND lower(name) = lower('%1')")
-                                   .arg(buchungsTabelle(jahr)));
-    if (rs->Eof()) return;
-    rs->Close();
+    if (!db.Tabellen().contains(buchungsTabelle(jahr), Qt::CaseInsensitive)) return;
     db.Execute(schemaBuchungsjahr(jahr).at(1));
     db.Execute(buchungsSHIndexSql(jahr));
 }

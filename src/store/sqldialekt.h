@@ -1,5 +1,7 @@
 // The SQL dialect translator: turns the desktop engine's SQL texts, as the
-// component builds them, into SQLite. It works on tokens, never on raw text:
+// component builds them, into SQLite or PostgreSQL. It works on tokens, never
+// on raw text (SQLite shown; PostgreSQL writes "$1" for "?", names unquoted in
+// lower case, EXTRACT for strftime, NUMERIC(19,4) for CURRENCY in DDL):
 //   datevalue('31.12.2003')    -> a date parameter '2003-12-31'
 //   isnull(x)                  -> (x IS NULL)
 //   datepart('m', x)           -> CAST(strftime('%m', x) AS INTEGER)
@@ -38,15 +40,18 @@ public:
     virtual bool isTextColumn(QStringView /*name*/) const { return false; }
 };
 
-using SqlValue = std::variant<std::int64_t, double, QString>;
+using SqlValue = std::variant<std::int64_t, double, QString, std::monostate>;  // monostate: Null
+
+enum class Dialekt { SQLite, PostgreSQL };
 
 struct Translation {
-    QString sql;                     // SQLite text, literals replaced by "?"
+    QString sql;                     // backend text, literals replaced by "?" ("$n")
     std::vector<SqlValue> params;    // values of the "?" in order
+    std::vector<std::size_t> platzhalter;  // the caller's own "?": where in params their values go
     bool isQuery = false;            // a SELECT
     bool isDdl = false;              // CREATE, DROP, ALTER ... (literals kept in the text)
     // A plain "SELECT ... FROM table" is written back through: the
-    // translation then selects the table's rowid as hidden column 0.
+    // translation then selects the row's address (rowid, ctid) as hidden column 0.
     QString table;
     bool hasRowid = false;
     // Result columns (counted without the rowid) that are sums or arithmetic
@@ -57,7 +62,8 @@ struct Translation {
 
 // Throws Fehler 3075 (syntax) or 3464 (a date datevalue cannot read) on bad
 // input; never passes text through that it did not understand as tokens.
-Translation translate(QStringView sql, const SchemaInfo& schema);
+// A "?" in the input is a placeholder: it takes the next value the caller binds.
+Translation translate(QStringView sql, const SchemaInfo& schema, Dialekt dialekt = Dialekt::SQLite);
 
 // A FindFirst criteria text ("AllgEinstNr = 149", with AND, OR, NOT,
 // parentheses, the comparison operators, IS [NOT] NULL and isnull()),

@@ -106,13 +106,14 @@ QString quoted(const QString& name) {
 
 class SqliteRecordset final : public Recordset {
 public:
-    SqliteRecordset(std::shared_ptr<Connection> c, const QString& sql) : conn_(std::move(c)) {
+    SqliteRecordset(std::shared_ptr<Connection> c, const QString& sql, const std::vector<Variant>& werte)
+        : conn_(std::move(c)) {
         tr_ = conn_->translation(sql);
         if (!tr_->isQuery) throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntaxfehler im Abfrageausdruck: keine Auswahlabfrage"));
         lease_ = conn_->acquire(tr_->sql, tr_.get());
         cols_ = lease_.columns;
         try {
-            bindValues(lease_.stmt, tr_->params);
+            bindValues(lease_.stmt, withArguments(*tr_, werte));
             drain();
         } catch (...) {
             releaseStatement();
@@ -399,8 +400,32 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& sql) {
-    return std::make_unique<SqliteRecordset>(connection, sql);
+std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& sql,
+                                         const std::vector<Variant>& werte) {
+    return std::make_unique<SqliteRecordset>(connection, sql, werte);
+}
+
+void eachRow(const std::shared_ptr<Connection>& connection, const QString& sql,
+             const std::function<void(const std::vector<Variant>&)>& zeile) {
+    Connection& c = *connection;
+    const auto tr = c.translation(sql);
+    Connection::Lease l = c.acquire(tr->sql, tr.get());
+    try {
+        bindValues(l.stmt, tr->params);
+        const int first = tr->hasRowid ? 1 : 0;
+        std::vector<Variant> werte(l.columns->size());
+        int rc;
+        while ((rc = sqlite3_step(l.stmt)) == SQLITE_ROW) {
+            for (std::size_t i = 0; i < werte.size(); ++i)
+                werte[i] = readValue(l.stmt, static_cast<int>(i) + first, (*l.columns)[i].kind);
+            zeile(werte);
+        }
+        if (rc != SQLITE_DONE) throwSqlite(c.db(), rc);
+    } catch (...) {
+        c.release(tr->sql, l);
+        throw;
+    }
+    c.release(tr->sql, l);
 }
 
 }  // namespace hmz::db

@@ -105,6 +105,8 @@ void bindValues(sqlite3_stmt* stmt, const std::vector<SqlValue>& values, int fir
             rc = sqlite3_bind_int64(stmt, i, *n);
         } else if (const auto* d = std::get_if<double>(&v)) {
             rc = sqlite3_bind_double(stmt, i, *d);
+        } else if (std::holds_alternative<std::monostate>(v)) {
+            rc = sqlite3_bind_null(stmt, i);
         } else {
             const QByteArray u = std::get<QString>(v).toUtf8();
             rc = sqlite3_bind_text(stmt, i, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
@@ -112,6 +114,31 @@ void bindValues(sqlite3_stmt* stmt, const std::vector<SqlValue>& values, int fir
         if (rc != SQLITE_OK) throwSqlite(sqlite3_db_handle(stmt), rc);
         ++i;
     }
+}
+
+SqlValue sqliteValue(const Variant& v) {
+    switch (v.typ()) {
+    case VarTyp::Empty:
+    case VarTyp::Null: return std::monostate{};
+    case VarTyp::Boolean: return std::int64_t{v.toBool() ? -1 : 0};
+    case VarTyp::Integer:
+    case VarTyp::Long: return std::int64_t{v.toLong()};
+    case VarTyp::Double: return v.toDouble();
+    case VarTyp::Currency: return v.toCurrency().raw();
+    case VarTyp::Date: return storedDate(v.toDate());
+    case VarTyp::String: return v.toString();
+    case VarTyp::Array: break;
+    }
+    wirfTypFehler();
+}
+
+std::vector<SqlValue> withArguments(const Translation& t, const std::vector<Variant>& werte) {
+    if (werte.size() != t.platzhalter.size())
+        throw Fehler(nr::UnbekannterName, QStringLiteral("Zu wenige Parameter. %1 erwartet.").arg(t.platzhalter.size()));
+    if (werte.empty()) return t.params;
+    std::vector<SqlValue> out = t.params;
+    for (std::size_t k = 0; k < werte.size(); ++k) out[t.platzhalter[k]] = sqliteValue(werte[k]);
+    return out;
 }
 
 Connection::Connection(sqlite3* db, QString path, QString password, bool exclusive, bool readOnly)

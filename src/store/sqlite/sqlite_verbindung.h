@@ -6,6 +6,7 @@
 #pragma once
 
 #include "store/datenzugriff.h"
+#include "store/ladung.h"
 #include "store/sqldialekt.h"
 
 #include <QHash>
@@ -96,12 +97,27 @@ private:
 };
 
 // A recordset over the connection; sql in the desktop engine's dialect.
-std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& sql);
+std::unique_ptr<Recordset> openRecordset(const std::shared_ptr<Connection>& connection, const QString& sql,
+                                         const std::vector<Variant>& werte = {});
+// Every row of a query, read once and not kept.
+void eachRow(const std::shared_ptr<Connection>& connection, const QString& sql,
+             const std::function<void(const std::vector<Variant>&)>& zeile);
+// The translation's values with the caller's values in their "?" places.
+std::vector<SqlValue> withArguments(const Translation& t, const std::vector<Variant>& werte);
+// A Variant as this store binds it: Currency as ten-thousandths, dates as text.
+SqlValue sqliteValue(const Variant& v);
+
+// A whole client written into a temporary file that Fertig() renames.
+std::unique_ptr<Ladung> neueDateiLadung(const QString& pfad, const QString& passwort, bool ersetzen);
 
 // How long a connection waits for another program's lock before it reports
 // 3045 (ms; 5 s unless a test sets it).
 void setBusyTimeout(int milliseconds);
 int busyTimeout();
+
+// The connection under a database of this store (nullptr for another
+// store), for tests that look beneath the layer.
+sqlite3* sqliteHandle(Database& db);
 
 // Throws the engine-style error for a SQLite failure on db.
 [[noreturn]] void throwSqlite(sqlite3* db, int rc, const QString& context = {});

@@ -1,11 +1,11 @@
-// Writes a whole client database in one go: the demo client and the
-// benchmark's synthetic client are both made with it. It talks to SQLCipher
-// directly (prepared inserts, one transaction), so that hundreds of thousands
-// of bookings are written in seconds.
+// Writes a whole client database in one go, in any store: the demo client
+// and the benchmark's synthetic client are both made with it. The rows go
+// through the store's bulk load (ladung.h), so that hundreds of thousands of
+// bookings are written in seconds.
 //
-// The file appears only when fertig() succeeds: everything is written into a
-// temporary file beside the target, which is then renamed over it. An
-// interrupted or failed generation leaves no half-filled client behind.
+// The client appears only when fertig() succeeds (a file is renamed into
+// place, the server's transaction commits). An interrupted or failed
+// generation leaves no half-filled client behind.
 #pragma once
 
 #include "core/currency.h"
@@ -14,8 +14,6 @@
 #include <QString>
 #include <memory>
 #include <optional>
-
-struct sqlite3;
 
 namespace hmz::db {
 
@@ -57,10 +55,10 @@ QString datumText(QDate d);
 
 class BulkWriter {
 public:
-    // Starts a new encrypted client database for `pfad` (an existing file is
-    // replaced only by fertig()) with the fixed tables and one bookings table
-    // per year in `jahre`. An empty password gives a plain file.
-    BulkWriter(const QString& pfad, const QList<int>& jahre, const QString& passwort);
+    // Starts a new client for `name` (a file, encrypted unless the password
+    // is empty, or a server URI; an existing client is replaced only by
+    // fertig()) with the fixed tables and one bookings table per year in `jahre`.
+    BulkWriter(const QString& name, const QList<int>& jahre, const QString& passwort);
     ~BulkWriter();  // without fertig(): the temporary file is removed
     BulkWriter(const BulkWriter&) = delete;
     BulkWriter& operator=(const BulkWriter&) = delete;
@@ -80,13 +78,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };
-
-// A fresh encrypted connection to an existing client file, for the writers'
-// tests and the benchmark's own queries. Throws hmz::Fehler on failure.
-struct SqliteSchliesser {
-    void operator()(sqlite3* db) const;
-};
-using SqliteVerbindung = std::unique_ptr<sqlite3, SqliteSchliesser>;
-SqliteVerbindung sqliteOeffnen(const QString& pfad, const QString& passwort, bool nurLesen);
 
 }  // namespace hmz::db

@@ -1,0 +1,170 @@
+// The server store: databases on a PostgreSQL server through libpq. Shared
+// opens of the same URI share one connection; the server itself keeps the
+// programs of several workstations apart, so there is no exclusive open and
+// no database password (libpq takes the password from the URI, PGPASSWORD
+// or ~/.pgpass).
+#include "store/speicher.h"
+#include "store/postgres/pg_verbindung.h"
+
+#include "core/fehler.h"
+
+#include <QHash>
+#include <mutex>
+
+namespace hmz::db {
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    QHash<QString, std::weak_ptr<PgConnection>> shared;
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+std::shared_ptr<PgConnection> connectionFor(const QString& uri, bool readOnly) {
+    auto& reg = registry();
+    std::lock_guard lock(reg.mutex);
+    const QString key = uri + (readOnly ? u'r' : u'w');
+    if (auto c = reg.shared.value(key).lock(); c && PQstatus(c->pg()) == CONNECTION_OK) return c;
+    auto c = std::make_shared<PgConnection>(uri);
+    if (readOnly) c->exec(QStringLiteral("SET default_transaction_read_only = on"));
+    reg.shared.insert(key, c);
+    return c;
+}
+
+[[noreturn]] void noTransaction() {
+    throw Fehler(nr::OhneTransaktion,
+                 QStringLiteral("Festschreiben oder Zurücksetzen ohne begonnene Transaktion."));
+}
+
+class PgDatabase final : public Database {
+public:
+    PgDatabase(std::shared_ptr<PgConnection> c, QString name) : c_(std::move(c)), name_(std::move(name)) {}
+
+    std::unique_ptr<Recordset> OpenRecordset(const QString& sql, const std::vector<Variant>& werte) override {
+        return openPgRecordset(conn(), sql, werte);
+    }
+
+    void Execute(const QString& sql, const std::vector<Variant>& werte) override {
+        PgConnection& c = *conn();
+        const auto tr = c.translation(sql);
+        if (tr->isQuery) throw Fehler(nr::KeineAuswahl, QStringLiteral("Eine Auswahlabfrage kann nicht ausgeführt werden."));
+        if (tr->isDdl) {
+            c.exec(tr->sql);
+            c.schemaChanged();
+            return;
+        }
+        c.run(tr->sql, pgParams(*tr, werte));
+    }
+
+    void Zeilen(const QString& sql, const std::function<void(const std::vector<Variant>&)>& zeile) override {
+        PgConnection& c = *conn();
+        const auto tr = c.translation(sql);
+        const PgParams params = pgParams(*tr, {});
+        std::vector<const char*> werte;
+        for (const auto& p : params) werte.push_back(p ? p->constData() : nullptr);
+        const QByteArray text = tr->sql.toUtf8();
+        if (!PQsendQueryParams(c.pg(), text.constData(), static_cast<int>(werte.size()), nullptr, werte.data(), nullptr,
+                               nullptr, 0))
+            c.fail(nullptr);
+        PQsetSingleRowMode(c.pg());
+        const int first = tr->hasRowid ? 1 : 0;
+        std::vector<Variant> row;
+        PgResult failed;
+        std::exception_ptr callerFailure;
+        while (PGresult* raw = PQgetResult(c.pg())) {
+            PgResult r(raw);
+            const auto st = PQresultStatus(raw);
+            if (st == PGRES_SINGLE_TUPLE && !callerFailure) {
+                row.resize(static_cast<std::size_t>(PQnfields(raw) - first));
+                for (int i = first; i < PQnfields(raw); ++i) row[static_cast<std::size_t>(i - first)] = pgValue(raw, 0, i);
+                try {
+                    zeile(row);
+                } catch (...) {
+                    callerFailure = std::current_exception();
+                }
+            } else if (st != PGRES_SINGLE_TUPLE && st != PGRES_TUPLES_OK && !failed) {
+                failed = std::move(r);
+            }
+        }
+        if (callerFailure) std::rethrow_exception(callerFailure);
+        if (failed) c.fail(failed.get());
+        if (PQstatus(c.pg()) != CONNECTION_OK) c.fail(nullptr);
+    }
+
+    void NewPassword(const QString&, const QString&) override {
+        throw Fehler(nr::NichtExklusiv, QStringLiteral("Eine Datenbank auf einem Server hat kein Datenbankkennwort; "
+                                                       "sie wird durch die Benutzer des Servers und deren Kennwörter geschützt."));
+    }
+
+    void BeginTrans() override { begin(QStringLiteral("BEGIN")); }
+    void BeginLesen() override { begin(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")); }
+    void CommitTrans() override {
+        PgConnection& c = *conn();
+        if (c.transactionDepth == 0) noTransaction();
+        const int depth = c.transactionDepth - 1;
+        c.transactionDepth = depth;
+        c.exec(depth == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE SAVEPOINT hmz_t%1").arg(depth));
+    }
+    void Rollback() override {
+        PgConnection& c = *conn();
+        if (c.transactionDepth == 0) noTransaction();
+        const int depth = c.transactionDepth - 1;
+        c.transactionDepth = depth;
+        c.exec(depth == 0 ? QStringLiteral("ROLLBACK")
+                          : QStringLiteral("ROLLBACK TO SAVEPOINT hmz_t%1; RELEASE SAVEPOINT hmz_t%1").arg(depth));
+    }
+
+    void Close() override { c_.reset(); }
+    bool IstOffen() const override { return c_ != nullptr; }
+    QString Name() const override { return name_; }
+    QStringList Tabellen() override { return conn()->tables(); }
+    std::vector<Spalte> Spalten(const QString& tabelle) override { return conn()->columns(tabelle); }
+
+private:
+    std::shared_ptr<PgConnection> c_;
+    QString name_;
+
+    const std::shared_ptr<PgConnection>& conn() const {
+        if (!c_) throw Fehler(nr::ObjektUngueltig, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+        return c_;
+    }
+    void begin(const QString& outer) {
+        PgConnection& c = *conn();
+        c.exec(c.transactionDepth == 0 ? outer : QStringLiteral("SAVEPOINT hmz_t%1").arg(c.transactionDepth));
+        ++c.transactionDepth;
+    }
+};
+
+class ServerSpeicher final : public Speicher {
+public:
+    std::unique_ptr<Database> oeffnen(const QString& name, bool, bool readOnly, const QString&) override {
+        return std::make_unique<PgDatabase>(connectionFor(name, readOnly), name);
+    }
+
+    std::unique_ptr<Database> anlegen(const QString& name, const QString&) override {
+        auto c = std::make_shared<PgConnection>(name);
+        if (!c->tables().isEmpty())
+            throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1' enthält Tabellen)").arg(c->shownName()));
+        return std::make_unique<PgDatabase>(std::move(c), name);
+    }
+
+    std::unique_ptr<Ladung> laden(const QString& name, const QString&, bool ersetzen) override {
+        return neueServerLadung(name, ersetzen);
+    }
+
+    bool vorhanden(const QString& name) override { return !PgConnection(name).tables().isEmpty(); }
+};
+
+}  // namespace
+
+Speicher& serverSpeicher() {
+    static ServerSpeicher s;
+    return s;
+}
+
+}  // namespace hmz::db

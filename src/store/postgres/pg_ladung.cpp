@@ -1,0 +1,179 @@
+// A whole client onto the server in one transaction: rows are queued per
+// table in COPY's text format and sent in large batches. Until Fertig()
+// commits, other programs see nothing of it; a failure, or a process killed
+// on the way, leaves the database as it was.
+#include "store/postgres/pg_verbindung.h"
+
+#include "core/fehler.h"
+
+namespace hmz::db {
+
+namespace {
+
+constexpr qsizetype BatchBytes = 8 << 20;
+
+struct NoSchema final : SchemaInfo {
+    bool isDateColumn(QStringView) const override { return false; }
+    bool isCurrencyColumn(QStringView) const override { return false; }
+    bool isTable(QStringView) const override { return false; }
+};
+
+QString quoted(QString name) { return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"'; }
+
+void appendEscaped(QByteArray& out, const QByteArray& text) {
+    for (char ch : text) {
+        switch (ch) {
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: out += ch;
+        }
+    }
+}
+
+class ServerLadung final : public Ladung {
+public:
+    ServerLadung(const QString& uri, bool replace) : c_(uri) {
+        c_.exec(QStringLiteral("BEGIN"));
+        const QStringList vorhanden = c_.tables();
+        if (!vorhanden.isEmpty() && !replace)
+            throw Fehler(nr::DatenbankExistiert,
+                         QStringLiteral("Die Datenbank existiert bereits. ('%1' enthält einen Mandanten)").arg(c_.shownName()));
+        for (const QString& t : vorhanden) c_.exec(QStringLiteral("DROP TABLE %1 CASCADE").arg(quoted(t)));
+    }
+
+    void Execute(const QString& sql) override {
+        c_.exec(translate(sql, NoSchema(), Dialekt::PostgreSQL).sql);
+    }
+
+    std::vector<Spalte> Spalten(const QString& tabelle) override { return c_.columns(tabelle); }
+
+    int Ziel(const QString& tabelle, const QStringList& spalten) override {
+        Ziel_ z;
+        const auto columns = c_.columns(tabelle);
+        QStringList namen;
+        for (const QString& s : spalten) {
+            namen << quoted(s.toLower());
+            QString typ;
+            for (const auto& c : columns)
+                if (c.name.compare(s, Qt::CaseInsensitive) == 0) typ = c.typ;
+            z.bytea.push_back(typ == QLatin1String("BLOB"));
+            z.boolean.push_back(typ == QLatin1String("BOOLEAN"));
+        }
+        z.copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(quoted(tabelle.toLower()), namen.join(u',')).toUtf8();
+        ziele_.push_back(std::move(z));
+        return static_cast<int>(ziele_.size()) - 1;
+    }
+
+    void Zeile(int ziel, const std::vector<Feldwert>& werte) override {
+        Ziel_& z = ziele_.at(static_cast<std::size_t>(ziel));
+        QByteArray& b = z.puffer;
+        for (std::size_t i = 0; i < werte.size(); ++i) {
+            if (i) b += '\t';
+            const Feldwert& w = werte[i];
+            switch (w.art) {
+            case Feldwert::Art::Null: b += "\\N"; break;
+            case Feldwert::Art::Ganz:
+                if (z.boolean[i]) b += w.ganz ? "t" : "f";
+                else b += QByteArray::number(static_cast<qlonglong>(w.ganz));
+                break;
+            case Feldwert::Art::Geld: b += geldText(w.ganz); break;
+            case Feldwert::Art::Gleit: b += QByteArray::number(w.gleit, 'g', 17); break;
+            case Feldwert::Art::Text: appendEscaped(b, w.bytes); break;
+            case Feldwert::Art::Bytes:
+                if (z.bytea[i]) b += "\\\\x" + w.bytes.toHex();
+                else appendEscaped(b, w.bytes);
+                break;
+            }
+        }
+        b += '\n';
+        ++z.gepuffert;
+        if (b.size() >= BatchBytes) senden(ziel);
+    }
+
+    void Fertig() override {
+        for (std::size_t i = 0; i < ziele_.size(); ++i) senden(static_cast<int>(i));
+        // Numbered columns go on after the numbers the rows brought along.
+        const PgResult r = c_.exec(QStringLiteral(
+            "SELECT c.relname, a.attname FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+            "WHERE c.relnamespace = current_schema()::regnamespace AND a.attidentity <> ''"));
+        for (int i = 0; i < PQntuples(r.get()); ++i) {
+            const QString t = quoted(QString::fromUtf8(PQgetvalue(r.get(), i, 0)));
+            const QString s = QString::fromUtf8(PQgetvalue(r.get(), i, 1));
+            c_.exec(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), coalesce(max(%3), 0) + 1, false) FROM %1")
+                        .arg(t, s, quoted(s)));
+        }
+        c_.exec(QStringLiteral("COMMIT"));
+    }
+
+private:
+    struct Ziel_ {
+        QByteArray copy;
+        std::vector<bool> bytea, boolean;
+        QByteArray puffer;
+        long gepuffert = 0, gesendet = 0;
+    };
+
+    PgConnection c_;
+    std::vector<Ziel_> ziele_;
+
+    // One COPY of the queued rows; with refusals allowed the batch runs under
+    // a savepoint and, when the table refuses a row, again row by row.
+    void senden(int ziel) {
+        Ziel_& z = ziele_[static_cast<std::size_t>(ziel)];
+        if (z.puffer.isEmpty()) return;
+        const QByteArray daten = std::exchange(z.puffer, {});
+        const long erste = z.gesendet + 1;
+        z.gesendet += z.gepuffert;
+        z.gepuffert = 0;
+        if (!abgelehnt) {
+            if (const PgResult r = copy(z.copy, daten); r) c_.fail(r.get());
+            return;
+        }
+        c_.exec(QStringLiteral("SAVEPOINT hmz_ladung"));
+        if (!copy(z.copy, daten)) {
+            c_.exec(QStringLiteral("RELEASE SAVEPOINT hmz_ladung"));
+            return;
+        }
+        c_.exec(QStringLiteral("ROLLBACK TO SAVEPOINT hmz_ladung"));
+        long nr = erste;
+        for (const QByteArray& zeile : daten.split('\n')) {
+            if (zeile.isEmpty()) continue;
+            c_.exec(QStringLiteral("SAVEPOINT hmz_zeile"));
+            if (const PgResult r = copy(z.copy, zeile + '\n'); r) {
+                const QString state = QString::fromLatin1(PQresultErrorField(r.get(), PG_DIAG_SQLSTATE));
+                if (!state.startsWith(QLatin1String("23"))) c_.fail(r.get());
+                c_.exec(QStringLiteral("ROLLBACK TO SAVEPOINT hmz_zeile"));
+                abgelehnt(ziel, nr, QString::fromUtf8(PQresultErrorMessage(r.get())).trimmed());
+            }
+            c_.exec(QStringLiteral("RELEASE SAVEPOINT hmz_zeile"));
+            ++nr;
+        }
+        c_.exec(QStringLiteral("RELEASE SAVEPOINT hmz_ladung"));
+    }
+
+    // Null when the rows went in, else the failed result.
+    PgResult copy(const QByteArray& befehl, const QByteArray& daten) {
+        PgResult start(PQexec(c_.pg(), befehl.constData()));
+        if (PQresultStatus(start.get()) != PGRES_COPY_IN) c_.fail(start.get());
+        if (PQputCopyData(c_.pg(), daten.constData(), static_cast<int>(daten.size())) != 1 ||
+            PQputCopyEnd(c_.pg(), nullptr) != 1)
+            c_.fail(nullptr);
+        PgResult failed;
+        while (PGresult* raw = PQgetResult(c_.pg())) {
+            PgResult r(raw);
+            if (PQresultStatus(raw) != PGRES_COMMAND_OK && !failed) failed = std::move(r);
+        }
+        if (PQstatus(c_.pg()) != CONNECTION_OK) c_.fail(nullptr);
+        return failed;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Ladung> neueServerLadung(const QString& uri, bool ersetzen) {
+    return std::make_unique<ServerLadung>(uri, ersetzen);
+}
+
+}  // namespace hmz::db

@@ -1,0 +1,24 @@
+// Internal to the data access layer: what each store offers the engine. The
+// engine chooses the store by the name; each store's folder defines its
+// function below, so that the engine needs none of the stores' headers.
+#pragma once
+
+#include "store/datenzugriff.h"
+#include "store/ladung.h"
+
+namespace hmz::db {
+
+class Speicher {
+public:
+    virtual ~Speicher() = default;
+    // Connections without exclusive are shared per name and connect string.
+    virtual std::unique_ptr<Database> oeffnen(const QString& name, bool exclusive, bool readOnly, const QString& connect) = 0;
+    virtual std::unique_ptr<Database> anlegen(const QString& name, const QString& passwort) = 0;
+    virtual std::unique_ptr<Ladung> laden(const QString& name, const QString& passwort, bool ersetzen) = 0;
+    virtual bool vorhanden(const QString& name) = 0;
+};
+
+Speicher& dateiSpeicher();   // store/sqlite
+Speicher& serverSpeicher();  // store/postgres
+
+}  // namespace hmz::db

@@ -1,0 +1,208 @@
+// A whole client into a new file: written into a temporary file beside the
+// target with prepared inserts in one transaction, synced and renamed at the
+// end. An interrupted or failed load leaves no file behind.
+#include "store/sqlite/sqlite_verbindung.h"
+
+#include "core/fehler.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hmz::db {
+
+namespace {
+
+[[noreturn]] void writeFailure(const QString& text) { throw Fehler(nr::Allgemein, text); }
+
+void syncPath(const QString& path, int flags) {
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const int e = errno;
+        if (fd >= 0) ::close(fd);
+        writeFailure(QStringLiteral("Cannot write '%1': %2").arg(path, QString::fromLocal8Bit(std::strerror(e))));
+    }
+    ::close(fd);
+}
+
+QString quoted(QString name) { return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"'; }
+
+// Definitions need no knowledge of the schema.
+struct NoSchema final : SchemaInfo {
+    bool isDateColumn(QStringView) const override { return false; }
+    bool isCurrencyColumn(QStringView) const override { return false; }
+    bool isTable(QStringView) const override { return false; }
+};
+
+class DateiLadung final : public Ladung {
+public:
+    DateiLadung(const QString& target, const QString& password, bool replace) : target_(target), replace_(replace) {
+        if (!replace && QFileInfo::exists(target))
+            throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1')").arg(target));
+        const QFileInfo ziel(target);
+        QTemporaryFile tmp(ziel.absolutePath() + QStringLiteral("/.") + ziel.fileName() + QStringLiteral(".neu-XXXXXX"));
+        tmp.setAutoRemove(false);
+        if (!tmp.open())
+            writeFailure(QStringLiteral("Cannot create a file in '%1': %2").arg(ziel.absolutePath(), tmp.errorString()));
+        path_ = tmp.fileName();
+        tmp.close();
+        // Temporary files are private; the client gets the mode a new file
+        // gets, or keeps the one of the file it replaces.
+        struct stat alt {};
+        mode_t modus;
+        if (::stat(QFile::encodeName(target).constData(), &alt) == 0) {
+            modus = alt.st_mode & 07777;
+        } else {
+            const mode_t maske = ::umask(0);
+            ::umask(maske);
+            modus = 0644 & ~maske;
+        }
+        ::chmod(QFile::encodeName(path_).constData(), modus);
+        if (sqlite3_open_v2(QFile::encodeName(path_).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                            nullptr) != SQLITE_OK)
+            fail(QStringLiteral("Cannot open '%1'").arg(path_));
+        if (!password.isEmpty()) {
+            const QByteArray key = password.toUtf8();
+            if (sqlite3_key(db_, key.constData(), static_cast<int>(key.size())) != SQLITE_OK)
+                fail(QStringLiteral("Cannot encrypt '%1'").arg(path_));
+        }
+        // The file is thrown away on failure, so it needs no journal on disk
+        // and no syncing until the end; statements still roll back on their own.
+        exec("PRAGMA cache_size=-65536");
+        exec("PRAGMA journal_mode=MEMORY");
+        exec("PRAGMA synchronous=OFF");
+        exec("BEGIN");
+    }
+
+    ~DateiLadung() override {
+        ziele_.clear();
+        if (db_) sqlite3_close(db_);
+        if (!path_.isEmpty()) QFile::remove(path_);
+    }
+
+    void Execute(const QString& sql) override {
+        exec(translate(sql, NoSchema()).sql.toUtf8().constData());
+    }
+
+    std::vector<Spalte> Spalten(const QString& tabelle) override {
+        std::vector<Spalte> r;
+        sqlite3_stmt* st = nullptr;
+        const QByteArray sql = QStringLiteral("PRAGMA table_info(%1)").arg(quoted(tabelle)).toUtf8();
+        if (sqlite3_prepare_v2(db_, sql.constData(), -1, &st, nullptr) != SQLITE_OK) fail(QStringLiteral("Cannot read the store"));
+        while (sqlite3_step(st) == SQLITE_ROW)
+            r.push_back({QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))),
+                         QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2))).toUpper()});
+        sqlite3_finalize(st);
+        return r;
+    }
+
+    int Ziel(const QString& tabelle, const QStringList& spalten) override {
+        QStringList namen, marken;
+        for (const QString& s : spalten) {
+            namen << quoted(s);
+            marken << QStringLiteral("?");
+        }
+        const QByteArray sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                   .arg(quoted(tabelle), namen.join(u','), marken.join(u','))
+                                   .toUtf8();
+        Ziel_ z;
+        if (sqlite3_prepare_v2(db_, sql.constData(), -1, &z.stmt, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("Cannot prepare (%1)").arg(QString::fromUtf8(sql.left(80))));
+        ziele_.push_back(std::move(z));
+        return static_cast<int>(ziele_.size()) - 1;
+    }
+
+    void Zeile(int ziel, const std::vector<Feldwert>& werte) override {
+        Ziel_& z = ziele_.at(static_cast<std::size_t>(ziel));
+        sqlite3_stmt* st = z.stmt;
+        int i = 1;
+        for (const Feldwert& w : werte) {
+            switch (w.art) {
+            case Feldwert::Art::Null: sqlite3_bind_null(st, i); break;
+            case Feldwert::Art::Ganz:
+            case Feldwert::Art::Geld: sqlite3_bind_int64(st, i, w.ganz); break;
+            case Feldwert::Art::Gleit: sqlite3_bind_double(st, i, w.gleit); break;
+            case Feldwert::Art::Text:
+                sqlite3_bind_text(st, i, w.bytes.constData(), static_cast<int>(w.bytes.size()), SQLITE_TRANSIENT);
+                break;
+            case Feldwert::Art::Bytes:
+                sqlite3_bind_blob(st, i, w.bytes.constData(), static_cast<int>(w.bytes.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            ++i;
+        }
+        ++z.zeilen;
+        const int rc = sqlite3_step(st);
+        QString grund;
+        if (rc != SQLITE_DONE) {
+            if ((rc & 0xff) != SQLITE_CONSTRAINT || !abgelehnt) fail(QStringLiteral("Cannot write the store"));
+            grund = QString::fromUtf8(sqlite3_errmsg(db_));
+        }
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        if (!grund.isEmpty()) abgelehnt(ziel, z.zeilen, grund);
+    }
+
+    void Fertig() override {
+        exec("COMMIT");
+        exec("PRAGMA journal_mode=WAL");  // several programs use a client from its first day
+        ziele_.clear();
+        if (sqlite3_close(db_) != SQLITE_OK) fail(QStringLiteral("Cannot close '%1'").arg(path_));
+        db_ = nullptr;
+        syncPath(path_, O_RDONLY);
+        const QByteArray von = QFile::encodeName(path_), nach = QFile::encodeName(target_);
+        int rc;
+        if (replace_) {
+            rc = std::rename(von.constData(), nach.constData());
+        } else {
+            // Never replace a target that appeared while the load ran.
+            rc = ::renameat2(AT_FDCWD, von.constData(), AT_FDCWD, nach.constData(), RENAME_NOREPLACE);
+            if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+                rc = ::link(von.constData(), nach.constData());
+                if (rc == 0) ::unlink(von.constData());
+            }
+        }
+        if (rc != 0)
+            writeFailure(QStringLiteral("Cannot create '%1': %2").arg(target_, QString::fromLocal8Bit(std::strerror(errno))));
+        path_.clear();
+        syncPath(QFileInfo(target_).absolutePath(), O_RDONLY | O_DIRECTORY);
+    }
+
+private:
+    struct Ziel_ {
+        sqlite3_stmt* stmt = nullptr;
+        long zeilen = 0;
+        Ziel_() = default;
+        Ziel_(Ziel_&& o) noexcept : stmt(std::exchange(o.stmt, nullptr)), zeilen(o.zeilen) {}
+        ~Ziel_() { sqlite3_finalize(stmt); }
+    };
+
+    QString target_;
+    bool replace_;
+    QString path_;
+    sqlite3* db_ = nullptr;
+    std::vector<Ziel_> ziele_;
+
+    [[noreturn]] void fail(const QString& what) const {
+        writeFailure(QStringLiteral("%1: %2").arg(what, db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString()));
+    }
+    void exec(const char* sql) {
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("Cannot write the store (%1)").arg(QString::fromUtf8(sql).left(80)));
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Ladung> neueDateiLadung(const QString& pfad, const QString& passwort, bool ersetzen) {
+    return std::make_unique<DateiLadung>(pfad, passwort, ersetzen);
+}
+
+}  // namespace hmz::db
