@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QHash>
 #include <QProcess>
+#include <QSet>
+#include <QThread>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -296,6 +298,18 @@ QStringList entries(const QTemporaryDir& dir) {
     return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+// A copy of an Access file with 4 KB zeroed at offset.
+QString genullt(const QTemporaryDir& dir, const QString& quelle, qint64 offset, const QString& name) {
+    QFile in(quelle);
+    EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+    QByteArray inhalt = in.readAll();
+    inhalt.replace(offset, 4096, QByteArray(4096, '\0'));
+    QFile out(dir.filePath(name));
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(inhalt);
+    return out.fileName();
+}
+
 TEST(ImportMdbFailures, DamagedFilesGiveAClearErrorAndNoTarget) {
     QTemporaryDir dir;
     const auto teil = [&](const QString& quelle, qint64 laenge, const QString& name) {
@@ -318,6 +332,9 @@ TEST(ImportMdbFailures, DamagedFilesGiveAClearErrorAndNoTarget) {
         teil(Accdb, accdb / 2, "schief.accdb"),
         teil(Nwind, 2048 * 20, "kopf.mdb"),
         text.fileName(),
+        // 4 KB zeroed in the catalog's properties: libmdb alone loops there without end.
+        genullt(dir, Accdb, 434286, "katalog.accdb"),
+        genullt(dir, Accdb, 441583, "warnung.accdb"),
     };
     for (const QString& mdb : kaputt) {
         const QString ziel = dir.filePath("ziel.db");
@@ -538,9 +555,17 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
     ASSERT_TRUE(halb.open(QIODevice::WriteOnly) && quelle.open(QIODevice::ReadOnly));
     halb.write(quelle.read(quelle.size() / 2));
     halb.close();
-    EXPECT_EQ(hmzres({"--mdb", halb.fileName(), "--db", dir.filePath("neu.db")}, nullptr, &err), 4);
-    EXPECT_TRUE(err.contains("damaged")) << err.toStdString();
-    EXPECT_FALSE(QFile::exists(dir.filePath("neu.db")));
+    // A file libmdb alone reads forever, printing one warning without end.
+    const QString schleife = genullt(dir, Accdb, 441583, "schleife.accdb");
+    for (const QString& mdb : {halb.fileName(), schleife}) {
+        const auto l = hmz::test::hmzres({"import-mdb", "--mdb", mdb, "--db", dir.filePath("neu.db")}, 10000);
+        ASSERT_TRUE(l.beendet) << mdb.toStdString();
+        EXPECT_EQ(l.status, 4);
+        EXPECT_TRUE(l.fehler.contains("damaged")) << l.fehler.toStdString();
+        const QStringList zeilen = l.fehler.split(u'\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(QSet<QString>(zeilen.begin(), zeilen.end()).size(), zeilen.size()) << l.fehler.toStdString();
+        EXPECT_FALSE(QFile::exists(dir.filePath("neu.db")));
+    }
 
     // The first picture of "Categories" starts on page 25; a broken row table
     // there loses that picture: the rest is imported, the loss named, exit 5.
@@ -550,6 +575,29 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
         << out.toStdString();
     EXPECT_TRUE(out.contains("Categories           8 rows")) << out.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath("bild.db")));
+}
+
+TEST(ImportCli, ASignalEndsTheImportWithinASecondAndLeavesNoTarget) {
+    // Whatever the import is doing when the signal comes: it ends, and there
+    // is either no target or a complete one.
+    for (const int ms : {0, 40, 120}) {
+        QTemporaryDir dir;
+        const QString ziel = dir.filePath("kunde.db");
+        QProcess p;
+        p.start(QStringLiteral(HMZ_BINARY), {"import-mdb", "--mdb", Accdb, "--db", ziel});
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::msleep(static_cast<unsigned long>(ms));
+        p.terminate();
+        ASSERT_TRUE(p.waitForFinished(1500)) << "after " << ms << " ms";
+        const QStringList da = entries(dir);
+        if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0) {
+            EXPECT_EQ(da, QStringList{"kunde.db"});
+        } else {
+            // Killed before it could set up its handler, or stopped.
+            if (p.exitStatus() == QProcess::NormalExit) EXPECT_EQ(p.exitCode(), 4) << "after " << ms << " ms";
+            EXPECT_TRUE(da.isEmpty()) << da.join(", ").toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -42,6 +42,10 @@ void syncPath(const QString& path, int flags) {
     ::close(fd);
 }
 
+// The file of the store under construction, for discardUnfinishedStore().
+char unfertig[4096];
+std::atomic<bool> unfertigGesetzt{false};
+
 // The store under construction: a temporary file beside the target that
 // becomes the target only in finish(); anything else removes it.
 class Store {
@@ -54,6 +58,11 @@ public:
             writeFailure(QStringLiteral("Cannot create a file in '%1': %2").arg(ziel.absolutePath(), tmp.errorString()));
         path_ = tmp.fileName();
         tmp.close();
+        const QByteArray name = QFile::encodeName(path_);
+        if (name.size() < static_cast<qsizetype>(sizeof unfertig)) {
+            std::memcpy(unfertig, name.constData(), static_cast<std::size_t>(name.size()) + 1);
+            unfertigGesetzt.store(true);
+        }
         // Temporary files are private; the store gets the mode a new database
         // file gets, or keeps the one of the file it replaces.
         struct stat alt {};
@@ -81,6 +90,7 @@ public:
     }
 
     ~Store() {
+        unfertigGesetzt.store(false);
         if (db_) sqlite3_close(db_);
         if (!path_.isEmpty()) QFile::remove(path_);
     }
@@ -119,6 +129,8 @@ public:
         if (sqlite3_close(db_) != SQLITE_OK) fail(QStringLiteral("Cannot close '%1'").arg(path_));
         db_ = nullptr;
         syncPath(path_, O_RDONLY);
+        // From here on the file becomes the target: a signal no longer removes it.
+        unfertigGesetzt.store(false);
         const QByteArray von = QFile::encodeName(path_), nach = QFile::encodeName(target_);
         int rc;
         if (overwrite) {
@@ -309,6 +321,10 @@ void refuseExistingTarget(const ImportOptions& opt) {
 }
 
 }  // namespace
+
+void discardUnfinishedStore() noexcept {
+    if (unfertigGesetzt.load()) ::unlink(unfertig);
+}
 
 ImportResult importMdb(const ImportOptions& opt) {
     refuseExistingTarget(opt);
