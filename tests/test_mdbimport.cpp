@@ -298,17 +298,20 @@ QStringList entries(const QTemporaryDir& dir) {
     return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-// A copy of an Access file with 4 KB zeroed at offset.
-QString genullt(const QTemporaryDir& dir, const QString& quelle, qint64 offset, const QString& name) {
+// A copy of an Access file with some bytes changed. Pages are 2048 bytes in
+// nwind.mdb, 4096 in the .accdb; the offsets were found by looking into them.
+QString beschaedigt(const QTemporaryDir& dir, const QString& quelle, const char* name, qint64 offset, const QByteArray& bytes) {
     QFile in(quelle);
     EXPECT_TRUE(in.open(QIODevice::ReadOnly));
     QByteArray inhalt = in.readAll();
-    inhalt.replace(offset, 4096, QByteArray(4096, '\0'));
-    QFile out(dir.filePath(name));
+    inhalt.replace(offset, bytes.size(), bytes);
+    QFile out(dir.filePath(QString::fromLatin1(name)));
     EXPECT_TRUE(out.open(QIODevice::WriteOnly));
     out.write(inhalt);
     return out.fileName();
 }
+
+const QByteArray Genullt(4096, '\0');
 
 TEST(ImportMdbFailures, DamagedFilesGiveAClearErrorAndNoTarget) {
     QTemporaryDir dir;
@@ -333,8 +336,10 @@ TEST(ImportMdbFailures, DamagedFilesGiveAClearErrorAndNoTarget) {
         teil(Nwind, 2048 * 20, "kopf.mdb"),
         text.fileName(),
         // 4 KB zeroed in the catalog's properties: libmdb alone loops there without end.
-        genullt(dir, Accdb, 434286, "katalog.accdb"),
-        genullt(dir, Accdb, 441583, "warnung.accdb"),
+        beschaedigt(dir, Accdb, "katalog.accdb", 434286, Genullt),
+        beschaedigt(dir, Accdb, "warnung.accdb", 441583, Genullt),
+        // The catalog's usage map points nowhere: libmdb alone crashes.
+        beschaedigt(dir, Accdb, "karte.accdb", 2 * 4096 + 55, "\xff\x15"),
     };
     for (const QString& mdb : kaputt) {
         const QString ziel = dir.filePath("ziel.db");
@@ -359,24 +364,11 @@ TEST(ImportMdbFailures, DamagedFilesGiveAClearErrorAndNoTarget) {
     EXPECT_TRUE(uebrig.isEmpty()) << uebrig.join(", ").toStdString();
 }
 
-// A copy of nwind.mdb with some bytes changed. Its pages are 2048 bytes; the
-// offsets below were found by looking into that very file.
-QString beschaedigt(const QTemporaryDir& dir, const char* name, qint64 offset, const QByteArray& bytes) {
-    QFile in(Nwind);
-    EXPECT_TRUE(in.open(QIODevice::ReadOnly));
-    QByteArray inhalt = in.readAll();
-    inhalt.replace(offset, bytes.size(), bytes);
-    QFile out(dir.filePath(QString::fromLatin1(name)));
-    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(inhalt);
-    return out.fileName();
-}
-
 TEST(ImportMdbFailures, AnUnreadableDataPageIsRefusedNotSkipped) {
     // Page 399 is the first data page of "Orders"; without its type byte
     // libmdb skips it and would deliver 813 of the 830 orders.
     QTemporaryDir dir;
-    const QString mdb = beschaedigt(dir, "seite.mdb", 399 * 2048, QByteArray(1, '\0'));
+    const QString mdb = beschaedigt(dir, Nwind, "seite.mdb", 399 * 2048, QByteArray(1, '\0'));
     try {
         importMdb({mdb, dir.filePath("ziel.db"), false, {}, nullptr});
         ADD_FAILURE() << "imported";
@@ -556,7 +548,7 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
     halb.write(quelle.read(quelle.size() / 2));
     halb.close();
     // A file libmdb alone reads forever, printing one warning without end.
-    const QString schleife = genullt(dir, Accdb, 441583, "schleife.accdb");
+    const QString schleife = beschaedigt(dir, Accdb, "schleife.accdb", 441583, Genullt);
     for (const QString& mdb : {halb.fileName(), schleife}) {
         const auto l = hmz::test::hmzres({"import-mdb", "--mdb", mdb, "--db", dir.filePath("neu.db")}, 10000);
         ASSERT_TRUE(l.beendet) << mdb.toStdString();
@@ -569,7 +561,7 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
 
     // The first picture of "Categories" starts on page 25; a broken row table
     // there loses that picture: the rest is imported, the loss named, exit 5.
-    const QString bild = beschaedigt(dir, "bild.mdb", 25 * 2048 + 10, QByteArray("\xff\x1f", 2));
+    const QString bild = beschaedigt(dir, Nwind, "bild.mdb", 25 * 2048 + 10, QByteArray("\xff\x1f", 2));
     EXPECT_EQ(hmzres({"--mdb", bild, "--db", dir.filePath("bild.db")}, &out, &err), 5);
     EXPECT_TRUE(out.contains("Not converted (1):\n  Categories, row 1, column Picture: only 0 of 10746 bytes could be read"))
         << out.toStdString();

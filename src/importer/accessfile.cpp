@@ -351,7 +351,8 @@ struct AccessFile::Impl {
         impl->file = file;
         impl->pages = pages;
         impl->table = mdb_read_table(e);
-        if (!impl->table || !mdb_read_columns(impl->table))
+        // Without a usage map libmdb would read through a null pointer.
+        if (!impl->table || !impl->table->usage_map || impl->table->map_sz == 0 || !mdb_read_columns(impl->table))
             damaged(file, QStringLiteral("the definition of table '%1' cannot be read").arg(QString::fromUtf8(e->object_name)));
         mdb_rewind_table(impl->table);
         return std::make_unique<AccessTable>(std::move(impl));
