@@ -101,10 +101,13 @@ bool propertiesReadable(const QByteArray& b) {
             if (block.size() < 6) return false;
             qsizetype p = 6 + le16(block, 4);
             if (p > block.size()) return false;
+            // A name given twice makes libmdb drop (and leak) the first value.
+            std::vector<bool> genannt(static_cast<std::size_t>(namen), false);
             while (p < block.size()) {
                 if (block.size() - p < 8) return false;
-                const quint32 satz = le16(block, p);
-                if (satz < 8 || le16(block, p + 4) >= namen || p + 8 + le16(block, p + 6) > block.size()) return false;
+                const quint32 satz = le16(block, p), name = le16(block, p + 4);
+                if (satz < 8 || name >= namen || genannt[name] || p + 8 + le16(block, p + 6) > block.size()) return false;
+                genannt[name] = true;
                 p += satz;
             }
         }
