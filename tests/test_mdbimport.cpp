@@ -340,6 +340,9 @@ TEST(ImportMdbFailures, DamagedFilesGiveAClearErrorAndNoTarget) {
         beschaedigt(dir, Accdb, "warnung.accdb", 441583, Genullt),
         // The catalog's usage map points nowhere: libmdb alone crashes.
         beschaedigt(dir, Accdb, "karte.accdb", 2 * 4096 + 55, "\xff\x15"),
+        // A catalog text whose length runs past its page: read past the buffer before.
+        beschaedigt(dir, beschaedigt(dir, Accdb, "laenge.accdb", 2 * 4096 + 362, QByteArray(1, '\0')), "laenge.accdb",
+                    73225, "\x1f\xf8"),
     };
     for (const QString& mdb : kaputt) {
         const QString ziel = dir.filePath("ziel.db");

@@ -177,15 +177,19 @@ struct AccessTable::Impl {
         return bytes;
     }
 
-    SourceValue readMemo(MdbColumn* col, QString& problem) {
-        const QByteArray raw = readLongValue(col, problem);
-        if (!problem.isEmpty()) return SourceValue::null();
+    // Text as Access stores it (UCS-2, perhaps compressed) as UTF-8.
+    SourceValue ofStoredText(const void* bytes, qsizetype length) const {
         // At most three UTF-8 bytes per stored byte.
-        QByteArray text(raw.size() * 3 + 16, Qt::Uninitialized);
-        const int n = mdb_unicode2ascii(mdb, raw.constData(), static_cast<std::size_t>(raw.size()), text.data(),
+        QByteArray text(length * 3 + 16, Qt::Uninitialized);
+        const int n = mdb_unicode2ascii(mdb, static_cast<const char*>(bytes), static_cast<std::size_t>(length), text.data(),
                                         static_cast<std::size_t>(text.size()));
         text.truncate(std::clamp<qsizetype>(n, 0, text.size() - 1));
         return SourceValue::ofText(text);
+    }
+
+    SourceValue readMemo(MdbColumn* col, QString& problem) {
+        const QByteArray raw = readLongValue(col, problem);
+        return problem.isEmpty() ? ofStoredText(raw.constData(), raw.size()) : SourceValue::null();
     }
 
     SourceValue readValue(std::size_t i, bool isNull, QString& problem) {
@@ -195,6 +199,11 @@ struct AccessTable::Impl {
         // A Yes/No value lives in the null mask: "null" there means No.
         if (col->col_type == MDB_BOOL) return SourceValue::ofInteger(col->cur_value_len == 0 ? 1 : 0);
         if (isNull) return SourceValue::null();
+        // libmdb takes position and length from the row as they are.
+        if (start < 0 || col->cur_value_len < 0 || start + col->cur_value_len > mdb->fmt->pg_size) {
+            problem = QStringLiteral("the value lies outside its page");
+            return SourceValue::null();
+        }
         switch (col->col_type) {
         case MDB_BYTE: return SourceValue::ofInteger(buf[start]);
         case MDB_INT: return SourceValue::ofInteger(static_cast<qint16>(mdb_get_int16(mdb->pg_buf, start)));
@@ -215,10 +224,7 @@ struct AccessTable::Impl {
             GText t(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
             return SourceValue::ofDecimal(QByteArray(t.get()));
         }
-        case MDB_TEXT: {
-            GText t(mdb_col_to_string(mdb, mdb->pg_buf, start, MDB_TEXT, col->cur_value_len));
-            return SourceValue::ofText(QByteArray(t.get()));
-        }
+        case MDB_TEXT: return ofStoredText(buf + start, col->cur_value_len);
         case MDB_REPID: {
             GText t(mdb_uuid_to_string(mdb->pg_buf, start));
             return SourceValue::ofText(QByteArray(t.get()));
@@ -339,9 +345,13 @@ struct AccessFile::Impl {
             return static_cast<std::size_t>(it - s.begin());
         };
         const std::size_t typ = spalte("Type"), props = spalte("LvProp");
+        // libmdb reads these of every row.
+        const std::size_t gebunden[] = {spalte("Id"), spalte("Name"), typ, spalte("Flags")};
         std::vector<SourceValue> werte;
         std::vector<QString> probleme;
         while (t->next(werte, probleme)) {
+            for (const std::size_t k : gebunden)
+                if (!probleme[k].isEmpty()) damaged(file, QStringLiteral("its list of tables cannot be read"));
             if (werte[typ].kind != SourceKind::Integer || werte[typ].integer != MDB_TABLE) continue;
             if (!probleme[props].isEmpty() || (werte[props].kind != SourceKind::Null && !propertiesReadable(werte[props].bytes)))
                 damaged(file, QStringLiteral("the properties in its list of tables cannot be read"));
