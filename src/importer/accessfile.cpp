@@ -97,7 +97,7 @@ bool propertiesReadable(const QByteArray& b) {
                 p += 2 + le16(block, p);
                 if (p > block.size()) return false;
             }
-        } else if (art <= 0x02 && namen >= 0) {  // other records libmdb skips
+        } else if (art <= 0x02 && namen >= 0) {  // a block of values; libmdb skips other records
             if (block.size() < 6) return false;
             qsizetype p = 6 + le16(block, 4);
             if (p > block.size()) return false;
