@@ -186,6 +186,7 @@ TEST_F(ImportMdb, SampledColumnsEqualMdbExport) {
         {Nwind, "Umsätze", "Freight", Geld},
         {Nwind, "Umsätze", "ShipCity", Text},
         {Nwind, "Order Details", "UnitPrice", Geld},
+        {Nwind, "Products", "UnitPrice", Geld},
         {Nwind, "Order Details", "Quantity", Zahl},
         {Nwind, "Products", "Discontinued", Zahl},
         {Nwind, "Employees", "Notes", Text},
@@ -244,35 +245,6 @@ TEST_F(ImportMdb, SampledColumnsEqualMdbExport) {
     // Null stays Null, it does not become an empty text.
     EXPECT_EQ(store.value("SELECT count(*) FROM Customers WHERE Region IS NULL"), "60");
     EXPECT_EQ(store.value("SELECT count(*) FROM Customers WHERE Region = ''"), "0");
-}
-
-TEST_F(ImportMdb, CurrencySumsInTheStoreEqualTheSumOfMdbExportTextExactly) {
-    struct Spalte {
-        QString mdb, table, column;
-    } spalten[] = {
-        {Nwind, "Orders", "Freight"},
-        {Nwind, "Order Details", "UnitPrice"},
-        {Nwind, "Products", "UnitPrice"},
-        {Accdb, "Asset Items", "Cost"},
-    };
-    const StoreFile nwindStore(path(Nwind)), accdbStore(path(Accdb));
-    for (const Spalte& s : spalten) {
-        const auto e = mdbExport(s.mdb, s.table);
-        if (!e) GTEST_SKIP() << "mdb-export is not installed";
-        const int spalte = e->column(s.column);
-        Currency summe;
-        int werte = 0;
-        for (const auto& zeile : e->rows) {
-            const QByteArray& t = zeile[static_cast<std::size_t>(spalte)].text;
-            if (t.isEmpty()) continue;
-            summe += *Currency::parse(t.toStdString());
-            ++werte;
-        }
-        ASSERT_GT(werte, 0);
-        const StoreFile& store = s.mdb == Nwind ? nwindStore : accdbStore;
-        EXPECT_EQ(store.value(QStringLiteral("SELECT sum(%1) FROM %2").arg(q(s.column), q(s.table))).toLongLong(), summe.raw())
-            << s.table.toStdString() << "." << s.column.toStdString();
-    }
 }
 
 TEST_F(ImportMdb, TheStoreIsEncryptedAndHasTheComponentsTables) {
