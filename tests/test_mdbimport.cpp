@@ -328,19 +328,27 @@ QString beschaedigt(const QTemporaryDir& dir, const char* name, qint64 offset, c
     return out.fileName();
 }
 
-TEST(ImportMdbFailures, AnUnreadableDataPageIsRefusedNotSkipped) {
-    // Page 399 is the first data page of "Orders"; without its type byte
-    // libmdb skips it and would deliver 813 of the 830 orders.
-    QTemporaryDir dir;
-    const QString mdb = beschaedigt(dir, "seite.mdb", 399 * 2048, QByteArray(1, '\0'));
-    try {
-        importMdb({mdb, dir.filePath("ziel.db"), false, {}, nullptr});
-        ADD_FAILURE() << "imported";
-    } catch (const Fehler& f) {
-        EXPECT_EQ(f.Nummer(), 3343);
-        EXPECT_TRUE(f.Beschreibung().contains("'Orders' states 830 rows, 813 could be read")) << f.Beschreibung().toStdString();
+TEST(ImportMdbFailures, AnUnreadablePageOfATableIsRefusedNotSkipped) {
+    // Page 399 is the first data page of "Orders" (without its type byte
+    // libmdb skips it and would deliver 813 of the 830 orders), page 449 its
+    // table definition.
+    const struct {
+        qint64 seite;
+        const char* meldung;
+    } faelle[] = {{399, "'Orders' states 830 rows, 813 could be read"},
+                  {449, "the definition of table 'Orders' cannot be read"}};
+    for (const auto& f : faelle) {
+        QTemporaryDir dir;
+        const QString mdb = beschaedigt(dir, "seite.mdb", f.seite * 2048, QByteArray(1, '\0'));
+        try {
+            importMdb({mdb, dir.filePath("ziel.db"), false, {}, nullptr});
+            ADD_FAILURE() << "imported " << f.seite;
+        } catch (const Fehler& e) {
+            EXPECT_EQ(e.Nummer(), 3343);
+            EXPECT_TRUE(e.Beschreibung().contains(f.meldung)) << e.Beschreibung().toStdString();
+        }
+        EXPECT_FALSE(QFile::exists(dir.filePath("ziel.db")));
     }
-    EXPECT_FALSE(QFile::exists(dir.filePath("ziel.db")));
 }
 
 TEST(ImportMdbFailures, AnExistingTargetIsReplacedOnlyWhenAskedAndNeverByAFailedImport) {
