@@ -188,6 +188,7 @@ TEST_F(ImportMdb, SampledColumnsEqualMdbExport) {
         {Nwind, "Umsätze", "Freight", Geld},
         {Nwind, "Umsätze", "ShipCity", Text},
         {Nwind, "Order Details", "UnitPrice", Geld},
+        {Nwind, "Products", "UnitPrice", Geld},
         {Nwind, "Order Details", "Quantity", Zahl},
         {Nwind, "Products", "Discontinued", Zahl},
         {Nwind, "Employees", "Notes", Text},
@@ -246,35 +247,6 @@ TEST_F(ImportMdb, SampledColumnsEqualMdbExport) {
     // Null stays Null, it does not become an empty text.
     EXPECT_EQ(store.value("SELECT count(*) FROM Customers WHERE Region IS NULL"), "60");
     EXPECT_EQ(store.value("SELECT count(*) FROM Customers WHERE Region = ''"), "0");
-}
-
-TEST_F(ImportMdb, CurrencySumsInTheStoreEqualTheSumOfMdbExportTextExactly) {
-    struct Spalte {
-        QString mdb, table, column;
-    } spalten[] = {
-        {Nwind, "Orders", "Freight"},
-        {Nwind, "Order Details", "UnitPrice"},
-        {Nwind, "Products", "UnitPrice"},
-        {Accdb, "Asset Items", "Cost"},
-    };
-    const StoreFile nwindStore(path(Nwind)), accdbStore(path(Accdb));
-    for (const Spalte& s : spalten) {
-        const auto e = mdbExport(s.mdb, s.table);
-        if (!e) GTEST_SKIP() << "mdb-export is not installed";
-        const int spalte = e->column(s.column);
-        Currency summe;
-        int werte = 0;
-        for (const auto& zeile : e->rows) {
-            const QByteArray& t = zeile[static_cast<std::size_t>(spalte)].text;
-            if (t.isEmpty()) continue;
-            summe += *Currency::parse(t.toStdString());
-            ++werte;
-        }
-        ASSERT_GT(werte, 0);
-        const StoreFile& store = s.mdb == Nwind ? nwindStore : accdbStore;
-        EXPECT_EQ(store.value(QStringLiteral("SELECT sum(%1) FROM %2").arg(q(s.column), q(s.table))).toLongLong(), summe.raw())
-            << s.table.toStdString() << "." << s.column.toStdString();
-    }
 }
 
 TEST_F(ImportMdb, TheStoreIsEncryptedAndHasTheComponentsTables) {
@@ -368,19 +340,27 @@ TEST(ImportMdbFailures, DamagedFilesGiveAClearErrorAndNoTarget) {
     EXPECT_TRUE(uebrig.isEmpty()) << uebrig.join(", ").toStdString();
 }
 
-TEST(ImportMdbFailures, AnUnreadableDataPageIsRefusedNotSkipped) {
-    // Page 399 is the first data page of "Orders"; without its type byte
-    // libmdb skips it and would deliver 813 of the 830 orders.
-    QTemporaryDir dir;
-    const QString mdb = beschaedigt(dir, Nwind, "seite.mdb", 399 * 2048, QByteArray(1, '\0'));
-    try {
-        importMdb({mdb, dir.filePath("ziel.db"), false, {}, nullptr});
-        ADD_FAILURE() << "imported";
-    } catch (const Fehler& f) {
-        EXPECT_EQ(f.Nummer(), 3343);
-        EXPECT_TRUE(f.Beschreibung().contains("'Orders' states 830 rows, 813 could be read")) << f.Beschreibung().toStdString();
+TEST(ImportMdbFailures, AnUnreadablePageOfATableIsRefusedNotSkipped) {
+    // Page 399 is the first data page of "Orders" (without its type byte
+    // libmdb skips it and would deliver 813 of the 830 orders), page 449 its
+    // table definition.
+    const struct {
+        qint64 seite;
+        const char* meldung;
+    } faelle[] = {{399, "'Orders' states 830 rows, 813 could be read"},
+                  {449, "the definition of table 'Orders' cannot be read"}};
+    for (const auto& f : faelle) {
+        QTemporaryDir dir;
+        const QString mdb = beschaedigt(dir, Nwind, "seite.mdb", f.seite * 2048, QByteArray(1, '\0'));
+        try {
+            importMdb({mdb, dir.filePath("ziel.db"), false, {}, nullptr});
+            ADD_FAILURE() << "imported " << f.seite;
+        } catch (const Fehler& e) {
+            EXPECT_EQ(e.Nummer(), 3343);
+            EXPECT_TRUE(e.Beschreibung().contains(f.meldung)) << e.Beschreibung().toStdString();
+        }
+        EXPECT_FALSE(QFile::exists(dir.filePath("ziel.db")));
     }
-    EXPECT_FALSE(QFile::exists(dir.filePath("ziel.db")));
 }
 
 TEST(ImportMdbFailures, AnExistingTargetIsReplacedOnlyWhenAskedAndNeverByAFailedImport) {
