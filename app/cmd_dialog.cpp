@@ -37,7 +37,8 @@ std::optional<std::pair<long, QDate>> letzterBuchungsstand(const QString& datei)
         const Variant v = letzte->Eof() ? Variant() : letzte->Fields(QStringLiteral("BuDatum"));
         QDate monat(static_cast<int>(jahr), 12, 1);
         if (!v.istNull() && !v.istEmpty()) {
-            const QDate d = v.toDate();
+            // An aggregate loses the column's type: the stored text "YYYY-MM-DD" comes back.
+            const QDate d = v.typ() == VarTyp::String ? QDate::fromString(v.toString().left(10), Qt::ISODate) : v.toDate();
             if (d.isValid() && d.year() == jahr) monat = QDate(d.year(), d.month(), 1);
         }
         return std::make_pair(jahr, monat.addMonths(1).addDays(-1));

@@ -3,43 +3,67 @@
 #include "core/fehler.h"
 #include "core/samefile.h"
 #include "importer/mdbimport.h"
+#include "stderrfilter.h"
 #include "store/datenzugriff.h"
 
 #include <QFileInfo>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <sys/time.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int MaxProblemLines = 100;
 
 std::atomic<bool> abgebrochen{false};
+volatile std::sig_atomic_t fehlerFd = STDERR_FILENO;
 
-// The first signal asks the import to stop and clean up; a second one ends the process at once.
-extern "C" void beimSignal(int sig) {
-    abgebrochen.store(true);
-    std::signal(sig, SIG_DFL);
+// Ends the process at once, without the unfinished store; async-signal-safe.
+[[noreturn]] void sofortEnde() {
+    hmz::importer::discardUnfinishedStore();
+    static const char text[] = "hmzres: import interrupted, no database written\n";
+    (void)!::write(fehlerFd, text, sizeof text - 1);
+    ::_exit(4);
 }
 
-// Ctrl-C and kill stop the import between rows, so that it can clean up.
+extern "C" void beimAlarm(int) { sofortEnde(); }
+
+// Ctrl-C and kill ask the import to stop between rows and clean up. Should it
+// be busy elsewhere (inside libmdb), the alarm ends it half a second later;
+// a second signal ends it at once.
+extern "C" void beimSignal(int) {
+    if (abgebrochen.exchange(true)) sofortEnde();
+    const itimerval halbeSekunde{{0, 0}, {0, 500000}};
+    ::setitimer(ITIMER_REAL, &halbeSekunde, nullptr);
+}
+
 class SignalGuard {
 public:
-    SignalGuard() {
+    explicit SignalGuard(int fehlerAusgabe) {
+        fehlerFd = fehlerAusgabe;
         struct sigaction sa {};
         sa.sa_handler = beimSignal;
         sigemptyset(&sa.sa_mask);
         sigaction(SIGINT, &sa, &altInt_);
         sigaction(SIGTERM, &sa, &altTerm_);
+        sa.sa_handler = beimAlarm;
+        sigaction(SIGALRM, &sa, &altAlarm_);
     }
     ~SignalGuard() {
+        const itimerval aus{};
+        ::setitimer(ITIMER_REAL, &aus, nullptr);
         sigaction(SIGINT, &altInt_, nullptr);
         sigaction(SIGTERM, &altTerm_, nullptr);
+        sigaction(SIGALRM, &altAlarm_, nullptr);
+        fehlerFd = STDERR_FILENO;
     }
 
 private:
     struct sigaction altInt_ {};
     struct sigaction altTerm_ {};
+    struct sigaction altAlarm_ {};
 };
 
 void zeigeErgebnis(const hmz::importer::ImportResult& r, const QString& mdb, const QString& db) {
@@ -102,7 +126,9 @@ int importieren(const Befehlszeile& z) {
 
     hmz::importer::ImportResult r;
     try {
-        SignalGuard signale;
+        // libmdb warns on stderr for every damaged value: the user sees each warning once.
+        const StderrFilter meldungen;
+        const SignalGuard signale(meldungen.originalFd() >= 0 ? meldungen.originalFd() : STDERR_FILENO);
         r = hmz::importer::importMdb(opt);
     } catch (const hmz::Fehler& e) {
         std::fflush(stdout);

@@ -144,18 +144,11 @@ protected:
         return r;
     }
 
-    const AufzeichnungsEintrag* eintrag(const QString& text) const {
-        for (const auto& e : drucker->eintraege())
-            if (e.art == AufzeichnungsEintrag::Art::Text && e.text == text) return &e;
-        return nullptr;
-    }
-
     // Stored year rows of a property: {year, raw HMZ ohne EHB, raw vereinn. EHB}.
     QList<QVariantList> jahresSummen(int objNr) {
-        auto r = mandant->abfrage(QStringLiteral("SELECT HmzJahr, HmzHMZOhneEHB, HmzVereinnEHB FROM "
-                                                 "ObjHmzResJahresSummen WHERE HmzObjNr = ? ORDER BY HmzJahr"),
-                                  {objNr});
-        return r;
+        return mandant->abfrage(QStringLiteral("SELECT HmzJahr, HmzHMZOhneEHB, HmzVereinnEHB FROM "
+                                               "ObjHmzResJahresSummen WHERE HmzObjNr = ? ORDER BY HmzJahr"),
+                                {objNr});
     }
 
     // Compares the dump with tests/data/<name>.txt; HMZRES_REGENERATE=1 rewrites the file instead.

@@ -111,15 +111,4 @@ TEST_F(DemoMandant, PropertiesClientRecordAndYearRows) {
               zahl(db(), "SELECT MAX(abs(HmzHMZOhneEHB)) FROM ObjHmzResJahresSummen WHERE HmzJahr >= 2002"));
 }
 
-TEST_F(DemoMandant, SameContentEveryTime) {
-    const QString inhalt = QStringLiteral(
-        "SELECT group_concat(BuNr || BuObjNr || BuKontoNr || BuDatum || BuBetrag || BuSH || BuText1, '|') "
-        "FROM (SELECT * FROM ObjKanzleiBuchungen2003 ORDER BY BuNr)");
-    const auto erst = spalte(db(), inhalt);
-    const QString zweit = dir_->filePath(QStringLiteral("demo2.db"));
-    demoMandantAnlegen(zweit);
-    auto con2 = testhilfe::oeffnen(zweit, DatenbankPasswort);
-    EXPECT_EQ(spalte(con2.get(), inhalt), erst);
-}
-
 }  // namespace

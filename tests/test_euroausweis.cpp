@@ -57,34 +57,46 @@ protected:
     bool eurAts_ = false;
 };
 
-TEST_F(EuroAusweisTest, RichtungNachJahrUndVorzeichen) {
+TEST_F(EuroAusweisTest, RichtungKursUndRundung) {
     const Variant kurs = Variant::currency(betrag("13.7603"));
+    const Variant statusJahr2002 = Variant::date(QDate(2002, 3, 31));
     struct Fall {
-        int jahr;
+        int jahr;  // 0: from the month status
         const char* betrag;
+        Variant kurs;
         QString text;
+        int meldungen = 0;
+        Variant status = Variant::date(QDate(2003, 6, 30));
     };
     const Fall faelle[] = {
-        {2001, "13760.30", "(=EUR 1.000,00)"},
-        {2002, "1000", "(=ATS 13.760,30)"},
-        {2001, "-13760.30", "(=EUR -1.000,00)"},
-        {2003, "-1000", "(=ATS -13.760,30)"},
-        {1999, "0", "(=EUR 0,00)"},
-        {2002, "1234567.89", "(=ATS 16.988.024,54)"},  // 16988024.537767
-        {2001, "1", "(=EUR 0,07)"},
-        {2004, "-0.01", "(=ATS -0,14)"},
+        {2001, "13760.30", kurs, "(=EUR 1.000,00)"},
+        {2002, "1000", kurs, "(=ATS 13.760,30)"},
+        {2001, "-13760.30", kurs, "(=EUR -1.000,00)"},
+        {2003, "-1000", kurs, "(=ATS -13.760,30)"},
+        {1999, "0", kurs, "(=EUR 0,00)"},
+        {2002, "1234567.89", kurs, "(=ATS 16.988.024,54)"},  // 16988024.537767
+        {2001, "1", kurs, "(=EUR 0,07)"},
+        {2004, "-0.01", kurs, "(=ATS -0,14)"},
+        {0, "1000", kurs, "(=ATS 13.760,30)", 0, statusJahr2002},
+        // A rate of 0 or none: said at every call, the fixed rate taken.
+        {2001, "13760.30", Variant::currency(Currency()), "(=EUR 1.000,00)", 1},
+        {2001, "13760.30", Variant::null(), "(=EUR 1.000,00)", 1},
+        {2002, "1000", Variant::null(), "(=ATS 13.760,30)", 1},
     };
     for (const auto& f : faelle) {
-        auto rs = mandant(kurs);
+        SCOPED_TRACE(std::to_string(f.jahr) + " " + f.betrag);
+        ui_.meldungen.clear();
+        auto rs = mandant(f.kurs, f.status);
         euroAusweis().AusweisJahr = f.jahr;
         EuroAusweis(rs, betrag(f.betrag));
-        EXPECT_EQ(euroAusweis().EuroAusweisText, f.text) << f.jahr << " " << f.betrag;
-        EXPECT_EQ(euroAusweis().AusweisJahr, f.jahr);
+        EXPECT_EQ(euroAusweis().EuroAusweisText, f.text);
+        EXPECT_EQ(euroAusweis().AusweisJahr, f.jahr ? f.jahr : 2002);
+        EXPECT_EQ(ui_.meldungen, QStringList(f.meldungen, KursMeldung));
     }
-    EXPECT_TRUE(ui_.meldungen.isEmpty());
     EXPECT_TRUE(berichte.empty());
 
-    // The exact values behind the texts: a quotient through double, a product exact.
+    // The exact values behind the texts: a quotient through double, a product
+    // exact and rounded half to even.
     auto rs = mandant(kurs);
     euroAusweis().AusweisJahr = 2001;
     EuroAusweis(rs, betrag("1"));
@@ -92,35 +104,13 @@ TEST_F(EuroAusweisTest, RichtungNachJahrUndVorzeichen) {
     euroAusweis().AusweisJahr = 2002;
     EuroAusweis(rs, betrag("1.0001"));
     EXPECT_EQ(euroAusweis().AtsWert, betrag("13.7617"));  // 13.76167603
-}
-
-TEST_F(EuroAusweisTest, ProduktRundetHalbeZurGeradenZahl) {
-    struct Fall {
-        const char* betrag;
-        const char* kurs;
-        const char* ats;
-    };
-    for (const Fall f : {Fall{"1.0001", "0.5", "0.5000"}, Fall{"1.0003", "0.5", "0.5002"},
-                         Fall{"-1.0001", "0.5", "-0.5000"}, Fall{"-1.0003", "0.5", "-0.5002"},
-                         Fall{"0.0001", "0.0001", "0.0000"}}) {
-        auto rs = mandant(Variant::currency(betrag(f.kurs)));
-        euroAusweis().AusweisJahr = 2002;
-        EuroAusweis(rs, betrag(f.betrag));
-        EXPECT_EQ(euroAusweis().AtsWert, betrag(f.ats)) << f.betrag << " x " << f.kurs;
+    const std::pair<const char*, const char*> halbe[] = {
+        {"1.0001", "0.5"}, {"1.0003", "0.5002"}, {"-1.0001", "-0.5"}, {"-1.0003", "-0.5002"}};
+    auto halberKurs = mandant(Variant::currency(betrag("0.5")));
+    for (const auto& [b, ats] : halbe) {
+        EuroAusweis(halberKurs, betrag(b));
+        EXPECT_EQ(euroAusweis().AtsWert, betrag(ats)) << b;
     }
-}
-
-TEST_F(EuroAusweisTest, KursNullOderLeerGibtMeldungUndFesteKurs) {
-    for (const Variant& kurs : {Variant::currency(Currency()), Variant::null()}) {
-        ui_.meldungen.clear();
-        auto rs = mandant(kurs);
-        euroAusweis().AusweisJahr = 2001;
-        EuroAusweis(rs, betrag("13760.30"));
-        EXPECT_EQ(euroAusweis().EuroAusweisText, QStringLiteral("(=EUR 1.000,00)"));
-        EuroAusweis(rs, betrag("100"));  // and again at every call
-        EXPECT_EQ(ui_.meldungen, (QStringList{KursMeldung, KursMeldung}));
-    }
-    EXPECT_TRUE(berichte.empty());
 }
 
 TEST_F(EuroAusweisTest, AbgeschaltetLeerUndStill) {
@@ -136,39 +126,22 @@ TEST_F(EuroAusweisTest, AbgeschaltetLeerUndStill) {
     EXPECT_TRUE(berichte.empty());
 }
 
-TEST_F(EuroAusweisTest, JahrAusDemMonatsstatus) {
-    auto rs = mandant(Variant::currency(betrag("13.7603")), Variant::date(QDate(2002, 3, 31)));
-    euroAusweis().AusweisJahr = 0;
-    EuroAusweis(rs, betrag("1000"));
-    EXPECT_EQ(euroAusweis().AusweisJahr, 2002);
-    EXPECT_EQ(euroAusweis().EuroAusweisText, QStringLiteral("(=ATS 13.760,30)"));
-
+TEST_F(EuroAusweisTest, FehlerWerdenGemeldetDerTextBleibtLeer) {
     // Without a status date the year stays 0: reported, and the euro direction is taken.
     auto ohne = mandant(Variant::currency(betrag("13.7603")), Variant::null());
     euroAusweis().AusweisJahr = 0;
     EuroAusweis(ohne, betrag("13760.30"));
     EXPECT_EQ(euroAusweis().AusweisJahr, 0);
     EXPECT_EQ(euroAusweis().EuroAusweisText, QStringLiteral("(=EUR 1.000,00)"));
-    ASSERT_EQ(berichte.size(), 1u);
-    EXPECT_EQ(berichte[0].quelle, QStringLiteral("in mdlEuroAusw"));
-}
 
-TEST_F(EuroAusweisTest, UeberlaufWirdGemeldetTextBleibtLeer) {
+    // An overflow leaves no text, never the previous one.
     auto rs = mandant(Variant::currency(betrag("13.7603")));
     euroAusweis().AusweisJahr = 2002;
     EuroAusweis(rs, betrag("900000000000000"));
     EXPECT_TRUE(euroAusweis().EuroAusweisText.isEmpty());
-    ASSERT_EQ(berichte.size(), 1u);
-    EXPECT_EQ(berichte[0].nummer, fehlernr::Ueberlauf);
-    EXPECT_EQ(berichte[0].quelle, QStringLiteral("in mdlEuroAusw"));
-
-    // The previous text never survives a failed call.
-    euroAusweis().AusweisJahr = 2001;
-    EuroAusweis(rs, betrag("13760.30"));
-    EXPECT_EQ(euroAusweis().EuroAusweisText, QStringLiteral("(=EUR 1.000,00)"));
-    euroAusweis().AusweisJahr = 2002;
-    EuroAusweis(rs, betrag("900000000000000"));
-    EXPECT_TRUE(euroAusweis().EuroAusweisText.isEmpty());
+    ASSERT_EQ(berichte.size(), 2u);
+    EXPECT_EQ(berichte[1].nummer, fehlernr::Ueberlauf);
+    for (const auto& b : berichte) EXPECT_EQ(b.quelle, QStringLiteral("in mdlEuroAusw"));
 }
 
 }  // namespace

@@ -91,6 +91,11 @@ TEST(StartPruefungen, NonNumericPropertyNumbersAreRefusedBeforeAnythingRuns) {
         EXPECT_FALSE(StartPruefungen(a, v, b));
         EXPECT_EQ(a.fokusVerlauf.back(), Feld::BisObjNr);
     }
+    // A month field holding a number other than 0 is no date, not an empty month.
+    a.felder[1] = Variant::lng(5);
+    a.felder[2] = Variant::lng(5);
+    EXPECT_FALSE(StartPruefungen(a, v, b));
+    EXPECT_TRUE(a.letzteMeldung().startsWith("Das Datum \"Abrechnung von MM.JJ:\" ist kein")) << qPrintable(a.letzteMeldung());
 }
 
 TEST(StartPruefungen, AcceptedInputsGiveTheFullPeriod) {

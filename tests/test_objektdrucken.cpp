@@ -56,33 +56,9 @@ TEST_P(StatementTest, ListingModesPrintBookingsMonthsPeriodOrBalance) {
         .buchung(1, "5200", d(1, 2), eur("-80"))
         .buchung(2, "5300", d(1, 2), eur("-5"), "anderes Objekt");
 
+    // The dump pins every printed line (marked bookings left out, July cancels
+    // out, balance only for mode 3 and none); the stored row is not in it.
     vergleiche(QStringLiteral("statement_verdichtung"), jahr2003());
-
-    // Single bookings: the first continues the account line, the last carries the total.
-    EXPECT_EQ(zeileMit("4000"), (QStringList{"01", "4000", "Hauptmietzins", "15.01.03", "00011",
-                                             "Miete Jänner", "1.000,00"}));
-    EXPECT_EQ(zeileMit("22.03.03"),
-              (QStringList{"22.03.03", "00016", "Blank ist keine Korrektur", "0,10", "3.050,60"}));
-    EXPECT_TRUE(zeileMit("20.03.03").isEmpty()) << "booking with a correction mark";
-    EXPECT_TRUE(zeileMit("21.03.03").isEmpty()) << "booking of kind 90";
-    // Period line at 58 mm on the account line.
-    EXPECT_EQ(zeileMit("4010"), (QStringList{"02", "4010", "Untermietzuschlag", "01.2003 - 12.2003", "600,00"}));
-    EXPECT_DOUBLE_EQ(eintrag("01.2003 - 12.2003")->x, 58);
-    // Months with a sum, none for July (cancels out); total on the May line.
-    EXPECT_EQ(zeileMit("März 2003"), (QStringList{"21", "5000", "Instandhaltung allgemein", "März 2003", "-250,25"}));
-    EXPECT_EQ(zeileMit("Mai 2003"), (QStringList{"Mai 2003", "-300,00", "-550,25"}));
-    EXPECT_FALSE(texte().contains("Juli 2003"));
-    // Balance only for mode 3 and an empty mode.
-    EXPECT_EQ(zeileMit("5100"), (QStringList{"22", "5100", "Versicherung", "-120,00"}));
-    EXPECT_EQ(zeileMit("5200"), (QStringList{"23", "5200", "Sonstige Ausgaben", "-80,00"}));
-    // No balance, other year, other position range: not printed.
-    EXPECT_FALSE(texte().contains("5300"));
-    EXPECT_FALSE(texte().contains("9000"));
-    EXPECT_FALSE(texte().contains("Konto des Vorjahres"));
-
-    EXPECT_EQ(zeileMit("Summe Einnahmen:"), (QStringList{"Summe Einnahmen:", "3.650,60"}));
-    EXPECT_EQ(zeileMit("Summe Ausgaben:"), (QStringList{"Summe Ausgaben:", "-750,25"}));
-    EXPECT_EQ(zeileMit("Hauptmietzinsreserve-Zuwachs:"), (QStringList{"Hauptmietzinsreserve-Zuwachs:", "2.900,35"}));
     EXPECT_EQ(jahresSummen(1), (QList<QVariantList>{{2003, 29003500LL, 0LL}}));
 }
 
@@ -96,37 +72,14 @@ TEST_P(StatementTest, SectionsOnlyWhereAccountsHaveBalances) {
     m.buchung(5, "9000", d(1, 1), eur("99"));                               // no qualifying booking
 
     vergleiche(QStringLiteral("statement_nur_einnahmen"), drucken(2, 2, d(1, 1), d(31, 12)));
-    EXPECT_TRUE(texte().contains("E i n n a h m e n :"));
-    EXPECT_FALSE(texte().contains("A u s g a b e n :"));
-    EXPECT_FALSE(texte().contains("Summe Ausgaben:"));
-    EXPECT_EQ(zeileMit("Summe Einnahmen:"), (QStringList{"Summe Einnahmen:", "500,00"}));
-    EXPECT_EQ(zeileMit("Hauptmietzinsreserve-Zuwachs:"), (QStringList{"Hauptmietzinsreserve-Zuwachs:", "500,00"}));
-    EXPECT_FALSE(texte().contains("Hmzreserve mit Erhaltungsbeitr:"));
-
     vergleiche(QStringLiteral("statement_nur_ausgaben"), drucken(3, 3, d(1, 1), d(31, 12)));
-    EXPECT_FALSE(texte().contains("E i n n a h m e n :"));
-    EXPECT_FALSE(texte().contains("Summe Einnahmen:"));
-    EXPECT_EQ(zeileMit("Summe Ausgaben:"), (QStringList{"Summe Ausgaben:", "-400,00"}));
-    EXPECT_EQ(zeileMit("Hauptmietzinsreserve-Abgang:"), (QStringList{"Hauptmietzinsreserve-Abgang:", "-400,00"}));
-    // No income ruled off: the only rules before the reserve are the header's and the expenditure total's.
-    int linienBetraege = 0;
-    for (const auto& e : drucker->eintraege())
-        if (e.art == AufzeichnungsEintrag::Art::Linie && e.x == 110) ++linienBetraege;
-    EXPECT_EQ(linienBetraege, 1);
-
     // Pass 1 has accounts but no balances: the reserve line of 0 still closes it.
     vergleiche(QStringLiteral("statement_nur_ehb"), drucken(4, 4, d(1, 1), d(31, 12)));
-    EXPECT_FALSE(texte().contains("Summe Einnahmen:"));
-    EXPECT_FALSE(texte().contains("Summe Ausgaben:"));
-    EXPECT_EQ(zeileMit("Hauptmietzinsreserve:"), (QStringList{"Hauptmietzinsreserve:", "0,00"}));
-    EXPECT_EQ(zeileMit("Summe Erhaltungsbeitrag:"), (QStringList{"Summe Erhaltungsbeitrag:", "300,00"}));
-    EXPECT_EQ(zeileMit("Hmzreserve mit Erhaltungsbeitr:"), (QStringList{"Hmzreserve mit Erhaltungsbeitr:", "300,00"}));
     EXPECT_EQ(jahresSummen(4), (QList<QVariantList>{{2003, 0LL, 3000000LL}}));
 
     drucken(5, 5, d(1, 1), d(31, 12));
     EXPECT_FALSE(texte().contains("E i n n a h m e n :"));
     EXPECT_EQ(zeileMit("Hauptmietzinsreserve:"), (QStringList{"Hauptmietzinsreserve:", "0,00"}));
-    EXPECT_TRUE(texte().contains("Aufstellung der Hauptmietzinsreserve mit Erhaltungsbeitrag"));
     EXPECT_EQ(formular().ObjektAnzahl, 1);
     EXPECT_EQ(jahresSummen(5), (QList<QVariantList>{{2003, 0LL, 0LL}}));
 
@@ -177,34 +130,13 @@ TEST_P(StatementTest, SpecialLinesCorrectTheirSectionTotals) {
         .buchung(1, "5036", d(1, 1), eur("-12.34"))  // 20 % = -2.468 -> -2.47
         .buchung(1, "6000", d(1, 1), eur("40"));
 
+    // The dump pins the lines: -75 % after the advertising account, 20 % after
+    // the five surcharge positions and not after 24 and 27.
     vergleiche(QStringLiteral("statement_sonderpositionen"), jahr2003());
-
-    // The special line follows the account total's line, label bold at 156, amount at 183.
-    EXPECT_EQ(zeileMit("Werbeflächeneinnahmen -75% vH:"), (QStringList{"Werbeflächeneinnahmen -75% vH:", "-750,00"}));
-    const auto* label = eintrag("Werbeflächeneinnahmen -75% vH:");
-    ASSERT_NE(label, nullptr);
-    EXPECT_TRUE(label->fett);
-    drucker->setFontBold(true);
-    EXPECT_NEAR(label->x + drucker->TextWidth("Werbeflächeneinnahmen -75% vH:"), 156, 0.01);
-    drucker->setFontBold(false);
-    EXPECT_GT(label->y, eintrag("1.000,00")->y);
-    EXPECT_FALSE(eintrag("-750,00")->fett);
-
-    QStringList zuschlaege;
-    for (const auto& e : drucker->eintraege()) {
-        if (e.art != AufzeichnungsEintrag::Art::Text || e.text != "20%:") continue;
-        for (const auto& b : drucker->eintraege())
-            if (b.art == AufzeichnungsEintrag::Art::Text && b.y == e.y && b.x > 156) zuschlaege << b.text;
-    }
-    EXPECT_EQ(zuschlaege, (QStringList{"-100,00", "-20,00", "-100,00", "-0,05", "-2,47"}));
-    EXPECT_EQ(texte().count("20%:"), 5) << "positions 24 and 27 have none";
-
     // 2000 + 1000 - 750 + 100; expenditure incl. the five surcharges.
     EXPECT_EQ(objekt().SummeEinnahmen, eur("2350"));
     EXPECT_EQ(objekt().SummeAusgaben, eur("-1355.11"));
     EXPECT_EQ(objekt().SummeEHB, eur("40"));
-    EXPECT_EQ(zeileMit("Summe Einnahmen:"), (QStringList{"Summe Einnahmen:", "2.350,00"}));
-    EXPECT_EQ(zeileMit("Summe Ausgaben:"), (QStringList{"Summe Ausgaben:", "-1.355,11"}));
 }
 
 TEST(Sonderpositionen, ExtraAmountIsRoundedToCentsBeforeUse) {
@@ -231,30 +163,15 @@ TEST_P(StatementTest, EuroAndSchillingDisplayAddsOneConvertedLinePerTotal) {
         .buchung(1, "6000", d(1, 1), eur("100"));
     m.jahresSumme(1, 2002, eur("100000000"), eur("100"));
 
+    // The dump pins one converted line per total (reserve 750: 10320.225 ->
+    // 10.320,23) and the 8 pt size of those wider than 30 mm.
     vergleiche(QStringLiteral("statement_eur_ats"), jahr2003(1, 1, true));
-    const QStringList t = texte();
-    EXPECT_EQ(t.count("(=ATS 13.760,30)"), 1);                       // income 1000
-    EXPECT_TRUE(t.contains("(=ATS -3.440,08)"));                     // expenditure -250
-    EXPECT_EQ(t.count("(=ATS 10.320,23)"), 1);                       // reserve 750: 10320.225
-    EXPECT_EQ(t.count("(=ATS 1.376,03)"), 1);                        // EHB 100
-    EXPECT_TRUE(t.contains("(=ATS 11.696,26)"));                     // 850: 11696.255
-    // The ten-year totals 100000750 / 200 / 100000950 get a converted line under
-    // the totals row; the two wider than 30 mm in the normal font are set in 8 pt.
-    const QStringList umgerechnet{"(=ATS 1.376.040.320,23)", "(=ATS 2.752,06)", "(=ATS 1.376.043.072,29)"};
-    EXPECT_EQ(zeileMit(umgerechnet[0]), umgerechnet);
-    for (const QString& u : umgerechnet) {
-        const bool breit = drucker->TextWidth(u) > 30;
-        EXPECT_EQ(breit, u != umgerechnet[1]) << u.toStdString();
-        EXPECT_DOUBLE_EQ(eintrag(u)->groesse, breit ? 8 : 9) << u.toStdString();
-    }
     EXPECT_DOUBLE_EQ(Printer().FontSize(), 9);
-
-    // Off: no converted line anywhere.
     jahr2003(1, 1, false);
     for (const QString& s : texte()) EXPECT_FALSE(s.startsWith("(=")) << s.toStdString();
 }
 
-TEST_P(StatementTest, TenYearTableOf2003ConvertsSchillingYears) {
+TEST_P(StatementTest, TenYearTablesConvertSchillingYearsOnlyFrom2002) {
     auto& m = *mandant;
     kontenstamm2003(m);
     m.objekt(1);
@@ -267,48 +184,16 @@ TEST_P(StatementTest, TenYearTableOf2003ConvertsSchillingYears) {
     m.objekt(2);
 
     vergleiche(QStringLiteral("statement_mehrjahr_2003"), jahr2003(1, 1, true));
-
-    EXPECT_FALSE(texte().contains("1993"));
-    EXPECT_EQ(zeileMit("1994"), (QStringList{"1994", "1.000,00", "72,67", "1.072,67"}));
-    EXPECT_EQ(zeileMit("ATS 13.760,30"), (QStringList{"ATS 13.760,30", "ATS 1.000,00", "ATS 14.760,30"}));
-    EXPECT_EQ(zeileMit("1996"), (QStringList{"1996", "-363,36", "0,00", "-363,36"}));
-    EXPECT_EQ(zeileMit("2002"), (QStringList{"2002", "700,00", "30,00", "730,00"}));
-    EXPECT_EQ(zeileMit("2003"), (QStringList{"2003", "1.000,00", "50,00", "1.050,00"}));
-
-    // The small italic line, the font restored after it, one millimetre more per converted row.
-    const auto* ats = eintrag("ATS 13.760,30");
-    EXPECT_TRUE(ats->kursiv);
-    EXPECT_DOUBLE_EQ(ats->groesse, 8);
-    EXPECT_FALSE(eintrag("2002")->kursiv);
-    EXPECT_DOUBLE_EQ(eintrag("2002")->groesse, 9);
-    const double zeile9 = drucker->TextHeight("A");
-    drucker->setFontSize(8);
-    const double zeile8 = drucker->TextHeight("A");
-    drucker->setFontSize(9);
-    EXPECT_NEAR(eintrag("1995")->y - eintrag("1994")->y, zeile9 + zeile8 + 1, 0.01);
-    EXPECT_NEAR(eintrag("2003")->y - eintrag("2002")->y, zeile9, 0.01);
-
     // Totals: sums of the printed euro figures (7 x 1000 - 363.36 + 700 + 1000; 7 x 72.67 + 30 + 50).
     EXPECT_EQ(objekt().SummeHmzOhneEHB, eur("8336.64"));
     EXPECT_EQ(objekt().SummeVereinnEHB, eur("588.69"));
-    EXPECT_TRUE(texte().contains("8.925,33"));
-    EXPECT_EQ(zeileMit("(=ATS 114.714,67)"), (QStringList{"(=ATS 114.714,67)", "(=ATS 8.100,55)", "(=ATS 122.815,22)"}));
-}
 
-TEST_P(StatementTest, TenYearTableOf2001ConvertsNothing) {
-    auto& m = *mandant;
-    m.objekt(1);
+    // In 2001 the stored years are schillings like the statement: nothing converted.
     m.konto(2001, "4000", "Mieten", 1, 3).konto(2001, "6000", "EHB", 50, 3);
     m.buchung(1, "4000", d(1, 1, 2001), eur("20000")).buchung(1, "6000", d(1, 1, 2001), eur("3000"));
+    m.ausfuehren("DELETE FROM ObjHmzResJahresSummen");
     for (int j = 1990; j <= 2000; ++j) m.jahresSumme(1, j, eur("13760.30"), eur("1000"));
-
-    vergleiche(QStringLiteral("statement_mehrjahr_2001"),
-               drucken(1, 1, d(1, 1, 2001), d(31, 12, 2001), true));
-    EXPECT_FALSE(texte().contains("1991"));
-    EXPECT_EQ(zeileMit("1992"), (QStringList{"1992", "13.760,30", "1.000,00", "14.760,30"}));
-    for (const QString& s : texte()) EXPECT_FALSE(s.startsWith("ATS ")) << s.toStdString();
-    EXPECT_EQ(zeileMit("Summe Einnahmen:"), (QStringList{"Summe Einnahmen:", "20.000,00"}));
-    EXPECT_TRUE(texte().contains("(=EUR 1.453,46)"));  // 20000 ATS
+    vergleiche(QStringLiteral("statement_mehrjahr_2001"), drucken(1, 1, d(1, 1, 2001), d(31, 12, 2001), true));
 }
 
 TEST_P(StatementTest, LongAccountBreaksPagesAndEveryPropertyStartsAtPageOne) {
@@ -320,18 +205,8 @@ TEST_P(StatementTest, LongAccountBreaksPagesAndEveryPropertyStartsAtPageOne) {
     m.buchung(1, "5000", d(1, 2), eur("-100"));
     m.buchung(2, "4000", d(1, 1), eur("7"), "Miete", 1);
 
+    // The dump pins the pages: numbers restart with the second property, whose totals start at 0.
     vergleiche(QStringLiteral("statement_seitenumbruch"), jahr2003(1, 2));
-
-    // Page numbers printed after "Seite:" restart with the second property.
-    EXPECT_EQ(werteNach("Seite:"), (QStringList{"1", "2", "3", "4", "1", "2"}));
-    const auto& l = drucker->eintraege();
-    // No line of the account below the page end; the booking after a break starts below the header.
-    for (const auto& e : l) {
-        if (e.art != AufzeichnungsEintrag::Art::Text) continue;
-        EXPECT_LE(e.y, 262) << e.text.toStdString();
-    }
-    // The second property's totals start at 0.
-    EXPECT_EQ(werteNach("Hauptmietzinsreserve-Zuwachs:"), (QStringList{"1.201,30", "7,00"}));
     EXPECT_EQ(jahresSummen(2), (QList<QVariantList>{{2003, 70000LL, 0LL}}));
     EXPECT_EQ(formular().ObjektAnzahl, 2);
     EXPECT_EQ(ansicht.objAnz, "2");

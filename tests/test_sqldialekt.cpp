@@ -83,6 +83,10 @@ TEST(SqlDialekt, TranslatesTheDesktopDialect) {
         {"SELECT a FROM t WHERE BuObjNr = 7 AND rtrim(BuKontoNr) = '4000' ORDER BY a",
          "SELECT a FROM t WHERE BuObjNr = ? AND (rtrim(BuKontoNr) = ? AND BuKontoNr >= ? AND BuKontoNr < ?) ORDER BY a",
          "i:7|t:4000|t:4000|t:4000!"},
+        {"SELECT a FROM t JOIN u ON rtrim(BuKontoNr) = 'x' GROUP BY a HAVING rtrim(BuKontoNr) = 'y'",
+         "SELECT a FROM t JOIN u ON (rtrim(BuKontoNr) = ? AND BuKontoNr >= ? AND BuKontoNr < ?) GROUP BY a HAVING "
+         "(rtrim(BuKontoNr) = ? AND BuKontoNr >= ? AND BuKontoNr < ?)",
+         "t:x|t:x|t:x!|t:y|t:y|t:y!"},
         {"SELECT a FROM t WHERE rtrim(BuKontoNr) = 'x' || 'y'", "SELECT a FROM t WHERE rtrim(BuKontoNr) = ? || ?", "t:x|t:y"},
         {"SELECT a FROM t WHERE rtrim(BuKontoNr) = 'x '", "SELECT a FROM t WHERE rtrim(BuKontoNr) = ?", "t:x "},
         {"SELECT a FROM t WHERE rtrim(KontoNr) = 'x'", "SELECT a FROM t WHERE rtrim(KontoNr) = ?", "t:x"},

@@ -7,7 +7,7 @@
 #include "store/sqlite/sqlite_verbindung.h"
 #include "entry/verbindung.h"
 #include "entry/zustand.h"
-#include "shell/komponenten.h"
+#include "fehleranzeige_attrappe.h"
 #include "testdb.h"
 
 #include <QDir>
@@ -31,21 +31,8 @@ public:
     }
 };
 
-struct Gemeldet {
-    long nummer;
-    QString quelle;
-};
-std::vector<Gemeldet>& gemeldet() {
-    static std::vector<Gemeldet> g;
-    return g;
-}
-
-class TestFehlerAnzeige : public FehlerAnzeige {
-public:
-    void uebernehmen(const Werte& w) override { gemeldet().push_back({w.nummer, w.quelle}); }
-    void anzeigen() override {}
-    int antwort() const override { return 0; }
-};
+std::vector<test::Fehlerbericht> berichte;
+std::vector<test::Fehlerbericht>& gemeldet() { return berichte; }
 
 bool lesbar(const QString& pfad, const QString& connect) {
     try {
@@ -68,12 +55,12 @@ protected:
         setBusyTimeout(100);
         setzeOberflaeche(&ui_);
         gemeldet().clear();
-        registriereKomponente(komponenten::FehlerAnzeigeName, [] { return std::make_unique<TestFehlerAnzeige>(); });
+        test::FehlerAnzeigeAttrappe::registrieren(berichte);
     }
     void TearDown() override {
         setzeNeuesPasswortHaken(nullptr);
         for (auto* c : formular().datenControls) c->trennen();
-        entferneKomponente(komponenten::FehlerAnzeigeName);
+        test::FehlerAnzeigeAttrappe::entfernen();
         setzeOberflaeche(nullptr);
         setBusyTimeout(5000);
     }
@@ -258,8 +245,6 @@ TEST_F(Verbindung, EuroSettingIsCreatedReadAndStored) {
     EXPECT_EQ(AESelect(), 0);
     EXPECT_FALSE(f.EurAtsAusweisen);
 
-    euroEinstellungSpeichern(1);
-    EXPECT_EQ(AESelect(), 1);
     {
         auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
         db->Execute("UPDATE AllgEinstellungen SET AllgEinstWert = 5 WHERE AllgEinstNr = 149");

@@ -23,7 +23,8 @@ struct VariantArray {
     long untereGrenze = 0;
     std::vector<Variant> elemente;
 
-    long obereGrenze() const { return untereGrenze + static_cast<long>(elemente.size()) - 1; }
+    // Defined below Variant: clang needs the element type complete here.
+    long obereGrenze() const;
     bool enthaelt(long index) const { return index >= untereGrenze && index <= obereGrenze(); }
     const Variant& at(long index) const;  // error 9 outside the bounds
     Variant& at(long index);
@@ -85,6 +86,8 @@ private:
 // "DD.MM.YYYY", "DD.MM.YY", "MM.YYYY" and "MM.YY" (first of the month).
 // Two-digit years: 00-29 are 2000-2029, 30-99 are 1930-1999.
 std::optional<QDate> datumAusText(const QString& text);
+
+inline long VariantArray::obereGrenze() const { return untereGrenze + static_cast<long>(elemente.size()) - 1; }
 
 // Date serial number (days since 30.12.1899) and back.
 double datumZuSerial(QDate d);

@@ -5,7 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
 // glib first: mdbtools.h relies on it and is not C++-clean on its own.
@@ -71,6 +71,50 @@ ColumnKind kindOfMdbType(int t) {
     throw Fehler(db::nr::KeineDatenbank, QStringLiteral("The file '%1' is damaged: %2.").arg(file, what));
 }
 
+quint32 le16(const QByteArray& b, qsizetype at) {
+    return static_cast<quint8>(b[at]) | static_cast<quint32>(static_cast<quint8>(b[at + 1])) << 8;
+}
+
+// Whether libmdb can parse these object properties (the catalog's "LvProp")
+// without running in a circle or past their end: every record must have a
+// length that moves on, stay inside its block and name a known property.
+bool propertiesReadable(const QByteArray& b) {
+    if (b.size() < 4) return false;
+    // libmdb leaves properties of another format alone.
+    if (std::memcmp(b.constData(), "KKD", 4) != 0 && std::memcmp(b.constData(), "MR2", 4) != 0) return true;
+    qsizetype namen = -1;  // entries of the last list of names
+    for (qsizetype pos = 4; pos < b.size();) {
+        if (b.size() - pos < 6) return false;
+        const quint32 laenge = le16(b, pos) | le16(b, pos + 2) << 16;
+        const quint32 art = le16(b, pos + 4);
+        if (laenge < 6 || laenge > static_cast<quint64>(b.size() - pos)) return false;
+        const QByteArray block = b.mid(pos + 6, laenge - 6);
+        pos += laenge;
+        if (art == 0x80) {
+            namen = 0;
+            for (qsizetype p = 0; p < block.size(); ++namen) {
+                if (block.size() - p < 2) return false;
+                p += 2 + le16(block, p);
+                if (p > block.size()) return false;
+            }
+        } else if (art <= 0x02 && namen >= 0) {  // a block of values; libmdb skips other records
+            if (block.size() < 6) return false;
+            qsizetype p = 6 + le16(block, 4);
+            if (p > block.size()) return false;
+            // A name given twice makes libmdb drop (and leak) the first value.
+            std::vector<bool> genannt(static_cast<std::size_t>(namen), false);
+            while (p < block.size()) {
+                if (block.size() - p < 8) return false;
+                const quint32 satz = le16(block, p), name = le16(block, p + 4);
+                if (satz < 8 || name >= namen || genannt[name] || p + 8 + le16(block, p + 6) > block.size()) return false;
+                genannt[name] = true;
+                p += satz;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 struct AccessTable::Impl {
@@ -99,44 +143,53 @@ struct AccessTable::Impl {
                               .arg(tableName(), QString::fromUtf8(col->name)));
     }
 
-    // The raw bytes of a memo or OLE value, however many pages it spans.
+    // The raw bytes of a memo or OLE value, however many pages it spans. A
+    // damaged chain of pages can run in a circle: a value is never longer
+    // than it says, nor than the file, and visits no more pages than the file has.
     QByteArray readLongValue(MdbColumn* col, QString& problem) {
         if (col->cur_value_len < MDB_MEMO_OVERHEAD) {
             problem = QStringLiteral("long value header unreadable");
             return {};
         }
         const guint32 head = static_cast<guint32>(mdb_get_int32(mdb->pg_buf, col->cur_value_start));
-        const guint32 declared = head & LengthMask;
+        const qint64 declared = head & LengthMask;
+        if (declared > pages * mdb->fmt->pg_size) {
+            problem = QStringLiteral("it claims %1 bytes, more than the file holds").arg(declared);
+            return {};
+        }
         if (!(head & InlineValue)) checkLongValuePage(col);
-        if (longValue.size() < static_cast<std::size_t>(mdb->fmt->pg_size) * 2)
-            longValue.resize(static_cast<std::size_t>(mdb->fmt->pg_size) * 2);
-        std::memcpy(longValue.data(), mdb->pg_buf + col->cur_value_start, MDB_MEMO_OVERHEAD);
+        // One piece never exceeds a page.
+        longValue.resize(static_cast<std::size_t>(mdb->fmt->pg_size) * 2);
+        char ole[MDB_MEMO_OVERHEAD];
+        std::memcpy(ole, mdb->pg_buf + col->cur_value_start, MDB_MEMO_OVERHEAD);
         col->bind_ptr = longValue.data();
-        std::size_t n = 0;
-        void* p = mdb_ole_read_full(mdb, col, &n);
+        QByteArray bytes;
+        std::size_t n = mdb_ole_read(mdb, col, ole, longValue.size());
+        for (qint64 gelesen = 0; n > 0; ++gelesen) {
+            bytes.append(longValue.data(), static_cast<qsizetype>(n));
+            if (bytes.size() > declared || gelesen > pages) break;
+            n = mdb_ole_read_next(mdb, col, ole);
+        }
         col->bind_ptr = nullptr;
-        QByteArray bytes(static_cast<const char*>(p), static_cast<qsizetype>(n));
-        std::free(p);
-        if (n != declared)
-            problem = QStringLiteral("only %1 of %2 bytes could be read").arg(n).arg(declared);
+        if (bytes.size() != declared)
+            problem = bytes.size() > declared ? QStringLiteral("its pages hold more than the %1 bytes it claims").arg(declared)
+                                              : QStringLiteral("only %1 of %2 bytes could be read").arg(bytes.size()).arg(declared);
         return bytes;
+    }
+
+    // Text as Access stores it (UCS-2, perhaps compressed) as UTF-8.
+    SourceValue ofStoredText(const void* bytes, qsizetype length) const {
+        // At most three UTF-8 bytes per stored byte.
+        QByteArray text(length * 3 + 16, Qt::Uninitialized);
+        const int n = mdb_unicode2ascii(mdb, static_cast<const char*>(bytes), static_cast<std::size_t>(length), text.data(),
+                                        static_cast<std::size_t>(text.size()));
+        text.truncate(std::clamp<qsizetype>(n, 0, text.size() - 1));
+        return SourceValue::ofText(text);
     }
 
     SourceValue readMemo(MdbColumn* col, QString& problem) {
         const QByteArray raw = readLongValue(col, problem);
-        if (!problem.isEmpty()) return SourceValue::null();
-        // The text conversion of libmdb writes into a buffer of the bind size:
-        // make room for the whole memo (at most three UTF-8 bytes per stored byte).
-        const std::size_t alt = mdb->bind_size;
-        const std::size_t noetig = static_cast<std::size_t>(raw.size()) * 3 + 16;
-        if (noetig > alt) mdb_set_bind_size(mdb, noetig);
-        GText t(mdb_col_to_string(mdb, mdb->pg_buf, col->cur_value_start, MDB_MEMO, col->cur_value_len));
-        mdb_set_bind_size(mdb, alt);
-        if (!t) {
-            problem = QStringLiteral("memo text unreadable");
-            return SourceValue::null();
-        }
-        return SourceValue::ofText(QByteArray(t.get()));
+        return problem.isEmpty() ? ofStoredText(raw.constData(), raw.size()) : SourceValue::null();
     }
 
     SourceValue readValue(std::size_t i, bool isNull, QString& problem) {
@@ -146,6 +199,11 @@ struct AccessTable::Impl {
         // A Yes/No value lives in the null mask: "null" there means No.
         if (col->col_type == MDB_BOOL) return SourceValue::ofInteger(col->cur_value_len == 0 ? 1 : 0);
         if (isNull) return SourceValue::null();
+        // libmdb takes position and length from the row as they are.
+        if (start < 0 || col->cur_value_len < 0 || start + col->cur_value_len > mdb->fmt->pg_size) {
+            problem = QStringLiteral("the value lies outside its page");
+            return SourceValue::null();
+        }
         switch (col->col_type) {
         case MDB_BYTE: return SourceValue::ofInteger(buf[start]);
         case MDB_INT: return SourceValue::ofInteger(static_cast<qint16>(mdb_get_int16(mdb->pg_buf, start)));
@@ -166,10 +224,7 @@ struct AccessTable::Impl {
             GText t(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
             return SourceValue::ofDecimal(QByteArray(t.get()));
         }
-        case MDB_TEXT: {
-            GText t(mdb_col_to_string(mdb, mdb->pg_buf, start, MDB_TEXT, col->cur_value_len));
-            return SourceValue::ofText(QByteArray(t.get()));
-        }
+        case MDB_TEXT: return ofStoredText(buf + start, col->cur_value_len);
         case MDB_REPID: {
             GText t(mdb_uuid_to_string(mdb->pg_buf, start));
             return SourceValue::ofText(QByteArray(t.get()));
@@ -221,7 +276,11 @@ bool AccessTable::next(std::vector<SourceValue>& values, std::vector<QString>& p
         d_->checkComplete();
         return false;
     }
-    ++d_->rowsRead;
+    // A damaged page can repeat rows without end: no table holds more rows than it states.
+    if (++d_->rowsRead > static_cast<long>(d_->table->num_rows))
+        damaged(d_->file, QStringLiteral("table '%1' states %2 rows, more could be read")
+                              .arg(d_->tableName())
+                              .arg(d_->table->num_rows));
     const std::size_t n = columns_.size();
     values.assign(n, SourceValue{});
     problems.assign(n, QString{});
@@ -269,13 +328,44 @@ struct AccessFile::Impl {
         return nullptr;
     }
 
+    // libmdb reads the catalog, a table itself, without limits: read it
+    // through first, within the limits of the file, and check the properties
+    // of the tables, which libmdb parses as it goes.
+    void checkCatalog() const {
+        MdbCatalogEntry katalog{};
+        katalog.mdb = mdb;
+        katalog.object_type = MDB_TABLE;
+        katalog.table_pg = 2;
+        std::strcpy(katalog.object_name, "MSysObjects");
+        const auto t = open(&katalog);
+        const auto spalte = [&](const char* name) {
+            const auto& s = t->columns();
+            const auto it = std::find_if(s.begin(), s.end(), [&](const AccessColumn& c) { return c.name == QLatin1String(name); });
+            if (it == s.end()) damaged(file, QStringLiteral("its list of tables cannot be read"));
+            return static_cast<std::size_t>(it - s.begin());
+        };
+        const std::size_t typ = spalte("Type"), props = spalte("LvProp");
+        // libmdb reads these of every row.
+        const std::size_t gebunden[] = {spalte("Id"), spalte("Name"), typ, spalte("Flags")};
+        std::vector<SourceValue> werte;
+        std::vector<QString> probleme;
+        while (t->next(werte, probleme)) {
+            for (const std::size_t k : gebunden)
+                if (!probleme[k].isEmpty()) damaged(file, QStringLiteral("its list of tables cannot be read"));
+            if (werte[typ].kind != SourceKind::Integer || werte[typ].integer != MDB_TABLE) continue;
+            if (!probleme[props].isEmpty() || (werte[props].kind != SourceKind::Null && !propertiesReadable(werte[props].bytes)))
+                damaged(file, QStringLiteral("the properties in its list of tables cannot be read"));
+        }
+    }
+
     std::unique_ptr<AccessTable> open(MdbCatalogEntry* e) const {
         auto impl = std::make_unique<AccessTable::Impl>();
         impl->mdb = mdb;
         impl->file = file;
         impl->pages = pages;
         impl->table = mdb_read_table(e);
-        if (!impl->table || !mdb_read_columns(impl->table))
+        // Without a usage map libmdb would read through a null pointer.
+        if (!impl->table || !impl->table->usage_map || impl->table->map_sz == 0 || !mdb_read_columns(impl->table))
             damaged(file, QStringLiteral("the definition of table '%1' cannot be read").arg(QString::fromUtf8(e->object_name)));
         mdb_rewind_table(impl->table);
         return std::make_unique<AccessTable>(std::move(impl));
@@ -292,17 +382,9 @@ AccessFile::AccessFile(const QString& path) : d_(std::make_unique<Impl>()) {
     const qint64 seite = d_->mdb->fmt->pg_size;
     if (info.size() % seite != 0) damaged(path, QStringLiteral("it ends in the middle of a page"));
     d_->pages = info.size() / seite;
-    if (!mdb_read_catalog(d_->mdb, MDB_TABLE)) damaged(path, QStringLiteral("its list of tables cannot be read"));
-
-    // The catalog is a table itself: read it through to see that none of it is missing.
-    if (MdbCatalogEntry* katalog = d_->entry(QStringLiteral("MSysObjects"))) {
-        auto t = d_->open(katalog);
-        std::vector<SourceValue> werte;
-        std::vector<QString> probleme;
-        while (t->next(werte, probleme)) {}
-    } else {
+    d_->checkCatalog();
+    if (!mdb_read_catalog(d_->mdb, MDB_TABLE) || !d_->entry(QStringLiteral("MSysObjects")))
         damaged(path, QStringLiteral("its list of tables cannot be read"));
-    }
 
     for (unsigned i = 0; i < d_->mdb->num_catalog; ++i) {
         auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(d_->mdb->catalog, i));

@@ -164,6 +164,8 @@ bool ImportResult::holdsClientTables() const {
     return std::any_of(tables.begin(), tables.end(), [](const TableResult& t) { return bookings.match(t.name).hasMatch(); });
 }
 
+void discardUnfinishedStore() noexcept { db::unfertigeDateiVerwerfen(); }
+
 ImportResult importMdb(const ImportOptions& opt) {
     refuseExistingTarget(opt);
     const AccessFile access(opt.mdbPath);

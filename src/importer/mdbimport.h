@@ -59,6 +59,11 @@ struct ImportResult {
 // cancelled.
 ImportResult importMdb(const ImportOptions& options);
 
+// For a signal handler that ends the process at once: removes the file the
+// running import writes (never the target). Async-signal-safe; one import
+// per process.
+void discardUnfinishedStore() noexcept;
+
 // The same over any tables: open(name) gives the rows of each table in turn
 // (options.mdbPath is not used).
 using OpenTable = std::function<std::unique_ptr<TableSource>(const QString& name)>;

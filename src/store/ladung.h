@@ -51,4 +51,10 @@ public:
     std::function<void(int ziel, long zeile, const QString& grund)> abgelehnt;
 };
 
+// For a signal handler that ends the process at once: removes the temporary
+// file of a load into a file that has not finished (never its target).
+// Async-signal-safe. A load into a server needs nothing: the server rolls
+// back the transaction of a connection that is gone.
+void unfertigeDateiVerwerfen() noexcept;
+
 }  // namespace hmz::db

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QTemporaryFile>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,11 @@ namespace hmz::db {
 namespace {
 
 [[noreturn]] void writeFailure(const QString& text) { throw Fehler(nr::Allgemein, text); }
+
+// The file of the load under way, for a signal handler that ends the process
+// at once (unfertigeDateiVerwerfen); one load at a time is remembered.
+char unfertig[4096];
+std::atomic<bool> unfertigGesetzt{false};
 
 void syncPath(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags);
@@ -57,6 +63,10 @@ public:
             writeFailure(QStringLiteral("Cannot create a file in '%1': %2").arg(ziel.absolutePath(), tmp.errorString()));
         path_ = tmp.fileName();
         tmp.close();
+        if (const QByteArray name = QFile::encodeName(path_); name.size() < static_cast<qsizetype>(sizeof unfertig)) {
+            std::memcpy(unfertig, name.constData(), static_cast<std::size_t>(name.size()) + 1);
+            unfertigGesetzt.store(true);
+        }
         // Held while the load runs: a file of this name without it was left
         // by a load that was killed, and the next load removes it.
         sperre_ = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
@@ -80,6 +90,10 @@ public:
             const QByteArray key = password.toUtf8();
             if (sqlite3_key(db_, key.constData(), static_cast<int>(key.size())) != SQLITE_OK)
                 fail(QStringLiteral("Cannot encrypt '%1'").arg(path_));
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+            // The fuzzer imports thousands of files: a key derivation of one round, never in a real build.
+            exec("PRAGMA kdf_iter = 1");
+#endif
         }
         // The file is thrown away on failure, so it needs no journal on disk
         // and no syncing until the end; statements still roll back on their own.
@@ -90,6 +104,7 @@ public:
     }
 
     ~DateiLadung() override {
+        unfertigGesetzt.store(false);
         ziele_.clear();
         if (db_) sqlite3_close(db_);
         if (!path_.isEmpty()) QFile::remove(path_);
@@ -179,6 +194,8 @@ public:
         if (sqlite3_close(db_) != SQLITE_OK) fail(QStringLiteral("Cannot close '%1'").arg(path_));
         db_ = nullptr;
         syncPath(path_, O_RDONLY);
+        // From here on the file becomes the target: a signal no longer removes it.
+        unfertigGesetzt.store(false);
         const QByteArray von = QFile::encodeName(path_), nach = QFile::encodeName(target_);
         int rc;
         if (replace_) {
@@ -226,6 +243,10 @@ private:
 
 std::unique_ptr<Ladung> neueDateiLadung(const QString& pfad, const QString& passwort, bool ersetzen) {
     return std::make_unique<DateiLadung>(pfad, passwort, ersetzen);
+}
+
+void unfertigeDateiVerwerfen() noexcept {
+    if (unfertigGesetzt.load()) ::unlink(unfertig);
 }
 
 }  // namespace hmz::db
