@@ -209,7 +209,25 @@ bool kontoZeilen(std::optional<QHash<QString, db::Zeilen>>& vorrat, const QStrin
 
 }  // namespace
 
+// On a file every query is cheap and the account's own query reads the
+// bookings index directly; only a server gets the property's rows at once.
+static bool aufServer() { return db::Engine::IstServer(formular().BU_Data.DatabaseName); }
+
 bool BuchungenSelectEinzelbu() {
+    if (!aufServer()) {
+        auto& f = formular();
+        const QString sql = QStringLiteral("SELECT ")
+                            + QStringLiteral("BuDatum, BuBelegNr, BuText1, BuText2, BuBetrag, BuSH, BuSHVorzeichen ")
+                            + QStringLiteral("FROM ObjKanzleiBuchungen") + zahl(f.TabellenJahr) + QStringLiteral(" WHERE")
+                            + QStringLiteral(" BuObjNr = ") + f.ObjNrText + QStringLiteral(" AND rtrim(BuKontoNr) = '")
+                            + sqlText(konto().AktKontoNr) + QStringLiteral("'") + buchungsFilterZeitraum()
+                            + QStringLiteral(" AND (isnull(BuKorrKz) ") + QStringLiteral(" OR rtrim(BuKorrKz) = '')")
+                            + QStringLiteral(" AND NOT BuArt = '90'") + QStringLiteral(" ORDER BY BuDatum, BuBelegNr, BuNr  ");
+        return mitMeldung(QStringLiteral("kmoHauptMzRes, in BuchungenSelectEinzelbu"), [&] {
+            f.BU_Data.RecordSource = sql;
+            f.BU_Data.Refresh();
+        });
+    }
     static const QStringList spalten{QStringLiteral("BuDatum"),  QStringLiteral("BuBelegNr"), QStringLiteral("BuText1"),
                                      QStringLiteral("BuText2"),  QStringLiteral("BuBetrag"),  QStringLiteral("BuSH"),
                                      QStringLiteral("BuSHVorzeichen")};
@@ -219,6 +237,20 @@ bool BuchungenSelectEinzelbu() {
 }
 
 bool BuchungenSelect() {
+    if (!aufServer()) {
+        auto& f = formular();
+        const QString sql = QStringLiteral("SELECT ") + QStringLiteral("SUM([BuBetrag] * BuSHVorzeichen) as MonKontoSaldo, ")
+                            + QStringLiteral(" datepart('m', BuDatum) as BuMonat") + QStringLiteral(" FROM ObjKanzleiBuchungen")
+                            + zahl(f.TabellenJahr) + QStringLiteral(" WHERE ") + QStringLiteral(" BuObjNr = ") + f.ObjNrText
+                            + QStringLiteral(" AND rtrim(BuKontoNr) = '") + sqlText(konto().AktKontoNr) + QStringLiteral("'")
+                            + QStringLiteral(" AND (isnull(BuKorrKz) ") + QStringLiteral(" OR rtrim(BuKorrKz) = '')")
+                            + QStringLiteral(" AND BuArt <> '90'") + buchungsFilterZeitraum()
+                            + QStringLiteral("GROUP BY  datepart('m', BuDatum)");
+        return mitMeldung(QStringLiteral("kmoHauptMzRes, in BuchungenSelect"), [&] {
+            f.BU_Data.RecordSource = sql;
+            f.BU_Data.Refresh();
+        });
+    }
     const QString monat = QStringLiteral("datepart('m', BuDatum)");
     const QString sql = QStringLiteral("SELECT rtrim(BuKontoNr) AS BuKonto, SUM(BuBetrag * BuSHVorzeichen) AS MonKontoSaldo, ")
                         + monat + QStringLiteral(" AS BuMonat") + buchungsBedingung()
