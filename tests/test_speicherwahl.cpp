@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <functional>
+#include <memory>
+#include <vector>
 
 using namespace hmz;
 using namespace hmz::test;
@@ -65,8 +67,24 @@ TEST_P(SpeicherWahl, CopiedClientPrintsAndStoresAsOnTheFile) {
                                dir.filePath(QString::number(qHash(name)) + ".pdf")});
         ASSERT_EQ(l.status, 0) << l.fehler.toStdString();
     }
-    EXPECT_EQ(pdfText(dir.filePath(QString::number(qHash(ziel.name())) + ".pdf")),
-              pdfText(dir.filePath(QString::number(qHash(datei)) + ".pdf")));
+    const QString erwartet = pdfText(dir.filePath(QString::number(qHash(datei)) + ".pdf"));
+    EXPECT_EQ(pdfText(dir.filePath(QString::number(qHash(ziel.name())) + ".pdf")), erwartet);
+    EXPECT_EQ(jahresErgebnisse(ziel.name()), jahresErgebnisse(datei));
+
+    // Four runs on the same client at once all finish and print the same.
+    std::vector<std::unique_ptr<QProcess>> laeufe;
+    for (int i = 0; i < 4; ++i) {
+        laeufe.push_back(std::make_unique<QProcess>());
+        laeufe.back()->start(QStringLiteral(HMZ_BINARY), {"print", "--db", ziel.name(), "--objects", "1-99", "--period",
+                                                          "01.03-12.03", "--pdf", dir.filePath(QStringLiteral("lauf%1.pdf").arg(i))});
+    }
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        auto& p = *laeufe[static_cast<std::size_t>(i)];
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+        EXPECT_EQ(pdfText(dir.filePath(QStringLiteral("lauf%1.pdf").arg(i))), erwartet);
+    }
     EXPECT_EQ(jahresErgebnisse(ziel.name()), jahresErgebnisse(datei));
 }
 
