@@ -38,6 +38,10 @@ TEST(ImporterConvert, AccessDatesCountDaysFrom18991230WithTheTimeAsFraction) {
         {1.0 / 86400.0, "1899-12-30", "00:00:01"},
         {-657434.0, "0100-01-01", ""},
         {2958465.0, "9999-12-31", ""},
+        // The bounds' own days keep their times.
+        {-657434.5, "0100-01-01", "12:00:00"},
+        {2958465.5, "9999-12-31", "12:00:00"},
+        {2958465.9999999, "9999-12-31", "23:59:59"},
     };
     for (const auto& f : faelle) {
         const DateText d = accessDate(f.tage);

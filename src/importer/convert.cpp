@@ -13,8 +13,8 @@ namespace hmz::importer {
 namespace {
 
 // Access keeps dates from 1 January 100 to 31 December 9999.
-constexpr double ErsterTag = -657434.0;
-constexpr double LetzterTag = 2958465.999999;
+constexpr double ErsterTag = -657434.0;   // 0100-01-01
+constexpr double LetzterTag = 2958465.0;   // 9999-12-31
 
 StoreValue nullValue() { return {}; }
 StoreValue integerValue(std::int64_t v) { return {StoreValue::Type::Integer, v, 0, {}}; }
@@ -215,7 +215,9 @@ Conversion convert(const SourceValue& v, ColumnKind target) {
 }
 
 DateText accessDate(double days) {
-    if (!std::isfinite(days) || days < ErsterTag || days > LetzterTag) return {};
+    // The whole part picks the day, so the first day's times (below its
+    // number) and the last day's (above it) are dates too.
+    if (!std::isfinite(days) || std::trunc(days) < ErsterTag || std::trunc(days) > LetzterTag) return {};
     // The whole part counts days (negative before 1899-12-30); the fraction is
     // the time of day on that day regardless of the sign.
     std::int64_t tag = static_cast<std::int64_t>(std::trunc(days));
@@ -223,6 +225,11 @@ DateText accessDate(double days) {
     if (sekunden >= 86400) {
         sekunden -= 86400;
         ++tag;
+    }
+    // A hair before midnight of the last day stays on it: there is no next one.
+    if (tag > static_cast<std::int64_t>(LetzterTag)) {
+        tag = static_cast<std::int64_t>(LetzterTag);
+        sekunden = 86399;
     }
     const QDate d = QDate(1899, 12, 30).addDays(tag);
     DateText r;
