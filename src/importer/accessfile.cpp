@@ -299,8 +299,9 @@ bool AccessTable::next(std::vector<SourceValue>& values, std::vector<QString>& p
     if (mehrdeutig) {
         int start = 0;
         std::size_t len = 0;
+        // A row libmdb cannot split yields 0 fields: the null mask then stays as read.
         if (mdb_find_row(d_->mdb, static_cast<int>(d_->table->cur_row) - 1, &start, &len) == 0 &&
-            mdb_crack_row(d_->table, start & 0x1fff, len, d_->fields.data()) >= 0) {
+            mdb_crack_row(d_->table, start & 0x1fff, len, d_->fields.data()) > 0) {
             for (std::size_t k = 0; k < n; ++k) {
                 const auto c = static_cast<std::size_t>(d_->fields[k].colnum);
                 if (c < n && isNull[c]) isNull[c] = d_->fields[k].is_null != 0;
