@@ -21,8 +21,10 @@ std::atomic<bool> abgebrochen{false};
 volatile std::sig_atomic_t fehlerFd = STDERR_FILENO;
 
 // Ends the process at once, without the unfinished store; async-signal-safe.
-[[noreturn]] void sofortEnde() {
-    hmz::importer::discardUnfinishedStore();
+// Once the store commits, the import is complete a moment later: ending it
+// then would report a failure beside a written client, so it goes on.
+void sofortEnde() {
+    if (!hmz::importer::discardUnfinishedStore()) return;
     static const char text[] = "hmzres: import interrupted, no database written\n";
     (void)!::write(fehlerFd, text, sizeof text - 1);
     ::_exit(4);

@@ -164,7 +164,7 @@ bool ImportResult::holdsClientTables() const {
     return std::any_of(tables.begin(), tables.end(), [](const TableResult& t) { return bookings.match(t.name).hasMatch(); });
 }
 
-void discardUnfinishedStore() noexcept { db::unfertigeDateiVerwerfen(); }
+bool discardUnfinishedStore() noexcept { return db::unfertigeDateiVerwerfen(); }
 
 ImportResult importMdb(const ImportOptions& opt) {
     refuseExistingTarget(opt);

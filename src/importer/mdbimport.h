@@ -60,9 +60,10 @@ struct ImportResult {
 ImportResult importMdb(const ImportOptions& options);
 
 // For a signal handler that ends the process at once: removes the file the
-// running import writes (never the target). Async-signal-safe; one import
-// per process.
-void discardUnfinishedStore() noexcept;
+// running import writes (never the target) and returns true; false once the
+// import commits, when it is better let finish. Async-signal-safe; one
+// import per process.
+bool discardUnfinishedStore() noexcept;
 
 // The same over any tables: open(name) gives the rows of each table in turn
 // (options.mdbPath is not used).

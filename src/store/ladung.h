@@ -52,9 +52,14 @@ public:
 };
 
 // For a signal handler that ends the process at once: removes the temporary
-// file of a load into a file that has not finished (never its target).
-// Async-signal-safe. A load into a server needs nothing: the server rolls
-// back the transaction of a connection that is gone.
-void unfertigeDateiVerwerfen() noexcept;
+// file of a load into a file that has not finished (never its target) and
+// returns true. Returns false, touching nothing, once the load commits: the
+// client is then complete a moment later and the handler lets it finish.
+// Async-signal-safe. A load into a server needs nothing removed: the server
+// rolls back the transaction of a connection that is gone.
+bool unfertigeDateiVerwerfen() noexcept;
+
+// For the loads: their commit begins (true) or a new load starts (false).
+void ladungSchliesstAb(bool ab) noexcept;
 
 }  // namespace hmz::db

@@ -35,6 +35,7 @@ void appendEscaped(QByteArray& out, const QByteArray& text) {
 class ServerLadung final : public Ladung {
 public:
     ServerLadung(const QString& uri, bool replace) : c_(uri) {
+        ladungSchliesstAb(false);
         c_.exec(QStringLiteral("BEGIN"));
         const QStringList vorhanden = c_.tables();
         if (!vorhanden.isEmpty() && !replace)
@@ -104,6 +105,7 @@ public:
             c_.exec(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), coalesce(max(%3), 0) + 1, false) FROM %1")
                         .arg(t, s, quoted(s)));
         }
+        ladungSchliesstAb(true);
         c_.exec(QStringLiteral("COMMIT"));
     }
 

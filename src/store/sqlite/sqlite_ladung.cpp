@@ -29,6 +29,7 @@ namespace {
 // at once (unfertigeDateiVerwerfen); one load at a time is remembered.
 char unfertig[4096];
 std::atomic<bool> unfertigGesetzt{false};
+std::atomic<bool> abschluss{false};
 
 void syncPath(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags);
@@ -52,6 +53,7 @@ struct NoSchema final : SchemaInfo {
 class DateiLadung final : public Ladung {
 public:
     DateiLadung(const QString& target, const QString& password, bool replace) : target_(target), replace_(replace) {
+        ladungSchliesstAb(false);
         if (!replace && QFileInfo::exists(target))
             throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1')").arg(target));
         const QFileInfo ziel(target);
@@ -188,6 +190,7 @@ public:
     }
 
     void Fertig() override {
+        ladungSchliesstAb(true);
         exec("COMMIT");
         exec("PRAGMA journal_mode=WAL");  // several programs use a client from its first day
         ziele_.clear();
@@ -245,8 +248,12 @@ std::unique_ptr<Ladung> neueDateiLadung(const QString& pfad, const QString& pass
     return std::make_unique<DateiLadung>(pfad, passwort, ersetzen);
 }
 
-void unfertigeDateiVerwerfen() noexcept {
+bool unfertigeDateiVerwerfen() noexcept {
+    if (abschluss.load()) return false;
     if (unfertigGesetzt.load()) ::unlink(unfertig);
+    return true;
 }
+
+void ladungSchliesstAb(bool ab) noexcept { abschluss.store(ab); }
 
 }  // namespace hmz::db
