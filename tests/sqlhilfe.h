@@ -57,14 +57,14 @@ inline std::int64_t zahl(sqlite3* db, const QString& sql) {
     return v;
 }
 
-// The first column of every row, as text ("NULL" for Null).
-inline QStringList spalte(sqlite3* db, const QString& sql) {
+// One column (the first unless nr) of every row, as text ("NULL" for Null).
+inline QStringList spalte(sqlite3* db, const QString& sql, int nr = 0) {
     sqlite3_stmt* st = nullptr;
     EXPECT_EQ(sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr), SQLITE_OK)
         << sql.toStdString() << ": " << sqlite3_errmsg(db);
     QStringList l;
     while (st && sqlite3_step(st) == SQLITE_ROW) {
-        const auto* t = sqlite3_column_text(st, 0);
+        const auto* t = sqlite3_column_text(st, nr);
         l << (t ? QString::fromUtf8(reinterpret_cast<const char*>(t)) : QStringLiteral("NULL"));
     }
     sqlite3_finalize(st);
