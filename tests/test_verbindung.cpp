@@ -220,8 +220,8 @@ TEST_F(Verbindung, EuroSettingIsCreatedReadAndStored) {
     for (auto* c : f.datenControls) c->DatabaseName = pfad;
     DatenControlsVerbinden(f);
 
+    const auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
     auto gespeichert = [&] {
-        auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
         auto rs = db->OpenRecordset("SELECT * FROM AllgEinstellungen");
         rs->MoveLast();
         EXPECT_EQ(rs->RecordCount(), 1);
@@ -240,24 +240,17 @@ TEST_F(Verbindung, EuroSettingIsCreatedReadAndStored) {
     EXPECT_EQ(AESelect(), 0);
     EXPECT_FALSE(f.EurAtsAusweisen);
 
-    {
-        auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
-        db->Execute("UPDATE AllgEinstellungen SET AllgEinstWert = 5 WHERE AllgEinstNr = 149");
-    }
+    db->Execute("UPDATE AllgEinstellungen SET AllgEinstWert = 5 WHERE AllgEinstNr = 149");
     f.EurAtsAusweisen = false;
     EXPECT_EQ(AESelect(), 1);  // any value but 0 means on
 
     // Someone deleted the row between start-up and run: it is added again,
     // instead of overwriting whatever row happens to be current.
-    {
-        auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
-        db->Execute("DELETE FROM AllgEinstellungen");
-        db->Execute("INSERT INTO AllgEinstellungen VALUES (150, 3, 'andere Einstellung')");
-    }
+    db->Execute("DELETE FROM AllgEinstellungen");
+    db->Execute("INSERT INTO AllgEinstellungen VALUES (150, 3, 'andere Einstellung')");
     f.AeData.RecordSource = "SELECT * FROM AllgEinstellungen";
     f.AeData.Refresh();
     euroEinstellungSpeichern(0);
-    auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
     EXPECT_EQ(db->OpenRecordset("SELECT AllgEinstWert FROM AllgEinstellungen WHERE AllgEinstNr = 150")->Fields("AllgEinstWert"),
               Variant::lng(3));
     EXPECT_EQ(db->OpenRecordset("SELECT AllgEinstWert FROM AllgEinstellungen WHERE AllgEinstNr = 149")->Fields("AllgEinstWert"),
