@@ -552,10 +552,7 @@ TEST_F(Datenzugriff, FilesAreWrittenAheadFromCreationAndOlderOnesFromTheirFirstW
     db->Close();
     db.reset();
     // A file made before: rollback journal until it is first opened for writing.
-    {
-        auto alt = hmz::testhilfe::verbinden(pfad, Passwort, false);
-        testdb::exec(alt.get(), "PRAGMA journal_mode = DELETE");
-    }
+    testdb::exec(hmz::testhilfe::verbinden(pfad, Passwort, false).get(), "PRAGMA journal_mode = DELETE");
     auto lesen = Engine::instance().OpenDatabase(pfad, false, true, Connect);
     EXPECT_EQ(modus(hmz::db::sqliteHandle(*lesen)), "delete");
     lesen->Close();
