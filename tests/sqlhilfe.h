@@ -21,19 +21,6 @@ struct Schliesser {
 };
 using Datei = std::unique_ptr<sqlite3, Schliesser>;
 
-// A read-only connection of the test's own to a generated client file;
-// Fehler 3031 when the password does not open it.
-inline Datei oeffnen(const QString& pfad, const QString& passwort) {
-    sqlite3* roh = nullptr;
-    sqlite3_open_v2(pfad.toUtf8().constData(), &roh, SQLITE_OPEN_READONLY, nullptr);
-    Datei db(roh);
-    const QByteArray key = passwort.toUtf8();
-    if (!key.isEmpty()) sqlite3_key(roh, key.constData(), static_cast<int>(key.size()));
-    if (sqlite3_exec(roh, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw Fehler(db::nr::KeinGueltigesPasswort, QStringLiteral("Not a valid password."));
-    return db;
-}
-
 // A connection as another program would have it: read-write unless
 // nurLesen, waiting for locks like the component does.
 inline Datei verbinden(const QString& pfad, const QString& passwort, bool nurLesen) {
@@ -43,6 +30,15 @@ inline Datei verbinden(const QString& pfad, const QString& passwort, bool nurLes
     const QByteArray key = passwort.toUtf8();
     if (!key.isEmpty()) sqlite3_key(roh, key.constData(), static_cast<int>(key.size()));
     sqlite3_busy_timeout(roh, 5000);
+    return db;
+}
+
+// A read-only connection of the test's own to a generated client file;
+// Fehler 3031 when the password does not open it.
+inline Datei oeffnen(const QString& pfad, const QString& passwort) {
+    Datei db = verbinden(pfad, passwort, true);
+    if (sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw Fehler(db::nr::KeinGueltigesPasswort, QStringLiteral("Not a valid password."));
     return db;
 }
 
@@ -57,14 +53,14 @@ inline std::int64_t zahl(sqlite3* db, const QString& sql) {
     return v;
 }
 
-// The first column of every row, as text ("NULL" for Null).
-inline QStringList spalte(sqlite3* db, const QString& sql) {
+// One column (the first unless nr) of every row, as text ("NULL" for Null).
+inline QStringList spalte(sqlite3* db, const QString& sql, int nr = 0) {
     sqlite3_stmt* st = nullptr;
     EXPECT_EQ(sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr), SQLITE_OK)
         << sql.toStdString() << ": " << sqlite3_errmsg(db);
     QStringList l;
     while (st && sqlite3_step(st) == SQLITE_ROW) {
-        const auto* t = sqlite3_column_text(st, 0);
+        const auto* t = sqlite3_column_text(st, nr);
         l << (t ? QString::fromUtf8(reinterpret_cast<const char*>(t)) : QStringLiteral("NULL"));
     }
     sqlite3_finalize(st);

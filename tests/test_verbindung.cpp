@@ -8,6 +8,7 @@
 #include "entry/verbindung.h"
 #include "entry/zustand.h"
 #include "fehleranzeige_attrappe.h"
+#include "sqlhilfe.h"
 #include "testdb.h"
 
 #include <QDir>
@@ -32,7 +33,6 @@ public:
 };
 
 std::vector<test::Fehlerbericht> berichte;
-std::vector<test::Fehlerbericht>& gemeldet() { return berichte; }
 
 bool lesbar(const QString& pfad, const QString& connect) {
     try {
@@ -54,7 +54,7 @@ protected:
     void SetUp() override {
         setBusyTimeout(100);
         setzeOberflaeche(&ui_);
-        gemeldet().clear();
+        berichte.clear();
         test::FehlerAnzeigeAttrappe::registrieren(berichte);
     }
     void TearDown() override {
@@ -85,18 +85,13 @@ TEST_F(Verbindung, PlainFileGetsThePasswordAtomically) {
     EXPECT_FALSE(lesbar(pfad, ";PWD="));
     EXPECT_FALSE(QFile::exists(pfad + ".hmzres-neu"));
     EXPECT_EQ(QFile::permissions(pfad) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+    {
+        // Neither the version nor the journal mode is copied by the export itself.
+        const auto roh = testhilfe::oeffnen(pfad, DatenbankPasswort);
+        EXPECT_EQ(testhilfe::spalte(roh.get(), "PRAGMA user_version"), QStringList{"5"});
+        EXPECT_EQ(testhilfe::spalte(roh.get(), "PRAGMA journal_mode"), QStringList{"wal"});
+    }
     auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
-    sqlite3* roh = testdb::oeffnen(pfad, DatenbankPasswort);
-    sqlite3_stmt* s = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(roh, "PRAGMA user_version", -1, &s, nullptr), SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(s, 0), 5);  // not copied by the export itself
-    sqlite3_finalize(s);
-    ASSERT_EQ(sqlite3_prepare_v2(roh, "PRAGMA journal_mode", -1, &s, nullptr), SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
-    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)), "wal");  // nor the journal mode
-    sqlite3_finalize(s);
-    sqlite3_close(roh);
     EXPECT_EQ(db->OpenRecordset("SELECT COUNT(*) AS n FROM ObjKanzleiBuchungen2003")->Fields("n"), Variant::lng(14));
     db->Close();
 
@@ -225,8 +220,8 @@ TEST_F(Verbindung, EuroSettingIsCreatedReadAndStored) {
     for (auto* c : f.datenControls) c->DatabaseName = pfad;
     DatenControlsVerbinden(f);
 
+    const auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
     auto gespeichert = [&] {
-        auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
         auto rs = db->OpenRecordset("SELECT * FROM AllgEinstellungen");
         rs->MoveLast();
         EXPECT_EQ(rs->RecordCount(), 1);
@@ -245,29 +240,22 @@ TEST_F(Verbindung, EuroSettingIsCreatedReadAndStored) {
     EXPECT_EQ(AESelect(), 0);
     EXPECT_FALSE(f.EurAtsAusweisen);
 
-    {
-        auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
-        db->Execute("UPDATE AllgEinstellungen SET AllgEinstWert = 5 WHERE AllgEinstNr = 149");
-    }
+    db->Execute("UPDATE AllgEinstellungen SET AllgEinstWert = 5 WHERE AllgEinstNr = 149");
     f.EurAtsAusweisen = false;
     EXPECT_EQ(AESelect(), 1);  // any value but 0 means on
 
     // Someone deleted the row between start-up and run: it is added again,
     // instead of overwriting whatever row happens to be current.
-    {
-        auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
-        db->Execute("DELETE FROM AllgEinstellungen");
-        db->Execute("INSERT INTO AllgEinstellungen VALUES (150, 3, 'andere Einstellung')");
-    }
+    db->Execute("DELETE FROM AllgEinstellungen");
+    db->Execute("INSERT INTO AllgEinstellungen VALUES (150, 3, 'andere Einstellung')");
     f.AeData.RecordSource = "SELECT * FROM AllgEinstellungen";
     f.AeData.Refresh();
     euroEinstellungSpeichern(0);
-    auto db = Engine::instance().OpenDatabase(pfad, false, false, MitPasswort);
     EXPECT_EQ(db->OpenRecordset("SELECT AllgEinstWert FROM AllgEinstellungen WHERE AllgEinstNr = 150")->Fields("AllgEinstWert"),
               Variant::lng(3));
     EXPECT_EQ(db->OpenRecordset("SELECT AllgEinstWert FROM AllgEinstellungen WHERE AllgEinstNr = 149")->Fields("AllgEinstWert"),
               Variant::lng(0));
-    EXPECT_TRUE(gemeldet().empty());
+    EXPECT_TRUE(berichte.empty());
 }
 
 TEST_F(Verbindung, SettingsOperationsReportTheirErrors) {
@@ -279,23 +267,23 @@ TEST_F(Verbindung, SettingsOperationsReportTheirErrors) {
     f.EurAtsAusweisen = true;
     EXPECT_EQ(AESelect(), 1);  // keeps its value
     // The failed open is reported once, not followed by "no object" for each later step.
-    ASSERT_EQ(gemeldet().size(), 1u);
-    EXPECT_EQ(gemeldet()[0].nummer, nr::DateiNichtGefunden);
-    EXPECT_EQ(gemeldet()[0].quelle, "kmoHauptMzRes, in AESelect");
+    ASSERT_EQ(berichte.size(), 1u);
+    EXPECT_EQ(berichte[0].nummer, nr::DateiNichtGefunden);
+    EXPECT_EQ(berichte[0].quelle, "kmoHauptMzRes, in AESelect");
 
-    gemeldet().clear();
+    berichte.clear();
     MandSelect();
-    ASSERT_EQ(gemeldet().size(), 1u);
-    EXPECT_EQ(gemeldet()[0].nummer, nr::DateiNichtGefunden);
-    EXPECT_EQ(gemeldet()[0].quelle, "kmoHauptmzRes, in MandSelect");
+    ASSERT_EQ(berichte.size(), 1u);
+    EXPECT_EQ(berichte[0].nummer, nr::DateiNichtGefunden);
+    EXPECT_EQ(berichte[0].quelle, "kmoHauptmzRes, in MandSelect");
     EXPECT_EQ(f.MA_Data.RecordSource, "SELECT * FROM AllgMandDaten; ");
 
     const QString pfad = dir.filePath("mandant.db");
     testdb::anlegen(pfad, DatenbankPasswort);
     for (auto* c : f.datenControls) c->DatabaseName = pfad;
-    gemeldet().clear();
+    berichte.clear();
     MandSelect();
-    EXPECT_TRUE(gemeldet().empty());
+    EXPECT_TRUE(berichte.empty());
     EXPECT_EQ(f.MA_Data.recordset().Fields("MandEurKurs"), Variant::currency(*Currency::parse("13.7603")));
     EXPECT_EQ(f.MA_Data.recordset().Fields("mandname").toString(), "Hausverwaltung Muster");
 }

@@ -77,14 +77,6 @@ inline void anlegen(const QString& pfad, const QString& passwort, bool mitDaten 
     db->Close();
 }
 
-// A connection of its own to a client file, as another process would have it.
-inline sqlite3* oeffnen(const QString& pfad, const QString& passwort) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(pfad.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (!passwort.isEmpty()) sqlite3_key(db, passwort.toUtf8().constData(), static_cast<int>(passwort.toUtf8().size()));
-    return db;
-}
-
 inline QByteArray pruefsumme(const QString& pfad) {
     QFile f(pfad);
     if (pfad.isEmpty() || !f.open(QIODevice::ReadOnly)) return {};

@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -31,11 +31,6 @@ long gebucht = 0;
 
 void ausfuehren(const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) abbruch(sql);
-}
-
-bool gibt(const char* pfad) {
-    struct stat st {};
-    return pfad && ::stat(pfad, &st) == 0;
 }
 
 }  // namespace
@@ -55,7 +50,7 @@ int main(int argc, char** argv) {
                             " VALUES (1, '9999', '" + argv[3] + "-06-30', 9, 'Zweitprogramm', ?1, ?2, ?3, '90')";
     sqlite3_stmt* einfuegen = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &einfuegen, nullptr) != SQLITE_OK) abbruch("prepare");
-    while (paare == 0 ? !gibt(stop) : gebucht < paare) {
+    while (paare == 0 ? stop && ::access(stop, F_OK) != 0 : gebucht < paare) {
         ausfuehren("BEGIN IMMEDIATE");
         for (const char* seite : {"S", "H"}) {
             sqlite3_bind_int64(einfuegen, 1, 10000 + gebucht);  // a different amount per pair
