@@ -2,9 +2,13 @@
 // the built hmzres, pdftotext, lpstat.
 #pragma once
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 namespace hmz::test {
 
@@ -42,6 +46,28 @@ inline QString pdfText(const QString& pdf, bool layout = true) {
     QStringList args{pdf, QStringLiteral("-")};
     if (layout) args.prepend(QStringLiteral("-layout"));
     return ausgabe(QStringLiteral("pdftotext"), args);
+}
+
+// The PDFs the CUPS PDF queue wrote for this user so far.
+inline QStringList warteschlangenPdfs() {
+    QStringList r;
+    for (const QString& o : {QDir::homePath() + "/PDF", QStringLiteral("/root/PDF"), QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")})
+        for (const QFileInfo& f : QDir(o).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files)) r << f.absoluteFilePath();
+    return r;
+}
+
+// Waits (bounded: the queue renders through Ghostscript) for a PDF not in
+// `vorher`; removes what arrived and says whether anything did.
+inline bool neueWarteschlangenPdfsEntfernen(const QStringList& vorher) {
+    QStringList neu;
+    const QDateTime bis = QDateTime::currentDateTime().addSecs(10);
+    while (neu.isEmpty() && QDateTime::currentDateTime() < bis) {
+        QThread::msleep(100);
+        for (const QString& f : warteschlangenPdfs())
+            if (!vorher.contains(f) && QFileInfo(f).size() > 0) neu << f;
+    }
+    for (const QString& f : neu) QFile::remove(f);
+    return !neu.isEmpty();
 }
 
 }  // namespace hmz::test
