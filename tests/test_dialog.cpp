@@ -40,71 +40,57 @@ Variant hilfeTabelle(const Variant& fuellung, int eintrag65) {
 
 }  // namespace
 
-TEST_F(DialogTest, StartUpShowsTheCallAndHidesTheProgressPanel) {
-    VariantArray a = standardParameter();
-    a.at(5) = Variant::date(QDate(1999, 12, 1));
-    a.at(60) = hilfeTabelle(Variant::integer(0), 4711);
-    parameter(a);
-    auto& d = oeffnen();
-
-    EXPECT_EQ(d.windowTitle(), "Hauptmietzinsreserve Abrechnung");
-    EXPECT_EQ(d.size(), QSize(693, 459));
-    EXPECT_EQ(d.lblAuswahlMonStatus()->text(), "12.99");
-    EXPECT_EQ(d.lblAuswahlBuchjahr()->text(), "2003");
-    EXPECT_FALSE(d.picLatsch()->isVisible());
-    EXPECT_EQ(d.picLatsch()->geometry().bottomRight(), d.cmdOK()->geometry().bottomRight());
-    EXPECT_TRUE(aufruf().DialogGeladen);
-    EXPECT_TRUE(meldungen.empty());
-    EXPECT_TRUE(gemeldet.empty());
-
-    // The current printer shows first; a choice switches by the entry's position.
-    ASSERT_GT(d.cmbPrinter()->count(), 0);
-    EXPECT_EQ(d.cmbPrinter()->currentData().toLongLong(), d.cmbPrinter()->currentIndex());
-
-    // F1 gives the focused control the dialog's context.
-    feld(Feld::AbrBisDatum)->setFocus();
-    QTest::keyClick(feld(Feld::AbrBisDatum), Qt::Key_F1);
-    EXPECT_EQ(hilfeKontext(feld(Feld::AbrBisDatum)), 4711);
-}
-
-TEST_F(DialogTest, StartUpFailuresAreReportedAndTheDialogStillOpens) {
-    // Month status 15.03.2003 shows 03.03; a help table of Longs is not taken.
-    VariantArray a = standardParameter();
-    a.at(60) = hilfeTabelle(Variant::lng(7), 7);
-    parameter(a);
-    {
+// Each start shows the call and the stored euro setting with the progress
+// panel hidden; a failure on the way is reported and the dialog still opens.
+TEST_F(DialogTest, StartUpShowsTheCallAndTheEuroSettingAndReportsFailures) {
+    VariantArray dezember = standardParameter(), longs = standardParameter(), kurz = VariantArray::leer(0, 11);
+    dezember.at(5) = Variant::date(QDate(1999, 12, 1));
+    dezember.at(60) = hilfeTabelle(Variant::integer(0), 4711);
+    longs.at(60) = hilfeTabelle(Variant::lng(7), 7);  // a help table of Longs is not taken
+    for (long i = 0; i <= 11; ++i) kurz.at(i) = standardParameter().at(i);  // ends before the printer element
+    struct Fall {
+        VariantArray parameter;
+        const char* zeile149;  // the stored euro setting; nullptr: none
+        QString monatsStatus;
+        bool haken;
+        int kontext;  // what F1 gives the focused control
+        QStringList quellen;
+    };
+    const Fall faelle[] = {
+        {dezember, nullptr, "12.99", true, 4711, {}},
+        {longs, "0", "03.03", false, 0, {}},
+        {standardParameter(), "5", "03.03", true, 0, {}},
+        {kurz, "0", "03.03", false, 0, {"9 kmoHauptMzRes, in Form_Load"}},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.parameter.obereGrenze());
+        parameter(f.parameter);
+        sql("DELETE FROM AllgEinstellungen");
+        if (f.zeile149) sql(QStringLiteral("INSERT INTO AllgEinstellungen VALUES (149, %1, 'x')").arg(f.zeile149));
+        gemeldet.clear();
+        meldungen.clear();  // F1 of the row before found no help file
+        hilfe() = HilfeZustand{};
         auto& d = oeffnen();
-        EXPECT_EQ(d.lblAuswahlMonStatus()->text(), "03.03");
-        EXPECT_EQ(hilfe().HilfeKontexte, std::vector<int>(201, 0));
-        EXPECT_TRUE(gemeldet.empty());
+        EXPECT_EQ(d.windowTitle(), "Hauptmietzinsreserve Abrechnung");
+        EXPECT_EQ(d.size(), QSize(693, 459));
+        EXPECT_EQ(d.lblAuswahlMonStatus()->text(), f.monatsStatus);
+        EXPECT_EQ(d.lblAuswahlBuchjahr()->text(), "2003");
+        EXPECT_FALSE(d.picLatsch()->isVisible());
+        EXPECT_EQ(d.picLatsch()->geometry().bottomRight(), d.cmdOK()->geometry().bottomRight());
+        EXPECT_TRUE(aufruf().DialogGeladen);
+        EXPECT_EQ(d.chkEuroAusweisen()->isChecked(), f.haken);
+        EXPECT_EQ(formular().EurAtsAusweisen, f.haken);
+        EXPECT_EQ(quellen(), f.quellen);
+        EXPECT_TRUE(meldungen.empty());
+        // The current printer shows first; a choice switches by the entry's position.
+        if (f.quellen.isEmpty()) EXPECT_EQ(d.cmbPrinter()->currentData().toLongLong(), d.cmbPrinter()->currentIndex());
+        feld(Feld::AbrBisDatum)->setFocus();
+        QTest::keyClick(feld(Feld::AbrBisDatum), Qt::Key_F1);
+        EXPECT_EQ(hilfeKontext(feld(Feld::AbrBisDatum)), f.kontext);
+        if (f.kontext == 0) EXPECT_EQ(hilfe().HilfeKontexte, std::vector<int>(201, 0));
         d.reject();
         EXPECT_FALSE(aufruf().DialogGeladen);
     }
-    // An array that ends before element 55: the printer list fails, reported.
-    VariantArray kurz = VariantArray::leer(0, 11);
-    for (long i = 0; i <= 11; ++i) kurz.at(i) = standardParameter().at(i);
-    parameter(kurz);
-    auto& d = oeffnen();
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(quellen(), QStringList{"9 kmoHauptMzRes, in Form_Load"});
-    EXPECT_EQ(d.lblAuswahlBuchjahr()->text(), "2003");
-}
-
-TEST_F(DialogTest, TheEuroSettingIsReadAtStartUp) {
-    struct Fall {
-        const char* vorher;  // row 149 before the start; nullptr: none
-        bool haken;
-    };
-    for (const Fall& f : {Fall{nullptr, true}, Fall{"0", false}, Fall{"5", true}}) {
-        SCOPED_TRACE(f.vorher ? f.vorher : "none");
-        sql("DELETE FROM AllgEinstellungen");
-        if (f.vorher) sql(QStringLiteral("INSERT INTO AllgEinstellungen VALUES (149, %1, 'x')").arg(f.vorher));
-        auto& d = oeffnen();
-        EXPECT_EQ(d.chkEuroAusweisen()->isChecked(), f.haken);
-        EXPECT_EQ(formular().EurAtsAusweisen, f.haken);
-        d.reject();
-    }
-    EXPECT_TRUE(gemeldet.empty());
 }
 
 TEST_F(DialogTest, InputFieldsDeliverNumbersAndMonths) {

@@ -1,5 +1,5 @@
 // Runs started from the real dialog: progress, one print job, pause and
-// cancel through frmKill and Esc, what a run locks while it goes, and what a
+// cancel through frmKill, what a run locks while it goes, and what a
 // second host call starts from. What the run does with each answer, with an
 // empty range or with the euro box is the run driver's test.
 #include "programm.h"
@@ -72,9 +72,9 @@ protected:
         return d;
     }
 
-    // At the first sight of property `nr`, `ausloesen` runs at the next
-    // event point and frmKill is answered with "Ja" or "Nein".
-    void abbrechenBei(frmHauptMzRes& d, const QString& nr, bool ja, std::function<void()> ausloesen) {
+    // At the first sight of property `nr` the cancel button is clicked at the
+    // next event point and frmKill is answered with "Ja" or "Nein".
+    void abbrechenBei(frmHauptMzRes& d, const QString& nr, bool ja) {
         auto einmal = std::make_shared<bool>(false);
         QObject::connect(&d, &frmHauptMzRes::latschGeaendert, [=, this, &d](const QString& t) {
             if (*einmal || t != "Laufende Objekt-Nr: " + nr) return;
@@ -87,7 +87,7 @@ protected:
                     abbruchBeantwortet = true;
                     (ja ? k->cmdAbbrechen() : k->cmdFortsetzen())->click();
                 });
-                ausloesen();
+                d.cmdDruckenAbbrechen()->click();
             });
         });
     }
@@ -108,7 +108,7 @@ protected:
 
 TEST_F(DialogLauf, NeinInFrmKillGoesOnWithTheSamePropertyToOnePdfOfThree) {
     auto& d = eingeben("1", "3");
-    abbrechenBei(d, "00002", false, [&d] { d.cmdDruckenAbbrechen()->click(); });
+    abbrechenBei(d, "00002", false);
     QTest::mouseClick(d.cmdOK(), Qt::LeftButton);
     EXPECT_EQ(lookImDialog, "                Verarbeitung angehalten");
     ASSERT_TRUE(abbruchBeantwortet);
@@ -203,7 +203,7 @@ TEST_F(DialogLauf, ThePrinterBoxIsLockedWhileARunPrints) {
 
 TEST_F(DialogLauf, StartIsRefusedUntilACancelledRunHasEnded) {
     auto& d = eingeben("1", "3");
-    abbrechenBei(d, "00002", true, [&d] { d.cmdDruckenAbbrechen()->click(); });
+    abbrechenBei(d, "00002", true);
     bool geklickt = false;
     frmHauptMzRes::meldungsHook() = [&](const Meldung& m) {
         // Right after confirming, while property 2 still unwinds, the user clicks start.
