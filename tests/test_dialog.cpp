@@ -299,9 +299,13 @@ TEST_F(DialogTest, HelpChecksTheFileBeforeOpeningIt) {
     QDir::setCurrent(vorher);
 }
 
-TEST_F(DialogTest, PropertySearchFillsBothNumbersAndFocusesTheFirst) {
+// The property search fills both numbers and focuses the first; the account
+// master gets the year of the to-month.
+TEST_F(DialogTest, ModulesGetTheirInputAndGiveTheirChoice) {
     SuchModul::antwort = 42;
+    SuchModul::gestartet = 0;
     registriereKomponente(komponenten::ObjektAuswahl, [] { return std::make_unique<SuchModul>(); });
+    registriereKomponente(komponenten::KontenStamm, [] { return std::make_unique<SuchModul>(); });
     auto& d = oeffnen();
     feld(Feld::VonObjNr)->setText("1");
     feld(Feld::BisObjNr)->setText("9");
@@ -318,12 +322,7 @@ TEST_F(DialogTest, PropertySearchFillsBothNumbersAndFocusesTheFirst) {
     EXPECT_EQ(fokusWidget(), feld(Feld::VonObjNr));
     EXPECT_FALSE(QApplication::overrideCursor());
     EXPECT_TRUE(gemeldet.empty());
-}
 
-TEST_F(DialogTest, AccountMasterGetsTheYearOfTheToMonth) {
-    SuchModul::gestartet = 0;
-    registriereKomponente(komponenten::KontenStamm, [] { return std::make_unique<SuchModul>(); });
-    auto& d = oeffnen();
     struct Fall {
         const char* bisMonat;
         Variant jahr;
@@ -336,7 +335,7 @@ TEST_F(DialogTest, AccountMasterGetsTheYearOfTheToMonth) {
         // A full date as the run leaves it: reported, year kept, module started anyway.
         {"31.05.2005", Variant::lng(1998), {"13 kmoHauptmzres, in cmdKontenStamm_Click"}},
     };
-    int starts = 0;
+    int starts = SuchModul::gestartet;
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.bisMonat);
         gemeldet.clear();

@@ -106,10 +106,21 @@ protected:
 
 }  // namespace
 
-TEST_F(DialogLauf, NeinInFrmKillGoesOnWithTheSamePropertyToOnePdfOfThree) {
+// "Nein" goes on with the same property; the printer box stays locked while
+// the run prints, so the one job keeps its printer.
+TEST_F(DialogLauf, NeinInFrmKillGoesOnWithTheSamePropertyToOnePdfOfThreeOnTheSamePrinter) {
+    setzeDruckerSammlung([] { return QStringList{"eins", "zwei"}; });
     auto& d = eingeben("1", "3");
+    Drucker* drucker = &Printer();
+    bool gesperrt = false;
+    QObject::connect(&d, &frmHauptMzRes::latschGeaendert, [&](const QString& t) {
+        if (t != "Laufende Objekt-Nr: 00002") return;
+        gesperrt = !d.cmbPrinter()->isEnabled();
+        QTest::keyClick(d.cmbPrinter(), Qt::Key_Down);  // the user picks another printer
+    });
     abbrechenBei(d, "00002", false);
     QTest::mouseClick(d.cmdOK(), Qt::LeftButton);
+    setzeDruckerSammlung(nullptr);
     EXPECT_EQ(lookImDialog, "                Verarbeitung angehalten");
     ASSERT_TRUE(abbruchBeantwortet);
     EXPECT_TRUE(latsch.contains("Soll/Haben prüfen - kurze Wartezeit"));
@@ -121,6 +132,9 @@ TEST_F(DialogLauf, NeinInFrmKillGoesOnWithTheSamePropertyToOnePdfOfThree) {
     EXPECT_EQ(feld(Feld::AbrVonDatum)->text(), "01.01.2003");
     EXPECT_EQ(feld(Feld::AbrBisDatum)->text(), "31.12.2003");
     leerlaufMitFokus(d);
+    EXPECT_TRUE(gesperrt);
+    EXPECT_EQ(&Printer(), drucker);
+    EXPECT_TRUE(d.cmbPrinter()->isEnabled());
     const QString text = pdfText();
     for (const char* nr : {"00001", "00002", "00003"}) EXPECT_TRUE(text.contains(nr)) << nr;
     EXPECT_TRUE(gemeldet.empty());
@@ -180,25 +194,6 @@ TEST_F(DialogLauf, WithoutADefaultQueueTheRunReachesTheQueueTheBoxShows) {
     EXPECT_EQ(Printer().DeviceName(), gezeigt);
     EXPECT_FALSE(QFile::exists("hmzres.pdf"));
     EXPECT_TRUE(neueWarteschlangenPdfsEntfernen(vorher)) << "nothing reached " << qPrintable(gezeigt);
-}
-
-TEST_F(DialogLauf, ThePrinterBoxIsLockedWhileARunPrints) {
-    setzeDruckerSammlung([] { return QStringList{"eins", "zwei"}; });
-    auto& d = eingeben("1", "3");
-    Drucker* drucker = &Printer();
-    bool gesperrt = false;
-    QObject::connect(&d, &frmHauptMzRes::latschGeaendert, [&](const QString& t) {
-        if (t != "Laufende Objekt-Nr: 00002") return;
-        gesperrt = !d.cmbPrinter()->isEnabled();
-        QTest::keyClick(d.cmbPrinter(), Qt::Key_Down);  // the user picks the other printer
-    });
-    d.cmdOK()->click();
-    setzeDruckerSammlung(nullptr);
-    EXPECT_TRUE(gesperrt);
-    EXPECT_EQ(&Printer(), drucker);
-    EXPECT_TRUE(d.cmbPrinter()->isEnabled());
-    const QString text = pdfText();
-    for (const char* nr : {"00001", "00002", "00003"}) EXPECT_TRUE(text.contains(nr)) << nr;
 }
 
 TEST_F(DialogLauf, StartIsRefusedUntilACancelledRunHasEnded) {
