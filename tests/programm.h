@@ -18,8 +18,10 @@ struct ProgrammLauf {
     QString aus, fehler;
 };
 
-inline ProgrammLauf programm(const QString& name, const QStringList& argumente, int millisekunden = 30000) {
+inline ProgrammLauf programm(const QString& name, const QStringList& argumente, int millisekunden = 30000,
+                             const QProcessEnvironment& umgebung = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(umgebung);
     p.start(name, argumente);
     ProgrammLauf l;
     l.beendet = p.waitForFinished(millisekunden) && p.exitStatus() == QProcess::NormalExit;
@@ -30,8 +32,9 @@ inline ProgrammLauf programm(const QString& name, const QStringList& argumente, 
 }
 
 #ifdef HMZ_BINARY
-inline ProgrammLauf hmzres(const QStringList& argumente, int millisekunden = 30000) {
-    return programm(QStringLiteral(HMZ_BINARY), argumente, millisekunden);
+inline ProgrammLauf hmzres(const QStringList& argumente, int millisekunden = 30000,
+                           const QProcessEnvironment& umgebung = QProcessEnvironment::systemEnvironment()) {
+    return programm(QStringLiteral(HMZ_BINARY), argumente, millisekunden, umgebung);
 }
 #endif
 
@@ -51,8 +54,9 @@ inline QString pdfText(const QString& pdf, bool layout = true) {
 // The PDFs the CUPS PDF queue wrote for this user so far.
 inline QStringList warteschlangenPdfs() {
     QStringList r;
-    for (const QString& o : {QDir::homePath() + "/PDF", QStringLiteral("/root/PDF"), QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")})
-        for (const QFileInfo& f : QDir(o).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files)) r << f.absoluteFilePath();
+    const QString ordner[] = {QDir::homePath() + "/PDF", "/root/PDF", "/var/spool/cups-pdf/ANONYMOUS"};
+    for (const QString& o : ordner)
+        for (const QFileInfo& f : QDir(o).entryInfoList({"*.pdf"}, QDir::Files)) r << f.absoluteFilePath();
     return r;
 }
 

@@ -21,7 +21,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <map>
 #include <optional>
 
 #include <csignal>
@@ -34,7 +33,8 @@ namespace {
 
 QByteArray pruefsumme(const QString& pfad) {
     QFile f(pfad);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1) : QByteArray();
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
 }
 
 
@@ -177,23 +177,19 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-pdf"}, 4,
          "cannot be reached", "CUPS_SERVER=localhost:1"},
     };
-    const QByteArray anzeigeVariablen[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "CUPS_SERVER"};
     for (const Fall& f : faelle) {
         SCOPED_TRACE(("hmzres " + f.args.join(' ')).toStdString());
-        std::map<QByteArray, QByteArray> vorher;
-        for (const QByteArray& v : anzeigeVariablen) vorher[v] = qgetenv(v.constData());
-        if (QByteArray(f.umgebung) == "-") {
-            for (const QByteArray& v : anzeigeVariablen) qunsetenv(v.constData());
-        } else if (const QList<QByteArray> nv = QByteArray(f.umgebung).split('='); nv.size() == 2) {
-            qputenv(nv[0].constData(), nv[1]);
+        auto umgebung = QProcessEnvironment::systemEnvironment();
+        if (QString(f.umgebung) == "-") {
+            for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) umgebung.remove(v);
+        } else if (const QStringList nv = QString(f.umgebung).split('='); nv.size() == 2) {
+            umgebung.insert(nv[0], nv[1]);
         }
         const QByteArray dbVorher = pruefsumme(db), mdbVorher = pruefsumme(mdb);
         std::optional<Schreibschutz> schutz;
         if (f.schutz) schutz.emplace(QByteArray(f.schutz) == "ordner" ? geschuetzt : dbKopie);
-        const auto r = hmzres(f.args, 10000);
+        const auto r = hmzres(f.args, 10000, umgebung);
         schutz.reset();
-        for (const auto& [name, wert] : vorher)
-            if (wert.isEmpty()) qunsetenv(name.constData()); else qputenv(name.constData(), wert);
 
         EXPECT_TRUE(r.beendet);
         EXPECT_EQ(r.status, f.status) << qPrintable(r.fehler);
