@@ -12,13 +12,13 @@
 #include "entry/zustand.h"
 #include "dialog/hilfe.h"
 #include "shell/komponenten.h"
+#include "fehleranzeige_attrappe.h"
 #include "skriptansicht.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <deque>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
@@ -29,22 +29,6 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 QT_END_NAMESPACE
 
 namespace hmz::test {
-
-struct GemeldeterFehler {
-    long nummer;
-    QString quelle;
-};
-
-class AufzeichnendeFehlerAnzeige : public FehlerAnzeige {
-public:
-    static inline std::vector<GemeldeterFehler> gemeldet;
-    void uebernehmen(const Werte& w) override { w_ = w; }
-    void anzeigen() override { gemeldet.push_back({w_.nummer, w_.quelle}); }
-    int antwort() const override { return 0; }
-
-private:
-    Werte w_;
-};
 
 // Runs `tun` on the next modal dialog as soon as its event loop is up.
 inline void beiModalemDialog(std::function<void(QWidget*)> tun) {
@@ -61,6 +45,7 @@ protected:
     QStringList geoeffneteHilfe;
     bool hilfeAnzeigbar = true;  // what the replaced help viewer answers
     std::unique_ptr<frmHauptMzRes> dlg;
+    std::vector<Fehlerbericht> gemeldet;  // what the error display was asked to show
 
     VariantArray standardParameter() const {
         VariantArray a = VariantArray::leer(0, 100);
@@ -88,14 +73,17 @@ protected:
         db->Close();
     }
 
+    // An empty client database with the tables of 2003, as the one the test works on.
+    void datenbankAnlegen(const QString& pfad) {
+        datenbankPfad = pfad;
+        auto db = db::Engine::instance().CreateDatabase(datenbankPfad, DatenbankPasswort);
+        db::schemaAnlegen(*db, {2003});
+        db->Close();
+    }
+
     void SetUp() override {
         qputenv("USERPROFILE", profil.path().toUtf8());
-        datenbankPfad = daten.filePath(QStringLiteral("mandant.db"));
-        {
-            auto db = db::Engine::instance().CreateDatabase(datenbankPfad, DatenbankPasswort);
-            db::schemaAnlegen(*db, {2003});
-            db->Close();
-        }
+        datenbankAnlegen(daten.filePath(QStringLiteral("mandant.db")));
         parameter(standardParameter());
         hilfe() = HilfeZustand{};
         auto& f = formular();
@@ -105,9 +93,7 @@ protected:
             geoeffneteHilfe << d;
             return hilfeAnzeigbar;
         };
-        AufzeichnendeFehlerAnzeige::gemeldet.clear();
-        registriereKomponente(komponenten::FehlerAnzeigeName,
-                              [] { return std::make_unique<AufzeichnendeFehlerAnzeige>(); });
+        FehlerAnzeigeAttrappe::registrieren(gemeldet);
     }
 
     void TearDown() override {
@@ -134,6 +120,13 @@ protected:
         QStringList t;
         for (const Meldung& m : meldungen) t << m.text;
         return t;
+    }
+
+    // "number source" of every report, in order.
+    QStringList quellen() const {
+        QStringList q;
+        for (const auto& f : gemeldet) q << QString::number(f.nummer) + QLatin1Char(' ') + f.quelle;
+        return q;
     }
 
     InputFeld* feld(Feld f) const { return dlg->feld(f); }

@@ -2,9 +2,13 @@
 // the built hmzres, pdftotext, lpstat.
 #pragma once
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 namespace hmz::test {
 
@@ -14,8 +18,10 @@ struct ProgrammLauf {
     QString aus, fehler;
 };
 
-inline ProgrammLauf programm(const QString& name, const QStringList& argumente, int millisekunden = 30000) {
+inline ProgrammLauf programm(const QString& name, const QStringList& argumente, int millisekunden = 30000,
+                             const QProcessEnvironment& umgebung = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(umgebung);
     p.start(name, argumente);
     ProgrammLauf l;
     l.beendet = p.waitForFinished(millisekunden) && p.exitStatus() == QProcess::NormalExit;
@@ -26,8 +32,9 @@ inline ProgrammLauf programm(const QString& name, const QStringList& argumente, 
 }
 
 #ifdef HMZ_BINARY
-inline ProgrammLauf hmzres(const QStringList& argumente, int millisekunden = 30000) {
-    return programm(QStringLiteral(HMZ_BINARY), argumente, millisekunden);
+inline ProgrammLauf hmzres(const QStringList& argumente, int millisekunden = 30000,
+                           const QProcessEnvironment& umgebung = QProcessEnvironment::systemEnvironment()) {
+    return programm(QStringLiteral(HMZ_BINARY), argumente, millisekunden, umgebung);
 }
 #endif
 
@@ -42,6 +49,29 @@ inline QString pdfText(const QString& pdf, bool layout = true) {
     QStringList args{pdf, QStringLiteral("-")};
     if (layout) args.prepend(QStringLiteral("-layout"));
     return ausgabe(QStringLiteral("pdftotext"), args);
+}
+
+// The PDFs the CUPS PDF queue wrote for this user so far.
+inline QStringList warteschlangenPdfs() {
+    QStringList r;
+    const QString ordner[] = {QDir::homePath() + "/PDF", "/root/PDF", "/var/spool/cups-pdf/ANONYMOUS"};
+    for (const QString& o : ordner)
+        for (const QFileInfo& f : QDir(o).entryInfoList({"*.pdf"}, QDir::Files)) r << f.absoluteFilePath();
+    return r;
+}
+
+// Waits (bounded: the queue renders through Ghostscript) for a PDF not in
+// `vorher`; removes what arrived and says whether anything did.
+inline bool neueWarteschlangenPdfsEntfernen(const QStringList& vorher) {
+    QStringList neu;
+    const QDateTime bis = QDateTime::currentDateTime().addSecs(10);
+    while (neu.isEmpty() && QDateTime::currentDateTime() < bis) {
+        QThread::msleep(100);
+        for (const QString& f : warteschlangenPdfs())
+            if (!vorher.contains(f) && QFileInfo(f).size() > 0) neu << f;
+    }
+    for (const QString& f : neu) QFile::remove(f);
+    return !neu.isEmpty();
 }
 
 }  // namespace hmz::test

@@ -1,6 +1,6 @@
 // The hmzres command line as a user runs it: exit statuses, help and
-// refusals of every command; "print", "demo" and "export" with their stderr
-// texts and outputs; and no command writes over its own input.
+// refusals of every command; "init", "print", "demo" and "export" with their
+// stderr texts and outputs; and no command writes over its own input.
 #include "../bench/generator.h"
 #include "programm.h"
 #include "schreibschutz.h"
@@ -8,28 +8,34 @@
 #include "testmandant.h"
 
 #include "entry/zustand.h"
+#include "store/datenzugriff.h"
+#include "store/schema.h"
 
-#include <QDir>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <map>
 #include <optional>
 
 #include <csignal>
 #include <sys/types.h>
-
 #include <unistd.h>
 
 using namespace hmz::test;
 
 namespace {
+
+QByteArray pruefsumme(const QString& pfad) {
+    QFile f(pfad);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
+}
 
 
 class PrintBefehl : public ::testing::Test {
@@ -81,17 +87,28 @@ TEST_F(PrintBefehl, PrintsThePdfAndStoresTheResult) {
 }
 
 // Every command's refusals, help and exit statuses, as README lists them:
-// usage errors and unusable targets are told before any work.
+// usage errors and unusable targets are told before any work, and a usage
+// error touches no file, also when an output is an input however its path is written.
 TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
     const QString geschuetzt = ordner.filePath("geschuetzt");
     ASSERT_TRUE(QDir().mkpath(geschuetzt));
     const QString dbKopie = ordner.filePath("kopie/mandant.db");
     ASSERT_TRUE(QDir().mkpath(ordner.filePath("kopie")) && QFile::copy(db, dbKopie));
     const QString imp = QStringLiteral(HMZ_TESTDATA "/ASampleDatabase.accdb");
+    const QString mdb = ordner.filePath("kunde.mdb"), neu = ordner.filePath("neu.db"), csv = ordner.filePath("hmz.csv");
+    ASSERT_TRUE(QFile::copy(HMZ_TESTDATA "/nwind.mdb", mdb));
+    ASSERT_TRUE(QFile::link(db, ordner.filePath("verweis.db")));
+    ASSERT_TRUE(QFile::link(mdb, ordner.filePath("verweis.mdb")));
+    ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(ordner.filePath("hart.db")).constData()), 0);
+    const QString umweg = ordner.path() + "/./mandant.db";
+    const auto drucken = [](const QString& d, const QString& p) {
+        return QStringList{"print", "--db", d, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", p};
+    };
+    const QStringList exportieren{"export", "--db", db, "--out", csv};
     struct Fall {
         QStringList args;
         int status;
-        QString text;                 // in stderr, or in stdout for status 0
+        QString text;                 // in stderr, or in stdout for status 0; all of stderr for 1 and 3
         const char* umgebung = "";    // NAME=VALUE for this run; "-" runs without any display
         const char* schutz = nullptr; // "ordner": geschuetzt/ read-only, "kopie": the copied database read-only
     };
@@ -114,59 +131,78 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {{"demo", "--frobnicate"}, 2, "Unknown option 'frobnicate'"},
         {{"printers", "zuviel"}, 2, "unexpected argument 'zuviel'"},
         {{"init"}, 2, "--db is missing"},
+        {{"init", "--db"}, 2, "usage: hmzres init --db DB"},
         {{"import-mdb", "--db", dbKopie}, 2, "--mdb is missing"},
         {{"copy", "--from", db}, 2, "--to is missing"},
-        {{"copy", "--from", db, "--to", ordner.path() + "/./" + QFileInfo(db).fileName()}, 2, "source and target are the same"},
+        {{"copy", "--from", db, "--to", umweg}, 2, "source and target are the same"},
         {{"print", "--db", db, "--period", "01.03-12.03", "--pdf", pdf}, 2, "--objects is missing\n" + usagePrint},
         {args() << "--printer" << "x", 2, "give one of --pdf, --printer and --pdf-dir"},
-        {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", ""}, 2, "--pdf needs a FILE"},
+        {drucken(db, ""), 2, "--pdf needs a FILE"},
         {args("17"), 2, "--objects takes VON-BIS"},
         {args() << "--on-imbalance" << "maybe", 2, "--on-imbalance takes stop or continue"},
         {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-gibt-es-nicht"}, 2,
          "no printer 'hmzres-gibt-es-nicht'; 'hmzres printers' lists them"},
         {{"dialog", "--db", db}, 2, "no display found", "-"},
         {{"dialog", "--db", db, "--month-status", "31.02.2003"}, 2, "--month-status takes DD.MM.YYYY"},
+        {exportieren + QStringList{"--year", "2003", "--format", "xml"}, 2, "--format"},
+        {exportieren + QStringList{"--objects", "1-9"}, 2, "--year"},
+        // an output that is an input
+        {drucken(db, db), 2, ""},
+        {drucken(umweg, ordner.filePath("verweis.db")), 2, ""},
+        {drucken(db, ordner.filePath("hart.db")), 2, ""},
+        {drucken(db, db + "-wal"), 2, ""},
+        {{"demo", "--db", ordner.filePath("verweis.db"), "--pdf", db}, 2, ""},
+        {{"demo", "--db", neu, "--pdf", ordner.path() + "/./neu.db"}, 2, ""},
+        {{"import-mdb", "--mdb", mdb, "--db", mdb, "--force"}, 2, ""},
+        {{"import-mdb", "--mdb", ordner.filePath("verweis.mdb"), "--db", mdb, "--force"}, 2, ""},
         // a check of the run refused the input: 1; stopped at the balance check: 3
         {args("0-0"), 1, "von- und bis-Objektnummer Null ist ungültig\n"},
         {args("1-99", "01.04-12.04"), 3, "für Buchungsjahr: 2004 ist kein Buchungsbestand existent\n"},
+        {exportieren + QStringList{"--year", "2003", "--objects", "0-0"}, 1, "von- und bis-Objektnummer Null ist ungültig\n"},
+        {exportieren + QStringList{"--year", "2004"}, 3, "für Buchungsjahr: 2004 ist kein Buchungsbestand existent\n"},
+        {exportieren + QStringList{"--year", "2003", "--objects", "50-60"}, 1, "Keine Objekte zum Drucken gefunden\n"},
         // the database, the output or the printer: 4, before any work
-        {{"print", "--db", ordner.filePath("fehlt.db"), "--objects", "1-9", "--period", "01.03-12.03", "--pdf", pdf}, 4,
-         "database not found"},
+        {drucken(ordner.filePath("fehlt.db"), pdf), 4, "database not found"},
         {{"dialog", "--db", ordner.filePath("fehlt.db")}, 4, "database not found"},
         {args() << "--pdf" << ordner.filePath("kein/ordner.pdf"), 4, "the folder " + ordner.filePath("kein") + " does not exist"},
         {args() << "--pdf" << geschuetzt + "/a.pdf", 4, "cannot write in the folder " + geschuetzt, "", "ordner"},
         {args() << "--pdf" << ordner.path(), 4, ordner.path() + " is a folder"},
-        {{"print", "--db", dbKopie, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", pdf}, 4,
-         "Aktualisieren nicht möglich: die Datei '" + dbKopie + "' ist schreibgeschützt. (3027)", "", "kopie"},
+        {drucken(dbKopie, pdf), 4, "Aktualisieren nicht möglich: die Datei '" + dbKopie + "' ist schreibgeschützt. (3027)", "",
+         "kopie"},
         {{"init", "--db", db}, 4, "already exists"},
+        {{"init", "--db", ordner.filePath("fehlt/neu.db")}, 4, "ist kein gültiger Pfad"},
         {{"import-mdb", "--mdb", imp, "--db", db}, 4, "exists already; use --force"},
         {{"copy", "--from", dbKopie, "--to", db}, 4, "holds a client already; use --force"},
         {{"printers"}, 4, "the print service (CUPS) at localhost:1 cannot be reached", "CUPS_SERVER=localhost:1"},
         {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-pdf"}, 4,
          "cannot be reached", "CUPS_SERVER=localhost:1"},
     };
-    const QByteArray anzeigeVariablen[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "CUPS_SERVER"};
     for (const Fall& f : faelle) {
         SCOPED_TRACE(("hmzres " + f.args.join(' ')).toStdString());
-        std::map<QByteArray, QByteArray> vorher;
-        for (const QByteArray& v : anzeigeVariablen) vorher[v] = qgetenv(v.constData());
-        if (QByteArray(f.umgebung) == "-") {
-            for (const QByteArray& v : anzeigeVariablen) qunsetenv(v.constData());
-        } else if (const QList<QByteArray> nv = QByteArray(f.umgebung).split('='); nv.size() == 2) {
-            qputenv(nv[0].constData(), nv[1]);
+        auto umgebung = QProcessEnvironment::systemEnvironment();
+        if (QString(f.umgebung) == "-") {
+            for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) umgebung.remove(v);
+        } else if (const QStringList nv = QString(f.umgebung).split('='); nv.size() == 2) {
+            umgebung.insert(nv[0], nv[1]);
         }
+        const QByteArray dbVorher = pruefsumme(db), mdbVorher = pruefsumme(mdb);
         std::optional<Schreibschutz> schutz;
         if (f.schutz) schutz.emplace(QByteArray(f.schutz) == "ordner" ? geschuetzt : dbKopie);
-        const auto r = hmzres(f.args, 10000);
+        const auto r = hmzres(f.args, 10000, umgebung);
         schutz.reset();
-        for (const auto& [name, wert] : vorher)
-            if (wert.isEmpty()) qunsetenv(name.constData()); else qputenv(name.constData(), wert);
 
         EXPECT_TRUE(r.beendet);
         EXPECT_EQ(r.status, f.status) << qPrintable(r.fehler);
-        EXPECT_TRUE((f.status == 0 ? r.aus : r.fehler).contains(f.text)) << qPrintable(r.aus + r.fehler);
+        if (f.status == 1 || f.status == 3)
+            EXPECT_EQ(r.fehler, f.text);
+        else
+            EXPECT_TRUE((f.status == 0 ? r.aus : r.fehler).contains(f.text)) << qPrintable(r.aus + r.fehler);
         if (f.status == 2 || f.status == 4) EXPECT_TRUE(r.aus.isEmpty()) << qPrintable(r.aus);  // before any work
-        EXPECT_FALSE(QFile::exists(pdf));
+        if (f.status == 2) {
+            EXPECT_EQ(pruefsumme(db), dbVorher);
+            EXPECT_EQ(pruefsumme(mdb), mdbVorher);
+        }
+        EXPECT_FALSE(QFile::exists(pdf) || QFile::exists(neu) || QFile::exists(csv));
     }
 }
 
@@ -182,19 +218,6 @@ TEST_F(PrintBefehl, AnImbalanceStopsUnlessToldToContinue) {
     r = hmzres(args() << "--on-imbalance" << "continue");
     EXPECT_EQ(r.status, 0) << qPrintable(r.fehler);
     EXPECT_TRUE(QFile::exists(pdf));
-}
-
-TEST(DemoBefehl, CreatesTheClientAndPrintsAllStatements) {
-    QTemporaryDir ordner;
-    const QString db = ordner.filePath("demo.db"), pdf = ordner.filePath("demo.pdf");
-    const auto r = hmzres({"demo", "--db", db, "--pdf", pdf});
-    ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
-    EXPECT_TRUE(QFile::exists(db));
-    const QString text = pdfText(pdf);
-    EXPECT_TRUE(text.contains("Aufstellung der Hauptmietzinsreserve mit Erhaltungsbeitrag"));
-    EXPECT_TRUE(text.contains(QString::fromUtf8("Jänner 2003")));
-    // A second demo run reuses the client and updates its year rows.
-    EXPECT_EQ(hmzres({"demo", "--db", db, "--pdf", pdf}).status, 0);
 }
 
 namespace {
@@ -218,29 +241,71 @@ QString generiert(const QTemporaryDir& ordner, int objekte) {
 
 }  // namespace
 
-TEST(PrintPdfDir, OneFilePerPropertyWithTheTextOfTheSinglePdf) {
+TEST(InitBefehl, CreatesAnEncryptedEmptyDatabaseOnce) {
+    QTemporaryDir dir;
+    const QString datei = dir.filePath("neu.db");
+    ASSERT_EQ(hmzres({"init", "--db", datei}).status, 0);
+    auto db = hmz::db::Engine::instance().OpenDatabase(datei, false, false, ";pwd=" + hmz::DatenbankPasswort);
+    const int jahr = QDate::currentDate().year();
+    for (const QString& tabelle : {QStringLiteral("AllgMandDaten"), QStringLiteral("AllgEinstellungen"),
+                                   QStringLiteral("ObjDaten"), QStringLiteral("ObjKanzleiKontenstamm"),
+                                   QStringLiteral("ObjHmzResJahresSummen"), hmz::db::buchungsTabelle(jahr)})
+        EXPECT_TRUE(db->OpenRecordset("SELECT * FROM " + tabelle)->Eof()) << tabelle.toStdString();
+    EXPECT_FALSE(
+        db->OpenRecordset("SELECT name FROM sqlite_master WHERE name = '" + hmz::db::buchungsIndex(jahr) + "'")->Eof());
+    EXPECT_EQ(hmz::testhilfe::spalte(hmz::db::sqliteHandle(*db), "PRAGMA journal_mode"), QStringList{"wal"});
+    db->Close();
+    EXPECT_THROW(hmz::db::Engine::instance().OpenDatabase(datei, false, false, ";PWD="), hmz::Fehler);
+    // A second init is refused (see the refusals above) and leaves the file as it was.
+    const QByteArray vorher = pruefsumme(datei);
+    EXPECT_EQ(hmzres({"init", "--db", datei}).status, 4);
+    EXPECT_EQ(pruefsumme(datei), vorher);
+}
+
+// The demo client, its export, and per-property PDFs (of it and of a
+// benchmark-size client) with the text of the single PDF.
+TEST(DemoBefehl, PrintsAllStatementsExportsThemAndSplitsThemPerProperty) {
     QTemporaryDir ordner;
-    const QString demo = ordner.filePath("demo.db");
-    ASSERT_EQ(hmzres({"demo", "--db", demo, "--pdf", ordner.filePath("x.pdf")}).status, 0);
+    const QString demo = ordner.filePath("demo.db"), pdf = ordner.filePath("demo.pdf");
+    auto r = hmzres({"demo", "--db", demo, "--pdf", pdf});
+    ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains("Aufstellung der Hauptmietzinsreserve mit Erhaltungsbeitrag"));
+    EXPECT_TRUE(text.contains(QString::fromUtf8("Jänner 2003")));
+    // A second demo run reuses the client and updates its year rows.
+    EXPECT_EQ(hmzres({"demo", "--db", demo, "--pdf", pdf}).status, 0);
+
+    const QString csv = ordner.filePath("hmz.csv");
+    r = hmzres({"export", "--db", demo, "--year", "2003", "--objects", "1-3", "--out", csv});
+    ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray daten = f.readAll();
+    EXPECT_TRUE(daten.startsWith("\xEF\xBB\xBFObjNr;Zeile;Jahr;Einnahmen;"));
+    EXPECT_TRUE(daten.contains("\r\n1;Abrechnung;2003;")) << daten.left(300).constData();
+    r = hmzres({"export", "--db", demo, "--year", "2003", "--format", "json"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"].toArray().size(), 6);
+
     for (const QString& db : {demo, generiert(ordner, 25)}) {
         SCOPED_TRACE(db.toStdString());
         const QString einzeln = ordner.filePath("einzeln.pdf"), je = ordner.filePath("je");
         QDir(je).removeRecursively();
         QDir().mkpath(je);
         const QStringList basis{"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", "--quiet"};
-        auto r = hmzres(basis + QStringList{"--pdf", einzeln});
+        r = hmzres(basis + QStringList{"--pdf", einzeln});
         ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
         EXPECT_TRUE(r.aus.isEmpty()) << "--quiet";
         r = hmzres(basis + QStringList{"--pdf-dir", je});
         ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
         const QStringList dateien = QDir(je).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
         ASSERT_FALSE(dateien.isEmpty());
-        QString text;
+        QString texte;
         for (const QString& d : dateien) {
             EXPECT_TRUE(QRegularExpression("^HMZ-2003-\\d{5}\\.pdf$").match(d).hasMatch()) << qPrintable(d);
-            text += pdfText(QDir(je).filePath(d), false);
+            texte += pdfText(QDir(je).filePath(d), false);
         }
-        EXPECT_EQ(text, pdfText(einzeln, false));
+        EXPECT_EQ(texte, pdfText(einzeln, false));
     }
 }
 
@@ -251,37 +316,32 @@ TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
     const QString je = ordner.filePath("je");
     QDir().mkpath(je);
     ASSERT_EQ(hmzres({"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", "--pdf-dir", je, "--quiet"}).status, 0);
-    const QStringList richtig = [&] {
+    const auto jahresZeilen = [&] {
         auto con = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, true);
-        return hmz::testhilfe::spalte(con.get(), "SELECT HmzObjNr || ' ' || HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzJahr = 2003 ORDER BY 1");
-    }();
-    struct Fall {
-        int signal;
-        const char* ziel;
+        return hmz::testhilfe::spalte(con.get(), "SELECT HmzObjNr || ' ' || HmzHMZOhneEHB FROM ObjHmzResJahresSummen "
+                                                 "WHERE HmzJahr = 2003 ORDER BY 1");
     };
-    for (const Fall& fall : {Fall{SIGINT, "--pdf-dir"}, Fall{SIGTERM, "--pdf"}}) {
-        SCOPED_TRACE(fall.signal);
-        {
-            auto con = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, false);
-            sqlite3_exec(con.get(), "UPDATE ObjHmzResJahresSummen SET HmzHMZOhneEHB = 1 WHERE HmzJahr = 2003", nullptr, nullptr, nullptr);
-        }
-        const QString ziel = QString(fall.ziel) == "--pdf" ? ordner.filePath("je/alle.pdf") : je;
+    const QStringList richtig = jahresZeilen();
+    for (const auto& [signal, option] : {std::pair{SIGINT, "--pdf-dir"}, std::pair{SIGTERM, "--pdf"}}) {
+        SCOPED_TRACE(signal);
+        sqlite3_exec(hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, false).get(),
+                     "UPDATE ObjHmzResJahresSummen SET HmzHMZOhneEHB = 1 WHERE HmzJahr = 2003", nullptr, nullptr, nullptr);
+        const QString ziel = QString(option) == "--pdf" ? ordner.filePath("je/alle.pdf") : je;
         const QStringList vorher = inhalt(je);
         QProcess p;
-        p.start(HMZ_BINARY, {"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", fall.ziel, ziel});
+        p.start(HMZ_BINARY, {"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", option, ziel});
         ASSERT_TRUE(p.waitForStarted());
         QByteArray aus;
         while (!aus.contains("Laufende Objekt-Nr: 00010") && p.waitForReadyRead(10000)) aus += p.readAllStandardOutput();
         ASSERT_TRUE(aus.contains("Laufende Objekt-Nr: 00010")) << aus.constData();
-        ::kill(static_cast<pid_t>(p.processId()), fall.signal);
+        ::kill(static_cast<pid_t>(p.processId()), signal);
         ASSERT_TRUE(p.waitForFinished(20000));
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 128 + fall.signal);
+        EXPECT_EQ(p.exitCode(), 128 + signal);
         EXPECT_TRUE(p.readAllStandardError().contains("Verarbeitung durch Anwender abgebrochen"));
         EXPECT_EQ(inhalt(je), vorher);
         // Each year row is the old one or the whole new one.
-        auto con = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, true);
-        const QStringList jetzt = hmz::testhilfe::spalte(con.get(), "SELECT HmzObjNr || ' ' || HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzJahr = 2003 ORDER BY 1");
+        const QStringList jetzt = jahresZeilen();
         ASSERT_EQ(jetzt.size(), richtig.size());
         int neu = 0;
         for (qsizetype i = 0; i < jetzt.size(); ++i) {
@@ -290,70 +350,4 @@ TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
         }
         EXPECT_LT(neu, jetzt.size()) << "the run was not cancelled";
     }
-}
-
-TEST(ExportBefehl, WritesTheFileAndRefusesLikePrint) {
-    QTemporaryDir ordner;
-    const QString db = ordner.filePath("demo.db");
-    ASSERT_EQ(hmzres({"demo", "--db", db, "--pdf", ordner.filePath("x.pdf")}).status, 0);
-    const QString csv = ordner.filePath("hmz.csv");
-    auto r = hmzres({"export", "--db", db, "--year", "2003", "--objects", "1-3", "--out", csv});
-    ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
-    QFile f(csv);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray daten = f.readAll();
-    EXPECT_TRUE(daten.startsWith("\xEF\xBB\xBFObjNr;Zeile;Jahr;Einnahmen;"));
-    EXPECT_TRUE(daten.contains("\r\n1;Abrechnung;2003;")) << daten.left(300).constData();
-
-    r = hmzres({"export", "--db", db, "--year", "2003", "--format", "json"});
-    ASSERT_EQ(r.status, 0);
-    const auto objekte = QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"].toArray();
-    EXPECT_EQ(objekte.size(), 6);
-
-    // The same refusals as print, and nothing written then.
-    QFile::remove(csv);
-    struct Fall {
-        QStringList args;
-        int status;
-        QString fehler;
-    };
-    for (const Fall& fall : {Fall{{"--year", "2003", "--objects", "0-0"}, 1, "von- und bis-Objektnummer Null ist ungültig\n"},
-                             Fall{{"--year", "2004"}, 3, "für Buchungsjahr: 2004 ist kein Buchungsbestand existent\n"},
-                             Fall{{"--year", "2003", "--objects", "50-60"}, 1, "Keine Objekte zum Drucken gefunden\n"},
-                             Fall{{"--year", "2003", "--format", "xml"}, 2, {}},
-                             Fall{{"--objects", "1-9"}, 2, {}}}) {
-        r = hmzres(QStringList{"export", "--db", db, "--out", csv} + fall.args);
-        EXPECT_EQ(r.status, fall.status) << qPrintable(fall.args.join(' '));
-        if (!fall.fehler.isEmpty()) EXPECT_EQ(r.fehler, fall.fehler);
-        EXPECT_FALSE(QFile::exists(csv));
-    }
-}
-
-TEST_F(PrintBefehl, AnOutputThatIsAnInputIsRefusedBeforeAnythingIsTouched) {
-    const QString mdb = ordner.filePath("kunde.mdb"), neu = ordner.filePath("neu.db");
-    ASSERT_TRUE(QFile::copy(HMZ_TESTDATA "/nwind.mdb", mdb));
-    ASSERT_TRUE(QFile::link(db, ordner.filePath("verweis.db")));
-    ASSERT_TRUE(QFile::link(mdb, ordner.filePath("verweis.mdb")));
-    ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(ordner.filePath("hart.db")).constData()), 0);
-    const auto inhalt = [](const QString& pfad) {
-        QFile f(pfad);
-        return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1) : QByteArray();
-    };
-    const QByteArray dbVorher = inhalt(db), mdbVorher = inhalt(mdb);
-    const auto drucken = [](const QString& d, const QString& p) {
-        return QStringList{"print", "--db", d, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", p};
-    };
-    const QString umweg = ordner.path() + "/./mandant.db";
-    for (const QStringList& a : {drucken(db, db), drucken(umweg, ordner.filePath("verweis.db")),
-                                 drucken(db, ordner.filePath("hart.db")), drucken(db, db + "-wal"),
-                                 QStringList{"demo", "--db", ordner.filePath("verweis.db"), "--pdf", db},
-                                 QStringList{"demo", "--db", neu, "--pdf", ordner.path() + "/./neu.db"},
-                                 QStringList{"import-mdb", "--mdb", mdb, "--db", mdb, "--force"},
-                                 QStringList{"import-mdb", "--mdb", ordner.filePath("verweis.mdb"), "--db", mdb, "--force"}}) {
-        const auto r = hmzres(a);
-        EXPECT_EQ(r.status, 2) << qPrintable(a.join(' ') + "\n" + r.fehler);
-    }
-    EXPECT_EQ(inhalt(db), dbVorher);
-    EXPECT_EQ(inhalt(mdb), mdbVorher);
-    EXPECT_FALSE(QFile::exists(neu));
 }

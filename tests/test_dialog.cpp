@@ -30,84 +30,67 @@ public:
     long gewaehlteObjektNr() const override { return antwort; }
 };
 
-QStringList quellen() {
-    QStringList q;
-    for (const auto& f : AufzeichnendeFehlerAnzeige::gemeldet) q << QString::number(f.nummer) + QLatin1Char(' ') + f.quelle;
-    return q;
+// A help context table of 71 entries, all `fuellung` but entry 65.
+Variant hilfeTabelle(const Variant& fuellung, int eintrag65) {
+    VariantArray kontexte = VariantArray::leer(0, 70);
+    for (auto& k : kontexte.elemente) k = fuellung;
+    kontexte.at(65) = Variant::integer(eintrag65);
+    return Variant::array(kontexte);
 }
 
 }  // namespace
 
-TEST_F(DialogTest, StartUpShowsTheCallAndHidesTheProgressPanel) {
-    VariantArray a = standardParameter();
-    a.at(5) = Variant::date(QDate(1999, 12, 1));
-    VariantArray kontexte = VariantArray::leer(0, 70);
-    for (auto& k : kontexte.elemente) k = Variant::integer(0);
-    kontexte.at(65) = Variant::integer(4711);
-    a.at(60) = Variant::array(kontexte);
-    parameter(a);
-    auto& d = oeffnen();
-
-    EXPECT_EQ(d.windowTitle(), "Hauptmietzinsreserve Abrechnung");
-    EXPECT_EQ(d.size(), QSize(693, 459));
-    EXPECT_EQ(d.lblAuswahlMonStatus()->text(), "12.99");
-    EXPECT_EQ(d.lblAuswahlBuchjahr()->text(), "2003");
-    EXPECT_FALSE(d.picLatsch()->isVisible());
-    EXPECT_EQ(d.picLatsch()->geometry().bottomRight(), d.cmdOK()->geometry().bottomRight());
-    EXPECT_TRUE(aufruf().DialogGeladen);
-    EXPECT_TRUE(meldungen.empty());
-    EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
-
-    // The current printer shows first; a choice switches by the entry's position.
-    ASSERT_GT(d.cmbPrinter()->count(), 0);
-    EXPECT_EQ(d.cmbPrinter()->currentData().toLongLong(), d.cmbPrinter()->currentIndex());
-
-    // F1 gives the focused control the dialog's context.
-    feld(Feld::AbrBisDatum)->setFocus();
-    QTest::keyClick(feld(Feld::AbrBisDatum), Qt::Key_F1);
-    EXPECT_EQ(hilfeKontext(feld(Feld::AbrBisDatum)), 4711);
-}
-
-TEST_F(DialogTest, StartUpFailuresAreReportedAndTheDialogStillOpens) {
-    // Month status 15.03.2003 shows 03.03; a help table of Longs is not taken.
-    VariantArray a = standardParameter();
-    VariantArray kontexte = VariantArray::leer(0, 70);
-    for (auto& k : kontexte.elemente) k = Variant::lng(7);
-    a.at(60) = Variant::array(kontexte);
-    parameter(a);
-    {
+// Each start shows the call and the stored euro setting with the progress
+// panel hidden; a failure on the way is reported and the dialog still opens.
+TEST_F(DialogTest, StartUpShowsTheCallAndTheEuroSettingAndReportsFailures) {
+    VariantArray dezember = standardParameter(), longs = standardParameter(), kurz = VariantArray::leer(0, 11);
+    dezember.at(5) = Variant::date(QDate(1999, 12, 1));
+    dezember.at(60) = hilfeTabelle(Variant::integer(0), 4711);
+    longs.at(60) = hilfeTabelle(Variant::lng(7), 7);  // a help table of Longs is not taken
+    for (long i = 0; i <= 11; ++i) kurz.at(i) = standardParameter().at(i);  // ends before the printer element
+    struct Fall {
+        VariantArray parameter;
+        const char* zeile149;  // the stored euro setting; nullptr: none
+        QString monatsStatus;
+        bool haken;
+        int kontext;  // what F1 gives the focused control
+        QStringList quellen;
+    };
+    const Fall faelle[] = {
+        {dezember, nullptr, "12.99", true, 4711, {}},
+        {longs, "0", "03.03", false, 0, {}},
+        {standardParameter(), "5", "03.03", true, 0, {}},
+        {kurz, "0", "03.03", false, 0, {"9 kmoHauptMzRes, in Form_Load"}},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.parameter.obereGrenze());
+        parameter(f.parameter);
+        sql("DELETE FROM AllgEinstellungen");
+        if (f.zeile149) sql(QStringLiteral("INSERT INTO AllgEinstellungen VALUES (149, %1, 'x')").arg(f.zeile149));
+        gemeldet.clear();
+        meldungen.clear();  // F1 of the row before found no help file
+        hilfe() = HilfeZustand{};
         auto& d = oeffnen();
-        EXPECT_EQ(d.lblAuswahlMonStatus()->text(), "03.03");
-        EXPECT_EQ(hilfe().HilfeKontexte, std::vector<int>(201, 0));
-        EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+        EXPECT_EQ(d.windowTitle(), "Hauptmietzinsreserve Abrechnung");
+        EXPECT_EQ(d.size(), QSize(693, 459));
+        EXPECT_EQ(d.lblAuswahlMonStatus()->text(), f.monatsStatus);
+        EXPECT_EQ(d.lblAuswahlBuchjahr()->text(), "2003");
+        EXPECT_FALSE(d.picLatsch()->isVisible());
+        EXPECT_EQ(d.picLatsch()->geometry().bottomRight(), d.cmdOK()->geometry().bottomRight());
+        EXPECT_TRUE(aufruf().DialogGeladen);
+        EXPECT_EQ(d.chkEuroAusweisen()->isChecked(), f.haken);
+        EXPECT_EQ(formular().EurAtsAusweisen, f.haken);
+        EXPECT_EQ(quellen(), f.quellen);
+        EXPECT_TRUE(meldungen.empty());
+        // The current printer shows first; a choice switches by the entry's position.
+        if (f.quellen.isEmpty()) EXPECT_EQ(d.cmbPrinter()->currentData().toLongLong(), d.cmbPrinter()->currentIndex());
+        feld(Feld::AbrBisDatum)->setFocus();
+        QTest::keyClick(feld(Feld::AbrBisDatum), Qt::Key_F1);
+        EXPECT_EQ(hilfeKontext(feld(Feld::AbrBisDatum)), f.kontext);
+        if (f.kontext == 0) EXPECT_EQ(hilfe().HilfeKontexte, std::vector<int>(201, 0));
         d.reject();
         EXPECT_FALSE(aufruf().DialogGeladen);
     }
-    // An array that ends before element 55: the printer list fails, reported.
-    VariantArray kurz = VariantArray::leer(0, 11);
-    for (long i = 0; i <= 11; ++i) kurz.at(i) = standardParameter().at(i);
-    parameter(kurz);
-    auto& d = oeffnen();
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(quellen(), QStringList{"9 kmoHauptMzRes, in Form_Load"});
-    EXPECT_EQ(d.lblAuswahlBuchjahr()->text(), "2003");
-}
-
-TEST_F(DialogTest, TheEuroSettingIsReadAtStartUp) {
-    struct Fall {
-        const char* vorher;  // row 149 before the start; nullptr: none
-        bool haken;
-    };
-    for (const Fall& f : {Fall{nullptr, true}, Fall{"0", false}, Fall{"5", true}}) {
-        SCOPED_TRACE(f.vorher ? f.vorher : "none");
-        sql("DELETE FROM AllgEinstellungen");
-        if (f.vorher) sql(QStringLiteral("INSERT INTO AllgEinstellungen VALUES (149, %1, 'x')").arg(f.vorher));
-        auto& d = oeffnen();
-        EXPECT_EQ(d.chkEuroAusweisen()->isChecked(), f.haken);
-        EXPECT_EQ(formular().EurAtsAusweisen, f.haken);
-        d.reject();
-    }
-    EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
 }
 
 TEST_F(DialogTest, InputFieldsDeliverNumbersAndMonths) {
@@ -161,12 +144,16 @@ TEST_F(DialogTest, AFailedMonthKeepsTheFocusAndTheOtherMonthIsNotCheckedMeanwhil
     EXPECT_EQ(meldungen.size(), 2u);
     EXPECT_NE(fokusWidget(), bis);
 
-    // Corrected, "von" lets the focus go.
+    // Corrected, "von" lets the focus go, and "bis" is checked again.
     von->setFocus();
     von->setText("03.2030");
     QTest::keyClick(von, Qt::Key_Tab);
     EXPECT_EQ(meldungen.size(), 2u);
     EXPECT_NE(fokusWidget(), von);
+    bis->setFocus();
+    QTest::keyClick(bis, Qt::Key_Tab);
+    EXPECT_EQ(meldungen.size(), 3u);
+    EXPECT_EQ(fokusWidget(), bis);
 }
 
 // The messages themselves are the checks' own test; here each field the
@@ -223,7 +210,7 @@ TEST_F(DialogTest, LooksOfTheProgressPanel) {
     EXPECT_TRUE(d.cmdOK()->isVisible() && d.cmdOK()->isEnabled() && d.cmdBeenden()->isVisible());
 }
 
-TEST_F(DialogTest, FrmKillAnswersThroughTheFlag) {
+TEST_F(DialogTest, FrmKillAnswersThroughTheFlagAndEscClosesOnlyWhenIdle) {
     auto& d = oeffnen();
     QString titel, frage;
     formular().AbbruchBestaetigt = true;  // opening clears it
@@ -240,32 +227,25 @@ TEST_F(DialogTest, FrmKillAnswersThroughTheFlag) {
     EXPECT_FALSE(d.abbruchBestaetigen());
     EXPECT_EQ(titel, "Verarbeitung Abbrechen");
     EXPECT_EQ(frage, "Laufende Verarbeitung abbrechen?");
-
     beiModalemDialog([](QWidget* w) { qobject_cast<frmKill*>(w)->cmdAbbrechen()->click(); });
     EXPECT_TRUE(d.abbruchBestaetigen());
     EXPECT_TRUE(formular().AbbruchBestaetigt);
-    // Esc is "Nein".
-    beiModalemDialog([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-    EXPECT_FALSE(d.abbruchBestaetigen());
-}
 
-TEST_F(DialogTest, EscClosesWhenIdleButNotWhileRunning) {
-    auto& d = oeffnen();
+    // During a run Esc and the close box ask instead of closing; Esc in frmKill is "Nein".
     formular().VerarbeitungLaeuft = true;
     d.aussehen(Aussehen::Laeuft);
     int gefragt = 0;
-    const auto nein = [&](QWidget* w) {
+    const auto esc = [&](QWidget* w) {
         ++gefragt;
-        qobject_cast<frmKill*>(w)->cmdFortsetzen()->click();
+        QTest::keyClick(w, Qt::Key_Escape);
     };
-    beiModalemDialog(nein);
+    beiModalemDialog(esc);
     QTest::keyClick(d.cmdDruckenAbbrechen(), Qt::Key_Escape);
-    EXPECT_EQ(gefragt, 1);
-    EXPECT_TRUE(d.isVisible());
-    beiModalemDialog(nein);
-    d.close();  // the close box during a run asks too instead of closing
+    beiModalemDialog(esc);
+    d.close();
     EXPECT_EQ(gefragt, 2);
     EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(formular().AbbruchBestaetigt);
 
     formular().VerarbeitungLaeuft = false;
     d.aussehen(Aussehen::Leerlauf);
@@ -294,9 +274,7 @@ TEST_F(DialogTest, HelpChecksTheFileBeforeOpeningIt) {
         {datei, "Die Hilfedatei " + datei + " kann nicht angezeigt werden: es ist kein Programm zum Anzeigen eingerichtet.", 1,
          false},
     };
-    QFile f(datei);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    ASSERT_TRUE(QFile(datei).open(QIODevice::WriteOnly));
     const QString vorher = QDir::currentPath();
     QDir::setCurrent(ordner.path());
     for (const Fall& fall : faelle) {
@@ -316,16 +294,18 @@ TEST_F(DialogTest, HelpChecksTheFileBeforeOpeningIt) {
             EXPECT_EQ(texte(), fall.meldung.isEmpty() ? QStringList() : QStringList{fall.meldung});
             EXPECT_EQ(geoeffneteHilfe.size(), fall.geoeffnet);
         }
-        if (fall.geoeffnet) {
-            EXPECT_EQ(geoeffneteHilfe.value(0), datei);
-        }
+        if (fall.geoeffnet) EXPECT_EQ(geoeffneteHilfe.value(0), datei);
     }
     QDir::setCurrent(vorher);
 }
 
-TEST_F(DialogTest, PropertySearchFillsBothNumbersAndFocusesTheFirst) {
+// The property search fills both numbers and focuses the first; the account
+// master gets the year of the to-month.
+TEST_F(DialogTest, ModulesGetTheirInputAndGiveTheirChoice) {
     SuchModul::antwort = 42;
+    SuchModul::gestartet = 0;
     registriereKomponente(komponenten::ObjektAuswahl, [] { return std::make_unique<SuchModul>(); });
+    registriereKomponente(komponenten::KontenStamm, [] { return std::make_unique<SuchModul>(); });
     auto& d = oeffnen();
     feld(Feld::VonObjNr)->setText("1");
     feld(Feld::BisObjNr)->setText("9");
@@ -341,13 +321,8 @@ TEST_F(DialogTest, PropertySearchFillsBothNumbersAndFocusesTheFirst) {
     EXPECT_EQ(feld(Feld::VonObjNr)->text(), "42");
     EXPECT_EQ(fokusWidget(), feld(Feld::VonObjNr));
     EXPECT_FALSE(QApplication::overrideCursor());
-    EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
-}
+    EXPECT_TRUE(gemeldet.empty());
 
-TEST_F(DialogTest, AccountMasterGetsTheYearOfTheToMonth) {
-    SuchModul::gestartet = 0;
-    registriereKomponente(komponenten::KontenStamm, [] { return std::make_unique<SuchModul>(); });
-    auto& d = oeffnen();
     struct Fall {
         const char* bisMonat;
         Variant jahr;
@@ -360,10 +335,10 @@ TEST_F(DialogTest, AccountMasterGetsTheYearOfTheToMonth) {
         // A full date as the run leaves it: reported, year kept, module started anyway.
         {"31.05.2005", Variant::lng(1998), {"13 kmoHauptmzres, in cmdKontenStamm_Click"}},
     };
-    int starts = 0;
+    int starts = SuchModul::gestartet;
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.bisMonat);
-        AufzeichnendeFehlerAnzeige::gemeldet.clear();
+        gemeldet.clear();
         feld(Feld::AbrBisDatum)->setText(f.bisMonat);
         d.cmdKontenStamm()->click();
         EXPECT_EQ(SuchModul::gestartet, ++starts);
@@ -372,23 +347,9 @@ TEST_F(DialogTest, AccountMasterGetsTheYearOfTheToMonth) {
     }
 }
 
-TEST_F(DialogTest, TheHostsMissingModulesSaySoOnce) {
-    qtKomponentenRegistrieren();
-    registriereKomponente(komponenten::FehlerAnzeigeName, [] { return std::make_unique<AufzeichnendeFehlerAnzeige>(); });
+TEST_F(DialogTest, ModulesThatAreNotInstalledSaySoWithoutAStuckPointer) {
     auto& d = oeffnen();
-    for (QPushButton* knopf : {d.cmdSachbuch(), d.cmdHmzResStamm(), d.cmdKontenStamm()}) {
-        SCOPED_TRACE(knopf->text().toStdString());
-        meldungen.clear();
-        knopf->click();
-        EXPECT_EQ(texte(), QStringList{"Das Modul \"" + knopf->text() + "\" ist in dieser Installation nicht installiert."});
-        EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
-        EXPECT_FALSE(QApplication::overrideCursor());
-    }
-}
-
-// A host that registers no module gets the reports of a component that cannot be created.
-TEST_F(DialogTest, ModulesThatAreNotInstalledAreReportedWithoutAStuckPointer) {
-    auto& d = oeffnen();
+    // A host that registers no module gets the reports of a component that cannot be created.
     d.cmdHmzResStamm()->click();
     EXPECT_EQ(quellen(), (QStringList{"429 kmoHauptmzres, in cmdHmzResStamm_Click",
                                       "91 kmoHauptmzres, in cmdHmzResStamm_Click"}));
@@ -396,13 +357,25 @@ TEST_F(DialogTest, ModulesThatAreNotInstalledAreReportedWithoutAStuckPointer) {
 
     // Without the error display every report falls back to the 429 text.
     entferneKomponente(komponenten::FehlerAnzeigeName);
-    AufzeichnendeFehlerAnzeige::gemeldet.clear();
+    gemeldet.clear();
     feld(Feld::VonObjNr)->setText("7");
     d.cmdObjAusw()->click();
     const QString text = "das allgem. Fehlermeldungsprogramm kmoAllgError konnte nicht aufgerufen werden";
     EXPECT_EQ(texte(), (QStringList{text, text, text}));  // create, start, chosen number
-    EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+    EXPECT_TRUE(gemeldet.empty());
     EXPECT_EQ(feld(Feld::VonObjNr)->text(), "7");
     EXPECT_EQ(fokusWidget(), feld(Feld::VonObjNr));
     EXPECT_FALSE(QApplication::overrideCursor());
+
+    // This installation's modules: the three it lacks say so once.
+    qtKomponentenRegistrieren();
+    FehlerAnzeigeAttrappe::registrieren(gemeldet);
+    for (QPushButton* knopf : {d.cmdSachbuch(), d.cmdHmzResStamm(), d.cmdKontenStamm()}) {
+        SCOPED_TRACE(knopf->text().toStdString());
+        meldungen.clear();
+        knopf->click();
+        EXPECT_EQ(texte(), QStringList{"Das Modul \"" + knopf->text() + "\" ist in dieser Installation nicht installiert."});
+        EXPECT_TRUE(gemeldet.empty());
+        EXPECT_FALSE(QApplication::overrideCursor());
+    }
 }

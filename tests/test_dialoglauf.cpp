@@ -1,5 +1,5 @@
 // Runs started from the real dialog: progress, one print job, pause and
-// cancel through frmKill and Esc, what a run locks while it goes, and what a
+// cancel through frmKill, what a run locks while it goes, and what a
 // second host call starts from. What the run does with each answer, with an
 // empty range or with the euro box is the run driver's test.
 #include "programm.h"
@@ -15,12 +15,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPrinterInfo>
-#include <QSettings>
-#include <QThread>
 #include <QLabel>
-#include <QProcess>
+#include <QPrinterInfo>
 #include <QPushButton>
+#include <QSettings>
 
 using namespace hmz;
 using namespace hmz::test;
@@ -35,20 +33,23 @@ protected:
     QString lookImDialog;      // lblDruckLäuft while frmKill was open
     bool abbruchBeantwortet = false;
 
+    // Properties 1 to `bis`, each with one balanced pair of 1000 in March 2003.
+    void objekte(int bis) {
+        sql("INSERT INTO ObjKanzleiKontenstamm VALUES (2003, '4000', 'Mieteinnahmen', 1, 1)");
+        for (int nr = 1; nr <= bis; ++nr) {
+            sql(QStringLiteral("INSERT INTO ObjDaten (ObjNummer, ObjTypus, ObjAnschrift, ObjPlz, ObjOrt) "
+                               "VALUES (%1, 0, 'Gasse %1', '1010', 'Wien')").arg(nr));
+            sql(QStringLiteral("INSERT INTO ObjKanzleiBuchungen2003 (BuObjNr, BuKontoNr, BuDatum, BuBetrag, BuSH, "
+                               "BuSHVorzeichen) VALUES (%1, '4000', '2003-03-05', 10000000, 'H', 1), "
+                               "(%1, '2800', '2003-03-05', 10000000, 'S', -1)").arg(nr));
+        }
+    }
+
     void SetUp() override {
         DialogTest::SetUp();
         sql("INSERT INTO AllgMandDaten VALUES ('Hausverwaltung', '', '', 'Ring 1', '', '1010', 'Wien', 137603, '2003-12-31')");
-        for (int nr = 1; nr <= 3; ++nr)
-            sql(QStringLiteral("INSERT INTO ObjDaten (ObjNummer, ObjTypus, ObjAnschrift, ObjPlz, ObjOrt) "
-                               "VALUES (%1, 0, 'Gasse %1', '1010', 'Wien')").arg(nr));
-        sql("INSERT INTO ObjKanzleiKontenstamm VALUES (2003, '4000', 'Mieteinnahmen', 1, 1)");
         sql("INSERT INTO ObjKanzleiKontenstamm VALUES (2003, '2800', 'Bank', NULL, NULL)");
-        for (int nr = 1; nr <= 3; ++nr) {
-            sql(QStringLiteral("INSERT INTO ObjKanzleiBuchungen2003 (BuObjNr, BuKontoNr, BuDatum, BuBetrag, BuSH, "
-                               "BuSHVorzeichen) VALUES (%1, '4000', '2003-03-05', 10000000, 'H', 1)").arg(nr));
-            sql(QStringLiteral("INSERT INTO ObjKanzleiBuchungen2003 (BuObjNr, BuKontoNr, BuDatum, BuBetrag, BuSH, "
-                               "BuSHVorzeichen) VALUES (%1, '2800', '2003-03-05', 10000000, 'S', -1)").arg(nr));
-        }
+        objekte(3);
         pdf = daten.filePath("lauf.pdf");
         setzeDrucker(QtDrucker::fuerPdf(pdf));
     }
@@ -71,9 +72,9 @@ protected:
         return d;
     }
 
-    // At the first sight of property `nr`, `ausloesen` runs at the next
-    // event point and frmKill is answered with "Ja" or "Nein".
-    void abbrechenBei(frmHauptMzRes& d, const QString& nr, bool ja, std::function<void()> ausloesen) {
+    // At the first sight of property `nr` the cancel button is clicked at the
+    // next event point and frmKill is answered with "Ja" or "Nein".
+    void abbrechenBei(frmHauptMzRes& d, const QString& nr, bool ja) {
         auto einmal = std::make_shared<bool>(false);
         QObject::connect(&d, &frmHauptMzRes::latschGeaendert, [=, this, &d](const QString& t) {
             if (*einmal || t != "Laufende Objekt-Nr: " + nr) return;
@@ -86,7 +87,7 @@ protected:
                     abbruchBeantwortet = true;
                     (ja ? k->cmdAbbrechen() : k->cmdFortsetzen())->click();
                 });
-                ausloesen();
+                d.cmdDruckenAbbrechen()->click();
             });
         });
     }
@@ -105,47 +106,38 @@ protected:
 
 }  // namespace
 
-TEST_F(DialogLauf, ThreePropertiesShowThreeAndMakeOnePdf) {
+// "Nein" goes on with the same property; the printer box stays locked while
+// the run prints, so the one job keeps its printer.
+TEST_F(DialogLauf, NeinInFrmKillGoesOnWithTheSamePropertyToOnePdfOfThreeOnTheSamePrinter) {
+    setzeDruckerSammlung([] { return QStringList{"eins", "zwei"}; });
     auto& d = eingeben("1", "3");
+    Drucker* drucker = &Printer();
+    bool gesperrt = false;
+    QObject::connect(&d, &frmHauptMzRes::latschGeaendert, [&](const QString& t) {
+        if (t != "Laufende Objekt-Nr: 00002") return;
+        gesperrt = !d.cmbPrinter()->isEnabled();
+        QTest::keyClick(d.cmbPrinter(), Qt::Key_Down);  // the user picks another printer
+    });
+    abbrechenBei(d, "00002", false);
     QTest::mouseClick(d.cmdOK(), Qt::LeftButton);
-    EXPECT_EQ(texte(), QStringList());
-    EXPECT_EQ(d.lblObjAnz()->text(), "3");
-    EXPECT_TRUE(latsch.contains("Soll/Haben prüfen - kurze Wartezeit"));
-    EXPECT_TRUE(latsch.contains("Laufende Objekt-Nr: 00003"));
-    EXPECT_EQ(feld(Feld::AbrVonDatum)->text(), "01.01.2003");
-    EXPECT_EQ(feld(Feld::AbrBisDatum)->text(), "31.12.2003");
-    leerlaufMitFokus(d);
-    ASSERT_TRUE(QFile::exists(pdf));
-    const QString text = pdfText();
-    for (const char* nr : {"00001", "00002", "00003"}) EXPECT_TRUE(text.contains(nr)) << nr;
-    EXPECT_TRUE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
-}
-
-TEST_F(DialogLauf, NeinInFrmKillGoesOnWithTheSameProperty) {
-    auto& d = eingeben("1", "3");
-    abbrechenBei(d, "00002", false, [&d] { d.cmdDruckenAbbrechen()->click(); });
-    d.cmdOK()->click();
+    setzeDruckerSammlung(nullptr);
     EXPECT_EQ(lookImDialog, "                Verarbeitung angehalten");
     ASSERT_TRUE(abbruchBeantwortet);
+    EXPECT_TRUE(latsch.contains("Soll/Haben prüfen - kurze Wartezeit"));
     // Nothing of property 1 again, and property 2 is not started anew before 3.
     EXPECT_FALSE(nachAbbruch.contains("Laufende Objekt-Nr: 00001"));
     EXPECT_TRUE(nachAbbruch.contains("Laufende Objekt-Nr: 00003"));
     EXPECT_EQ(d.lblObjAnz()->text(), "3");
     EXPECT_EQ(texte(), QStringList());
+    EXPECT_EQ(feld(Feld::AbrVonDatum)->text(), "01.01.2003");
+    EXPECT_EQ(feld(Feld::AbrBisDatum)->text(), "31.12.2003");
     leerlaufMitFokus(d);
-    EXPECT_TRUE(QFile::exists(pdf));
-}
-
-TEST_F(DialogLauf, EscWhileRunningAsksLikeTheCancelButton) {
-    auto& d = eingeben("1", "3");
-    abbrechenBei(d, "00001", true, [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); });
-    d.cmdOK()->click();
-    ASSERT_TRUE(abbruchBeantwortet);
-    EXPECT_TRUE(d.isVisible());  // Esc during the run did not close the dialog
-    EXPECT_FALSE(latsch.contains("Laufende Objekt-Nr: 00002"));
-    EXPECT_EQ(texte().value(0), "Verarbeitung durch Anwender abgebrochen");
-    EXPECT_FALSE(QFile::exists(pdf));
-    leerlaufMitFokus(d);
+    EXPECT_TRUE(gesperrt);
+    EXPECT_EQ(&Printer(), drucker);
+    EXPECT_TRUE(d.cmbPrinter()->isEnabled());
+    const QString text = pdfText();
+    for (const char* nr : {"00001", "00002", "00003"}) EXPECT_TRUE(text.contains(nr)) << nr;
+    EXPECT_TRUE(gemeldet.empty());
 }
 
 TEST_F(DialogLauf, ThePrinterBoxSaysWhereTheRunPrintsAndOffersAFolderPerProperty) {
@@ -193,14 +185,7 @@ TEST_F(DialogLauf, WithoutADefaultQueueTheRunReachesTheQueueTheBoxShows) {
     if (!lp.aus.contains("is running")) GTEST_SKIP() << "cupsd is not running";
     if (!lp.aus.contains("no system default destination")) GTEST_SKIP() << "CUPS has a default queue here";
     setzeDrucker(nullptr);  // as a new user: nobody chose a printer yet
-    const QStringList ordner{QDir::homePath() + "/PDF", "/root/PDF", "/var/spool/cups-pdf/ANONYMOUS"};
-    auto pdfs = [&] {
-        QStringList r;
-        for (const QString& o : ordner)
-            for (const QFileInfo& f : QDir(o).entryInfoList({"*.pdf"}, QDir::Files)) r << f.absoluteFilePath();
-        return r;
-    };
-    const QStringList vorher = pdfs();
+    const QStringList vorher = warteschlangenPdfs();
     auto& d = eingeben("1", "1");
     const QString gezeigt = d.cmbPrinter()->currentText();
     ASSERT_TRUE(QPrinterInfo::availablePrinterNames().contains(gezeigt)) << qPrintable(gezeigt);
@@ -208,38 +193,12 @@ TEST_F(DialogLauf, WithoutADefaultQueueTheRunReachesTheQueueTheBoxShows) {
     EXPECT_EQ(d.lblObjAnz()->text(), "1");
     EXPECT_EQ(Printer().DeviceName(), gezeigt);
     EXPECT_FALSE(QFile::exists("hmzres.pdf"));
-    QStringList neu;
-    for (int i = 0; i < 100 && neu.isEmpty(); ++i) {
-        QThread::msleep(100);
-        for (const QString& f : pdfs())
-            if (!vorher.contains(f) && QFileInfo(f).size() > 0) neu << f;
-    }
-    ASSERT_FALSE(neu.isEmpty()) << "nothing reached " << qPrintable(gezeigt);
-    for (const QString& f : neu) QFile::remove(f);
-}
-
-TEST_F(DialogLauf, ThePrinterBoxIsLockedWhileARunPrints) {
-    setzeDruckerSammlung([] { return QStringList{"eins", "zwei"}; });
-    auto& d = eingeben("1", "3");
-    Drucker* drucker = &Printer();
-    bool gesperrt = false;
-    QObject::connect(&d, &frmHauptMzRes::latschGeaendert, [&](const QString& t) {
-        if (t != "Laufende Objekt-Nr: 00002") return;
-        gesperrt = !d.cmbPrinter()->isEnabled();
-        QTest::keyClick(d.cmbPrinter(), Qt::Key_Down);  // the user picks the other printer
-    });
-    d.cmdOK()->click();
-    setzeDruckerSammlung(nullptr);
-    EXPECT_TRUE(gesperrt);
-    EXPECT_EQ(&Printer(), drucker);
-    EXPECT_TRUE(d.cmbPrinter()->isEnabled());
-    const QString text = pdfText();
-    for (const char* nr : {"00001", "00002", "00003"}) EXPECT_TRUE(text.contains(nr)) << nr;
+    EXPECT_TRUE(neueWarteschlangenPdfsEntfernen(vorher)) << "nothing reached " << qPrintable(gezeigt);
 }
 
 TEST_F(DialogLauf, StartIsRefusedUntilACancelledRunHasEnded) {
     auto& d = eingeben("1", "3");
-    abbrechenBei(d, "00002", true, [&d] { d.cmdDruckenAbbrechen()->click(); });
+    abbrechenBei(d, "00002", true);
     bool geklickt = false;
     frmHauptMzRes::meldungsHook() = [&](const Meldung& m) {
         // Right after confirming, while property 2 still unwinds, the user clicks start.
@@ -266,25 +225,16 @@ TEST_F(DialogLauf, ASecondHostCallForAnotherClientNeverUsesTheFirstClientsData) 
 
     // The second client: its settings and client record cannot be read.
     const QString ersterPfad = datenbankPfad;
-    datenbankPfad = daten.filePath("zweiter.db");
-    {
-        auto db = db::Engine::instance().CreateDatabase(datenbankPfad, DatenbankPasswort);
-        db::schemaAnlegen(*db, {2003});
-        db->Close();
-    }
+    datenbankAnlegen(daten.filePath("zweiter.db"));
     sql("DROP TABLE AllgEinstellungen");
     sql("DROP TABLE AllgMandDaten");
-    sql("INSERT INTO ObjDaten (ObjNummer, ObjTypus, ObjAnschrift) VALUES (1, 0, 'Andere Gasse 1')");
-    sql("INSERT INTO ObjKanzleiKontenstamm VALUES (2003, '4000', 'Mieteinnahmen', 1, 1)");
-    for (const char* buchung : {"1, '4000', '2003-03-05', 10000000, 'H', 1", "1, '2800', '2003-03-05', 10000000, 'S', -1"})
-        sql(QStringLiteral("INSERT INTO ObjKanzleiBuchungen2003 (BuObjNr, BuKontoNr, BuDatum, BuBetrag, BuSH, "
-                           "BuSHVorzeichen) VALUES (%1)").arg(buchung));
+    objekte(1);
     parameter(standardParameter());
     auto& zweiter = eingeben("1", "1");
     zweiter.chkEuroAusweisen()->setChecked(false);
     zweiter.cmdOK()->click();
 
-    EXPECT_FALSE(AufzeichnendeFehlerAnzeige::gemeldet.empty());
+    EXPECT_FALSE(gemeldet.empty());
     EXPECT_FALSE(QFile::exists(pdf) && pdfText().contains("Hausverwaltung")) << "the first client's header";
     auto db = db::Engine::instance().OpenDatabase(ersterPfad, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
     auto rs = db->OpenRecordset("SELECT AllgEinstWert FROM AllgEinstellungen WHERE AllgEinstNr = 149");

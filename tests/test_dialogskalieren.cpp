@@ -49,9 +49,7 @@ TEST(DialogSkalieren, FactorFromTheSettingsAndTheScreenWidth) {
         SCOPED_TRACE(std::string(f.skalieren) + "/" + f.skFaktor + "@" + std::to_string(f.breite));
         const auto s = skalierFaktor({f.skalieren, f.skFaktor}, f.breite);
         ASSERT_EQ(s.has_value(), f.s.has_value());
-        if (s) {
-            EXPECT_DOUBLE_EQ(*s, *f.s);
-        }
+        if (s) EXPECT_DOUBLE_EQ(*s, *f.s);
     }
 }
 
@@ -81,10 +79,16 @@ TEST_F(DialogTest, ScalingReadsTheProfileFolderAndScalesEverything) {
     EXPECT_DOUBLE_EQ(z.cmdOK()->font().pointSizeF(), okSchrift * 2);
     EXPECT_DOUBLE_EQ(z.font().pointSizeF(), dialogSchrift * 4);
     // The progress panel keeps its place over the start button.
-    EXPECT_EQ(z.picLatsch()->geometry().bottomRight() + QPoint(1, 1), z.cmdOK()->geometry().bottomRight() + QPoint(1, 1));
+    EXPECT_EQ(z.picLatsch()->geometry().bottomRight(), z.cmdOK()->geometry().bottomRight());
     // The module buttons leave "Small Fonts" for the dialog's font.
     EXPECT_EQ(z.cmdSachbuch()->font().family(), z.font().family());
     EXPECT_EQ(z.cmdOK()->font().family(), "Arial");
+    frmKill k;
+    const QSize kDesign = k.size();
+    const QRect ja = k.cmdAbbrechen()->geometry();
+    DialogSkalierenBei(1280, &k, true, true);
+    EXPECT_EQ(k.size(), kDesign * 2);
+    EXPECT_EQ(k.cmdAbbrechen()->geometry().size(), ja.size() * 2);
 
     // Step 0 leaves the sizes but still replaces "Small Fonts".
     iniSchreiben(profil.path(), "[Section1]\nSkalieren=1\n[Section2]\nSkFaktor=0\n");
@@ -94,14 +98,4 @@ TEST_F(DialogTest, ScalingReadsTheProfileFolderAndScalesEverything) {
     DialogSkalierenBei(1152, &dritter, true, true);
     EXPECT_EQ(dritter.size(), vorher);
     EXPECT_EQ(dritter.cmdKontenStamm()->font().family(), dritter.font().family());
-}
-
-TEST_F(DialogTest, FrmKillIsScaledOnLoadToo) {
-    iniSchreiben(profil.path(), "[Section1]\nSkalieren=1\n[Section2]\nSkFaktor=10\n");
-    frmKill k;
-    const QSize design = k.size();
-    const QRect ja = k.cmdAbbrechen()->geometry();
-    DialogSkalierenBei(1280, &k, true, true);
-    EXPECT_EQ(k.size(), design * 2);
-    EXPECT_EQ(k.cmdAbbrechen()->geometry().size(), ja.size() * 2);
 }

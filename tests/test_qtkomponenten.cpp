@@ -10,28 +10,34 @@
 using namespace hmz;
 using namespace hmz::test;
 
-TEST(ObjektAuswahlDialog, FilterOnNumberAddressAndTown) {
-    const QList<ObjektZeile> zeilen = {
-        {7, "Hauptstraße 1", "1010", "Wien"},
-        {12, "Gartengasse 4", "8010", "Graz"},
-        {120, "Ringstraße 9", "1010", "Wien"},
-    };
+// The search lists the client's ordinary properties by number and filters
+// them on number, address and town.
+TEST_F(DialogTest, ThePropertySearchListsByNumberAndFiltersOnNumberAddressAndTown) {
+    sql("INSERT INTO ObjDaten (ObjNummer, ObjTypus, ObjAnschrift, ObjPlz, ObjOrt) VALUES "
+        "(12, 0, 'Gartengasse 4', '8010', 'Graz'), (7, 0, 'Hauptstraße 1', '1010', 'Wien'), "
+        "(9, 1, 'Lager', '1010', 'Wien'), (30, 0, NULL, NULL, NULL), (120, 0, 'Ringstraße 9', '1010', 'Wien')");
+    const QList<ObjektZeile> zeilen = objekteLesen(datenbankPfad);
+    ASSERT_EQ(zeilen.size(), 4);
+    EXPECT_EQ(zeilen[0].nummer, 7);
+    EXPECT_EQ(zeilen[0].anschrift, "Hauptstraße 1");
+    EXPECT_EQ(zeilen[1].ort, "Graz");
+    EXPECT_EQ(zeilen[2].nummer, 30);
+    EXPECT_EQ(zeilen[2].anschrift, "");
+
     ObjektAuswahlDialog d(zeilen);
     d.show();
-    EXPECT_EQ(d.sichtbareZeilen(), 3);
+    EXPECT_EQ(d.sichtbareZeilen(), 4);
     struct Fall {
         const char* filter;
         int zeilen;
         long erste;
     };
-    const Fall faelle[] = {{"wien", 2, 7}, {"00012", 1, 12}, {"garten", 1, 12}, {"8010", 1, 12}, {"Linz", 0, 0}, {"", 3, 7}};
+    const Fall faelle[] = {{"wien", 2, 7}, {"00012", 1, 12}, {"garten", 1, 12}, {"8010", 1, 12}, {"Linz", 0, 0}, {"", 4, 7}};
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.filter);
         d.filter()->setText(f.filter);
         EXPECT_EQ(d.sichtbareZeilen(), f.zeilen);
-        if (f.zeilen > 0) {
-            EXPECT_EQ(d.liste()->currentIndex().data(Qt::UserRole).toLongLong(), f.erste);
-        }
+        if (f.zeilen > 0) EXPECT_EQ(d.liste()->currentIndex().data(Qt::UserRole).toLongLong(), f.erste);
     }
     d.filter()->setText("ring");
     QTest::keyClick(d.filter(), Qt::Key_Return);
@@ -47,8 +53,7 @@ TEST(ObjektAuswahlDialog, FilterOnNumberAddressAndTown) {
 }
 
 TEST_F(DialogTest, TheErrorDisplayShowsNumberDescriptionSourceAndDetails) {
-    auto& d = oeffnen();
-    (void)d;
+    oeffnen();
     qtKomponentenRegistrieren();
     QString text, details, titel;
     beiModalemDialog([&](QWidget* w) {
@@ -68,17 +73,4 @@ TEST_F(DialogTest, TheErrorDisplayShowsNumberDescriptionSourceAndDetails) {
     EXPECT_TRUE(details.contains("Hilfekontext: 0"));
     EXPECT_TRUE(meldungen.empty());                 // no fallback message
     EXPECT_TRUE(FehlerQuelle().isEmpty());  // a report that arrived clears the source
-}
-
-TEST_F(DialogTest, ThePropertySearchListsTheClientsPropertiesByNumber) {
-    sql("INSERT INTO ObjDaten (ObjNummer, ObjTypus, ObjAnschrift, ObjPlz, ObjOrt) VALUES "
-        "(12, 0, 'Gartengasse 4', '8010', 'Graz'), (7, 0, 'Hauptstraße 1', '1010', 'Wien'), "
-        "(9, 1, 'Lager', '1010', 'Wien'), (30, 0, NULL, NULL, NULL)");
-    const QList<ObjektZeile> zeilen = objekteLesen(datenbankPfad);
-    ASSERT_EQ(zeilen.size(), 3);
-    EXPECT_EQ(zeilen[0].nummer, 7);
-    EXPECT_EQ(zeilen[0].anschrift, "Hauptstraße 1");
-    EXPECT_EQ(zeilen[1].ort, "Graz");
-    EXPECT_EQ(zeilen[2].nummer, 30);
-    EXPECT_EQ(zeilen[2].anschrift, "");
 }
