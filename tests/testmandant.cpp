@@ -48,9 +48,9 @@ Currency eur(const char* text) {
     return *c;
 }
 
-TestMandant::TestMandant(const QString& pfad, bool klartext) : pfad_(pfad), klartext_(klartext) {
+TestMandant::TestMandant(const QString& pfad) : pfad_(pfad) {
     QFile::remove(pfad_);
-    db_ = db::Engine::instance().CreateDatabase(pfad_, klartext_ ? QString() : DatenbankPasswort);
+    db_ = db::Engine::instance().CreateDatabase(pfad_, DatenbankPasswort);
     for (const auto& sql : db::schemaGrundtabellen()) ausfuehren(sql);
 }
 
@@ -58,8 +58,7 @@ TestMandant::~TestMandant() { schliessen(); }
 
 db::Database& TestMandant::db() {
     if (!db_)
-        db_ = db::Engine::instance().OpenDatabase(pfad_, false, false,
-                                                  QStringLiteral(";pwd=") + (klartext_ ? QString() : DatenbankPasswort));
+        db_ = db::Engine::instance().OpenDatabase(pfad_, false, false, QStringLiteral(";pwd=") + DatenbankPasswort);
     return *db_;
 }
 
@@ -98,17 +97,12 @@ QList<QVariantList> TestMandant::abfrage(const QString& sql, const QVariantList&
     return zeilen;
 }
 
-TestMandant& TestMandant::mandant(const MandantDaten& m) {
+TestMandant& TestMandant::mandant() {
     ausfuehren(QStringLiteral("DELETE FROM AllgMandDaten"));
     ausfuehren(QStringLiteral("INSERT INTO AllgMandDaten VALUES (?,?,?,?,?,?,?,?,?)"),
-               {m.name, m.name2, m.name3, m.anschrift, m.nation, m.plz, m.ort, waehrung(m.eurKurs),
-                datum(m.monStatusDatum)});
-    return *this;
-}
-
-TestMandant& TestMandant::einstellung(int nr, int wert) {
-    ausfuehren(QStringLiteral("DELETE FROM AllgEinstellungen WHERE AllgEinstNr = ?"), {nr});
-    ausfuehren(QStringLiteral("INSERT INTO AllgEinstellungen VALUES (?,?,NULL)"), {nr, wert});
+               {QStringLiteral("Hausverwaltung Muster GmbH"), QStringLiteral("Immobilientreuhand"), QString(),
+                QStringLiteral("Ringstraße 1"), QStringLiteral("A"), QStringLiteral("1010"), QStringLiteral("Wien"),
+                QVariant::fromValue(Currency::fromRaw(137603)), QStringLiteral("2003-12-31")});
     return *this;
 }
 
