@@ -199,7 +199,7 @@ TEST_F(PdfDrucker, PipelinedPrinterWritesTheSamePdfAsTheRealOne) {
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~maske);
 }
 
-TEST_F(PdfDrucker, ANewJobReplacesTheFileOnlyWhenItEnds) {
+TEST_F(PdfDrucker, TheQtPrinterReplacesTheFileOnlyWhenAJobEndsAndLeavesNothingElse) {
     const QString ziel = pfad(QStringLiteral("lauf.pdf"));
     {
         QFile alt(ziel);
@@ -214,19 +214,16 @@ TEST_F(PdfDrucker, ANewJobReplacesTheFileOnlyWhenItEnds) {
     d->Print(QStringLiteral("zweiter Lauf"), false);
     d->EndDoc();
     EXPECT_EQ(pdfText(ziel).trimmed(), QStringLiteral("zweiter Lauf"));
-    EXPECT_EQ(dateien(), QStringList{"lauf.pdf"});
-}
 
-TEST_F(PdfDrucker, NothingStaysBehindWithoutOutputOrWithAnUnknownQueue) {
+    // No output, or dropped with an open job (and batches queued): no file.
     QtDrucker::fuerPdf(pfad(QStringLiteral("leer.pdf")))->EndDoc();
     auto offen = QtDrucker::fuerPdf(pfad(QStringLiteral("offen.pdf")));
     seite(*offen, 1);
     offen.reset();
-    // Dropped with an open job and batches queued.
     auto gepuffert = PufferDrucker::fuerPdf(pfad(QStringLiteral("gepuffert.pdf")));
     for (int i = 0; i < 2000; ++i) gepuffert->Print(QStringLiteral("halb %1").arg(i), false);
     gepuffert.reset();
-    EXPECT_EQ(dateien(), QStringList{});
+    EXPECT_EQ(dateien(), QStringList{"lauf.pdf"});
 
     auto c = QtDrucker::fuerDrucker(QStringLiteral("hmzres-gibt-es-nicht"));
     seite(*c, 1);
@@ -370,27 +367,8 @@ void zweiDokumente(Drucker& d) {
     d.Line(0, 10, 100, 10);
 }
 
-TEST_F(PdfDrucker, FolderPrinterWritesOneFilePerDocumentWithItsOwnPages) {
-    OrdnerDrucker d(dir.path(), 2, [&](const QString& ziel) -> std::unique_ptr<Drucker> {
-        // The files are drawn in the hidden folder, never under their final name.
-        EXPECT_FALSE(ziel.startsWith(pfad(QStringLiteral("HMZ"))));
-        return QtDrucker::fuerPdf(ziel);
-    });
-    zweiDokumente(d);
-    d.EndDoc();
+TEST_F(PdfDrucker, FolderPrinterMovesOneFilePerDocumentIntoPlaceOnlyWhenTheJobEnds) {
     const QStringList namen{"HMZ-2003-00001.pdf", "HMZ-2003-00002.pdf"};
-    EXPECT_EQ(d.geschrieben(), (QStringList{pfad(namen[0]), pfad(namen[1])}));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), namen);
-    EXPECT_EQ(seiten(pfad(namen[0])), 2);
-    EXPECT_EQ(seiten(pfad(namen[1])), 1);
-    EXPECT_EQ(pdfText(pfad(namen[1])).trimmed(), "zwei, Seite 1");
-
-    OrdnerDrucker nirgends(QStringLiteral("/nonexistent/folder"), 1);
-    nirgends.setFontName(QStringLiteral("Arial"));
-    EXPECT_EQ(fehlerVon([&] { nirgends.Print(QStringLiteral("x"), false); }).Nummer(), QtDrucker::DruckerFehler);
-}
-
-TEST_F(PdfDrucker, FolderPrinterLeavesTheFolderAsItWasAfterADiscardOrAFailure) {
     // Every name in the folder, hidden ones included, with its size.
     const auto inhalt = [this] {
         QStringList r;
@@ -398,16 +376,18 @@ TEST_F(PdfDrucker, FolderPrinterLeavesTheFolderAsItWasAfterADiscardOrAFailure) {
             r << QStringLiteral("%1 %2").arg(f.fileName()).arg(f.size());
         return r;
     };
-    for (const bool fehler : {false, true}) {  // the second file cannot be drawn; else the job is discarded
+    // An earlier set, which a failed or discarded job must not half replace.
+    for (const QString& name : namen) {
+        QFile f(pfad(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("alt");
+    }
+    const QStringList vorher = inhalt();
+    for (const bool fehler : {true, false}) {  // the second file cannot be drawn; else the job is discarded
         SCOPED_TRACE(fehler ? "failed" : "discarded");
-        // An earlier set, which must not be half replaced.
-        for (const char* alt : {"HMZ-2003-00001.pdf", "HMZ-2003-00002.pdf"}) {
-            QFile f(pfad(alt));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write("alt");
-        }
-        const QStringList vorher = inhalt();
         OrdnerDrucker d(dir.path(), 2, [&](const QString& ziel) -> std::unique_ptr<Drucker> {
+            // The files are drawn in the hidden folder, never under their final name.
+            EXPECT_FALSE(ziel.startsWith(pfad(QStringLiteral("HMZ"))));
             if (fehler && ziel.endsWith(QStringLiteral("00002.pdf")))
                 throw Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error: disk full"));
             return QtDrucker::fuerPdf(ziel);
@@ -426,12 +406,20 @@ TEST_F(PdfDrucker, FolderPrinterLeavesTheFolderAsItWasAfterADiscardOrAFailure) {
         EXPECT_EQ(inhalt(), vorher);
         EXPECT_TRUE(d.geschrieben().isEmpty());
         if (fehler) continue;
+
         d.AuftragFreigeben();
         zweiDokumente(d);
         d.EndDoc();
-        EXPECT_EQ(d.geschrieben().size(), 2);
-        EXPECT_GT(QFileInfo(pfad("HMZ-2003-00002.pdf")).size(), 100);
+        EXPECT_EQ(d.geschrieben(), (QStringList{pfad(namen[0]), pfad(namen[1])}));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), namen);
+        EXPECT_EQ(seiten(pfad(namen[0])), 2);
+        EXPECT_EQ(seiten(pfad(namen[1])), 1);
+        EXPECT_EQ(pdfText(pfad(namen[1])).trimmed(), "zwei, Seite 1");
     }
+
+    OrdnerDrucker nirgends(QStringLiteral("/nonexistent/folder"), 1);
+    nirgends.setFontName(QStringLiteral("Arial"));
+    EXPECT_EQ(fehlerVon([&] { nirgends.Print(QStringLiteral("x"), false); }).Nummer(), QtDrucker::DruckerFehler);
 }
 
 }  // namespace
