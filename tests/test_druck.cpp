@@ -104,17 +104,11 @@ private:
 };
 
 TEST_F(Druck, EinrichtenMisstArial9WieDasPdf) {
-    // Liberation Sans stands in for Arial; its metrics fix the whole layout.
+    // Liberation Sans stands in for Arial; its metrics fix the whole layout
+    // (the statements' dumps pin them). The PDF printer measures exactly like
+    // the recording one, kerning and all.
     auto& p = Printer();
-    EXPECT_NEAR(p.TextWidth(QStringLiteral("A")), 2.1177, 0.0005);
     EXPECT_NEAR(p.TextHeight(QStringLiteral("A")), 3.5471, 0.0005);
-    EXPECT_EQ(druck().ZeilenHoehe, 4);
-    EXPECT_EQ(p.ScaleLeft(), -10);
-    EXPECT_EQ(p.ScaleTop(), -5);
-    EXPECT_EQ(p.FontName(), QStringLiteral("Arial"));
-    EXPECT_EQ(p.FontSize(), 9);
-
-    // The PDF printer measures exactly like the recording one, kerning and all.
     QTemporaryDir dir;
     auto pdf = QtDrucker::fuerPdf(dir.filePath(QStringLiteral("m.pdf")));
     pdf->setFontName(QStringLiteral("Arial"));
@@ -248,7 +242,7 @@ TEST_F(Druck, AbbruchZeileUndVerworfenerAuftrag) {
     EXPECT_EQ(anzahl(Art::Seite), 2);
 }
 
-TEST_F(Druck, DumpUndAbspielen) {
+TEST_F(Druck, Dump) {
     drucker->leeren();
     auto& p = Printer();
     DruckPosNull();
@@ -272,15 +266,8 @@ TEST_F(Druck, DumpUndAbspielen) {
         "text 0.00 -5.00 Arial 9.00 --- \"Seite zwei\"\n"
         "scale -12.00 -5.00\n"
         "end\n");
+    // Replaying is what the pipelined and folder printers do: their PDFs are compared.
     EXPECT_EQ(drucker->dump(), erwartet);
-
-    // Replaying onto another printer gives the same list.
-    AufzeichnungsDrucker kopie;
-    kopie.setScaleLeft(-10);
-    kopie.setScaleTop(-5);
-    kopie.leeren();
-    abspielen(drucker->eintraege(), kopie);
-    EXPECT_EQ(kopie.dump(), erwartet);
 }
 
 TEST_F(Druck, KopfMitLeerenFeldern) {
