@@ -59,21 +59,16 @@ protected:
         druck().SeitenNr = 0;
     }
 
-    std::vector<AufzeichnungsEintrag> texte() const {
-        std::vector<AufzeichnungsEintrag> r;
-        for (const auto& e : drucker->eintraege())
-            if (e.art == Art::Text) r.push_back(e);
-        return r;
-    }
     QStringList textListe() const {
         QStringList r;
-        for (const auto& e : texte()) r << e.text;
+        for (const auto& e : drucker->eintraege())
+            if (e.art == Art::Text) r << e.text;
         return r;
     }
     // The first recorded text equal to t; fails the test if there is none.
     AufzeichnungsEintrag text(const QString& t) const {
-        for (const auto& e : texte())
-            if (e.text == t) return e;
+        for (const auto& e : drucker->eintraege())
+            if (e.art == Art::Text && e.text == t) return e;
         ADD_FAILURE() << "no text " << t.toStdString();
         return {};
     }
@@ -201,7 +196,7 @@ TEST_F(Druck, LeerZeilen) {
     DruckPosNull();
     LeerZeilen(3);
     EXPECT_EQ(p.CurrentY(), 0);
-    EXPECT_TRUE(texte().empty());
+    EXPECT_TRUE(textListe().isEmpty());
 }
 
 TEST_F(Druck, AbbruchZeileUndVerworfenerAuftrag) {

@@ -173,18 +173,15 @@ TEST_F(PdfDrucker, PipelinedPrinterWritesTheSamePdfAsTheRealOne) {
     const QString puffer = pfad(QStringLiteral("puffer.pdf"));
     lauf(*std::make_unique<PufferDrucker>(puffer, [&] { return QtDrucker::fuerPdf(puffer); },
                                           PufferDrucker::Grenzen{7, 2}));
-    auto standard = PufferDrucker::fuerPdf(pfad(QStringLiteral("standard.pdf")));
-    EXPECT_EQ(standard->DeviceName(), pfad(QStringLiteral("standard.pdf")));
-    lauf(*standard);
 
     const QString erwartet = woerter(echt);
     ASSERT_TRUE(erwartet.contains(QStringLiteral("Jänner"))) << erwartet.toStdString();
     EXPECT_TRUE(pdfText(echt).contains(QStringLiteral("Hauptmietzinsreserve für Jänner – Seite 4")));
     EXPECT_FALSE(erwartet.contains(QStringLiteral(">92<"))) << "output after KillDoc is swallowed";
     EXPECT_EQ(woerter(puffer), erwartet);
-    EXPECT_EQ(woerter(pfad(QStringLiteral("standard.pdf"))), erwartet);
-    for (const char* name : {"echt.pdf", "puffer.pdf", "standard.pdf"}) EXPECT_EQ(seiten(pfad(name)), 4) << name;
-    EXPECT_EQ(dateien(), (QStringList{"echt.pdf", "puffer.pdf", "standard.pdf"})) << "no spool file stays";
+    EXPECT_EQ(seiten(echt), 4);
+    EXPECT_EQ(seiten(puffer), 4);
+    EXPECT_EQ(dateien(), (QStringList{"echt.pdf", "puffer.pdf"})) << "no spool file stays";
     EXPECT_TRUE(ausgabe("pdfinfo", {echt}).contains(QStringLiteral("(A4)")));
     EXPECT_TRUE(ausgabe("pdffonts", {echt}).contains(
         QRegularExpression(QStringLiteral("LiberationSans +CID TrueType +Identity-H +yes"))));
