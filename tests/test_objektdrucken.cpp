@@ -156,8 +156,7 @@ protected:
     // Stored year rows of a property: {year, raw HMZ ohne EHB, raw vereinn. EHB}.
     QList<QVariantList> jahresSummen(int objNr) {
         return mandant->abfrage(QStringLiteral("SELECT HmzJahr, HmzHMZOhneEHB, HmzVereinnEHB FROM "
-                                               "ObjHmzResJahresSummen WHERE HmzObjNr = ? ORDER BY HmzJahr"),
-                                {objNr});
+                                               "ObjHmzResJahresSummen WHERE HmzObjNr = %1 ORDER BY HmzJahr").arg(objNr));
     }
 
     // Compares the dump with tests/data/<name>.txt; HMZRES_REGENERATE=1 rewrites the file instead.
@@ -484,7 +483,7 @@ TEST_P(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
         " + SUM(CASE WHEN k.KontoHmzresPos IN (25, 26, 32, 35, 36) THEN b.BuBetrag * b.BuSHVorzeichen / 5 ELSE 0 END),"
         " SUM(CASE WHEN k.KontoHmzresPos = 50 THEN b.BuBetrag * b.BuSHVorzeichen ELSE 0 END)"
         " FROM ObjKanzleiBuchungen2003 b JOIN ObjKanzleiKontenstamm k ON k.KontoNr = b.BuKontoNr AND k.KontoJJ = 2003"
-        " WHERE b.BuObjNr = ? AND b.BuDatum BETWEEN ? AND ?"
+        " WHERE b.BuObjNr = %1 AND b.BuDatum BETWEEN '%2' AND '%3'"
         " AND (b.BuKorrKZ IS NULL OR trim(b.BuKorrKZ) = '') AND b.BuArt <> '90'");
     const auto betrag = [](qlonglong raw) { return format::betrag(Currency::fromRaw(raw)); };
 
@@ -494,7 +493,7 @@ TEST_P(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
         drucken(1, 5, von, bis);
         QStringList einnahmen, ausgaben, ehb, mitEhb;
         for (int obj = 1; obj <= 5; ++obj) {
-            const auto r = mandant->abfrage(summen, {obj, von.toString(Qt::ISODate), bis.toString(Qt::ISODate)});
+            const auto r = mandant->abfrage(summen.arg(obj).arg(von.toString(Qt::ISODate), bis.toString(Qt::ISODate)));
             const qlonglong ein = r[0][0].toLongLong(), aus = r[0][1].toLongLong(), eb = r[0][2].toLongLong();
             einnahmen << betrag(ein);
             ausgaben << betrag(aus);

@@ -73,23 +73,9 @@ void TestMandant::ausfuehren(const QString& sql, const QVariantList& werte) {
     db().Execute(sql, v);
 }
 
-QList<QVariantList> TestMandant::abfrage(const QString& sql, const QVariantList& werte) {
-    // The test's own values go into the text: rows are read by position,
-    // which only the whole-table reader offers.
-    QString text;
-    qsizetype n = 0;
-    for (const QChar c : sql) {
-        if (c != u'?' || n >= werte.size()) {
-            text += c;
-            continue;
-        }
-        const QVariant& w = werte[n++];
-        if (w.isNull()) text += QStringLiteral("NULL");
-        else if (w.typeId() == QMetaType::QString) text += u'\'' + w.toString().replace(u'\'', QStringLiteral("''")) + u'\'';
-        else text += QString::number(w.toLongLong());
-    }
+QList<QVariantList> TestMandant::abfrage(const QString& sql) {
     QList<QVariantList> zeilen;
-    db().Zeilen(text, [&](const std::vector<Variant>& z) {
+    db().Zeilen(sql, [&](const std::vector<Variant>& z) {
         QVariantList zeile;
         for (const Variant& x : z) zeile << zurueck(x);
         zeilen << zeile;

@@ -60,7 +60,7 @@ public:
     // Runs a statement with bound values (QVariant(): Null; qlonglong; QString).
     void ausfuehren(const QString& sql, const QVariantList& werte = {});
     // Rows of a query; CURRENCY columns come back as their raw ten-thousandths.
-    QList<QVariantList> abfrage(const QString& sql, const QVariantList& werte = {});
+    QList<QVariantList> abfrage(const QString& sql);
 
     // Closes the connection (the statement under test opens its own); any
     // later call opens it again.
