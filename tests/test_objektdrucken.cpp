@@ -24,7 +24,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -36,14 +35,12 @@ namespace {
 // Every statement test runs on a client file and on the server.
 class StatementTest : public ::testing::TestWithParam<Speicherart> {
 protected:
-    QTemporaryDir ordner;
     std::optional<TestSpeicher> speicher;
     std::unique_ptr<TestMandant> mandant;
     AufzeichnungsDrucker* drucker = nullptr;
     SkriptAnsicht ansicht;
 
     void SetUp() override {
-        ASSERT_TRUE(ordner.isValid());
         speicher.emplace(GetParam());
         HMZ_SPEICHER_ODER_UEBERSPRINGEN(*speicher);
         mandant = std::make_unique<TestMandant>(speicher->name());
