@@ -66,7 +66,8 @@ TEST(BeispielMandant, BalancedWithExcludedBookingsAndEveryPositionAndListingMode
         const auto positionen = spalte(db, gebucht.arg("KontoHmzresPos").arg(50));
         for (const char* p : {"1", "11", "21", "25", "26", "32", "35", "36", "50"})
             EXPECT_TRUE(positionen.contains(QLatin1String(p))) << p;
-        EXPECT_EQ(spalte(db, gebucht.arg("(KontoHmzresPos > 20) || ':' || ifnull(KontoHmzresVerdichtKz, 'N')").arg(49)),
+        const QString seiteUndModus = "(KontoHmzresPos > 20) || ':' || ifnull(KontoHmzresVerdichtKz, 'N')";
+        EXPECT_EQ(spalte(db, gebucht.arg(seiteUndModus).arg(49)),
                   (QStringList{"0:0", "0:1", "0:2", "0:3", "0:N", "1:0", "1:1", "1:2", "1:3", "1:N"}));
         // Accounts above 50 carry bookings but never reach a statement.
         EXPECT_GT(zahl(db, "SELECT COUNT(*) FROM ObjKanzleiBuchungen2003 b JOIN ObjKanzleiKontenstamm k "
@@ -87,7 +88,8 @@ TEST(BeispielMandant, BalancedWithExcludedBookingsAndEveryPositionAndListingMode
     EXPECT_EQ(spalte(db, "SELECT COUNT(*) || ' ' || MIN(HmzJahr) || '-' || MAX(HmzJahr) FROM ObjHmzResJahresSummen"),
               (QStringList{"72 1994-2002"}));
     EXPECT_GT(zahl(db, "SELECT COUNT(*) FROM ObjKanzleiBuchungen2003 WHERE BuKorrKZ = ' '"), 0);
-    EXPECT_GT(zahl(db, QStringLiteral("SELECT COUNT(*) FROM ObjKanzleiBuchungen2003 WHERE BuText1 LIKE '%Jänner%'")), 0);
+    EXPECT_GT(zahl(db, QStringLiteral("SELECT COUNT(*) FROM ObjKanzleiBuchungen2003 WHERE BuText1 LIKE '%Jänner%'")),
+              0);
     // The file is encrypted: without the password it cannot be read.
     try {
         testhilfe::oeffnen(demo, QString());
@@ -121,8 +123,8 @@ TEST(BeispielMandant, TheSeedDecidesTheGeneratedContent) {
         p.buchungen = 1000;
         bench::generieren(dir.filePath(name), p);
         auto con = testhilfe::oeffnen(dir.filePath(name), DatenbankPasswort);
-        return spalte(con.get(), "SELECT group_concat(BuObjNr || BuKontoNr || BuDatum || BuBetrag || BuSH || BuText1, '|') "
-                                 "FROM (SELECT * FROM ObjKanzleiBuchungen2003 ORDER BY BuNr)");
+        return spalte(con.get(), "SELECT group_concat(BuObjNr || BuKontoNr || BuDatum || BuBetrag || BuSH || "
+                                 "BuText1, '|') FROM (SELECT * FROM ObjKanzleiBuchungen2003 ORDER BY BuNr)");
     };
     const auto a = inhalt(QStringLiteral("a.db"), 3);
     EXPECT_EQ(inhalt(QStringLiteral("b.db"), 3), a);

@@ -38,8 +38,10 @@ protected:
         mandant->objekt(1).objekt(2).objekt(3, "Lange Gasse 3", "1080", "Wien", 0, QDate(2004, 6, 30));
         mandant->objekt(4, "Büro", "1010", "Wien", 1).objekt(5, "Verkauft", "1020", "Wien", 0, QDate(2003, 6, 30));
         mandant->konto(2003, "4000", "Hauptmietzins", 1, 1).konto(2003, "9999", "Verrechnung", 0, 1);
-        for (int obj = 1; obj <= 5; ++obj)
-            mandant->buchung(obj, "4000", QDate(2003, 3, 1), eur("100.00")).buchung(obj, "9999", QDate(2003, 3, 1), eur("-100.00"));
+        for (int obj = 1; obj <= 5; ++obj) {
+            mandant->buchung(obj, "4000", QDate(2003, 3, 1), eur("100.00"));
+            mandant->buchung(obj, "9999", QDate(2003, 3, 1), eur("-100.00"));
+        }
         mandant->schliessen();
 
         auto& z = aufruf();
@@ -88,7 +90,8 @@ protected:
         EXPECT_FALSE(formular().VerarbeitungLaeuft);
     }
     bool aussehen(Aussehen a) const {
-        return std::find(ansicht.aussehenVerlauf.begin(), ansicht.aussehenVerlauf.end(), a) != ansicht.aussehenVerlauf.end();
+        const auto& v = ansicht.aussehenVerlauf;
+        return std::find(v.begin(), v.end(), a) != v.end();
     }
     QList<QVariantList> jahresZeilen() {
         mandant->schliessen();
@@ -110,7 +113,8 @@ TEST_F(Lauf, PrintsTheValidPropertiesOfTheRangeInOneJob) {
     EXPECT_EQ(objektNummern(), (QStringList{"Objekt-Nr:     00001", "Objekt-Nr:     00002", "Objekt-Nr:     00003"}));
     EXPECT_EQ(anzahl(Art::Ende), 1);
     EXPECT_EQ(anzahl(Art::Verworfen), 0);
-    for (const char* zeile : {"Soll/Haben prüfen - kurze Wartezeit", "Buchungsdateien einlesen", "Laufende Objekt-Nr: 00003"})
+    for (const char* zeile :
+         {"Soll/Haben prüfen - kurze Wartezeit", "Buchungsdateien einlesen", "Laufende Objekt-Nr: 00003"})
         EXPECT_TRUE(ansicht.latsch.contains(QString::fromUtf8(zeile))) << zeile;
     leerlauf();
     EXPECT_TRUE(ansicht.meldungen.empty());

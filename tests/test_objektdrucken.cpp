@@ -152,8 +152,8 @@ protected:
 
     // Stored year rows of a property: {year, raw HMZ ohne EHB, raw vereinn. EHB}.
     QList<QVariantList> jahresSummen(int objNr) {
-        return mandant->abfrage(QStringLiteral("SELECT HmzJahr, HmzHMZOhneEHB, HmzVereinnEHB FROM "
-                                               "ObjHmzResJahresSummen WHERE HmzObjNr = %1 ORDER BY HmzJahr").arg(objNr));
+        return mandant->abfrage(QStringLiteral("SELECT HmzJahr, HmzHMZOhneEHB, HmzVereinnEHB FROM ObjHmzResJahresSummen "
+                                               "WHERE HmzObjNr = %1 ORDER BY HmzJahr").arg(objNr));
     }
 
     // Compares the dump with tests/data/<name>.txt; HMZRES_REGENERATE=1 rewrites the file instead.

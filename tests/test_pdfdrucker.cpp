@@ -369,7 +369,8 @@ TEST_F(PdfDrucker, FolderPrinterMovesOneFilePerDocumentIntoPlaceOnlyWhenTheJobEn
     // Every name in the folder, hidden ones included, with its size.
     const auto inhalt = [this] {
         QStringList r;
-        for (const QFileInfo& f : QDir(dir.path()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+        const auto alle = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+        for (const QFileInfo& f : QDir(dir.path()).entryInfoList(alle))
             r << QStringLiteral("%1 %2").arg(f.fileName()).arg(f.size());
         return r;
     };
