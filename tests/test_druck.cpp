@@ -78,20 +78,16 @@ protected:
     }
 
     AufzeichnungsDrucker* drucker = nullptr;
-    SpeicherRecordset mandant{{{
-        {QStringLiteral("MandName"), Variant::string(QStringLiteral("Hausverwaltung Gruber"))},
-        {QStringLiteral("MandName2"), Variant::string(QStringLiteral("Immobilien GmbH"))},
-        {QStringLiteral("MandName3"), Variant::string(QStringLiteral("Büro Wien"))},
-        {QStringLiteral("MandAnschrift"), Variant::string(QStringLiteral("Ringstraße 12"))},
-        {QStringLiteral("MandNation"), Variant::string(QStringLiteral("A"))},
-        {QStringLiteral("MandPlz"), Variant::string(QStringLiteral("1010"))},
-        {QStringLiteral("MandOrt"), Variant::string(QStringLiteral("Wien"))},
-    }}};
-    SpeicherRecordset objekt{{{
-        {QStringLiteral("ObjAnschrift"), Variant::string(QStringLiteral("Lindengasse 7  "))},
-        {QStringLiteral("ObjPlz"), Variant::string(QStringLiteral("8010"))},
-        {QStringLiteral("ObjOrt"), Variant::string(QStringLiteral("Graz"))},
-    }}};
+    // A record of texts, as the client and property tables hold them.
+    static SpeicherRecordset satz(std::initializer_list<std::pair<const char*, const char*>> felder) {
+        SpeicherRecordset::Zeile z;
+        for (const auto& [name, wert] : felder) z[QString::fromUtf8(name)] = Variant::string(QString::fromUtf8(wert));
+        return SpeicherRecordset({z});
+    }
+    SpeicherRecordset mandant = satz({{"MandName", "Hausverwaltung Gruber"}, {"MandName2", "Immobilien GmbH"},
+                                      {"MandName3", "Büro Wien"}, {"MandAnschrift", "Ringstraße 12"},
+                                      {"MandNation", "A"}, {"MandPlz", "1010"}, {"MandOrt", "Wien"}});
+    SpeicherRecordset objekt = satz({{"ObjAnschrift", "Lindengasse 7  "}, {"ObjPlz", "8010"}, {"ObjOrt", "Graz"}});
 
 private:
     std::tuple<bool, int, QDate, QDate, QString, bool> gespeichert_;
