@@ -1,20 +1,183 @@
-// The property statement end to end: a hand-made client database, the
-// statement printed on the recording printer, the dump compared with the
-// expectations in tests/data (HMZRES_REGENERATE=1 rewrites them after a
-// deliberate layout change; review the diff before committing), plus checks
-// of totals, stored year rows and the lines that matter.
-#include "statementlauf.h"
-
+// The property statement end to end: a hand-made client database on a file
+// and on the server, the statement printed on the recording printer the way
+// the run driver does it (run values in formular(), client record in MA_Data,
+// properties in OO_Data, then ObjektDrucken for every property), and the dump
+// compared with the expectations in tests/data (HMZRES_REGENERATE=1 rewrites
+// them after a deliberate layout change; review the diff before committing),
+// plus checks of totals, stored year rows and the lines that matter.
 #include "core/format.h"
+#include "entry/formular.h"
+#include "entry/zustand.h"
+#include "report/aufzeichnungsdrucker.h"
+#include "report/druck.h"
+#include "report/drucker.h"
+#include "report/kopf.h"
+#include "shell/oberflaeche.h"
+#include "skriptansicht.h"
+#include "speicher.h"
 #include "statement/kontodrucken.h"
 #include "statement/mehrjahr.h"
+#include "statement/objektdrucken.h"
 #include "statement/sonderpositionen.h"
 #include "statement/summen.h"
+#include "testmandant.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <memory>
 
 using namespace hmz;
 using namespace hmz::test;
 
 namespace {
+
+// Every statement test runs on a client file and on the server.
+class StatementTest : public ::testing::TestWithParam<Speicherart> {
+protected:
+    std::optional<TestSpeicher> speicher;
+    std::unique_ptr<TestMandant> mandant;
+    AufzeichnungsDrucker* drucker = nullptr;
+    SkriptAnsicht ansicht;
+
+    void SetUp() override {
+        speicher.emplace(GetParam());
+        HMZ_SPEICHER_ODER_UEBERSPRINGEN(*speicher);
+        mandant = std::make_unique<TestMandant>(speicher->name());
+        mandant->mandant();
+        setzeDruckDatum(QDate(2004, 2, 16));
+        setzeOberflaeche(&ansicht);
+        setzeLaufAnsicht(&ansicht);
+        auto& f = formular();
+        f.EurAtsAusweisen = false;
+        f.LaufEnde = f.AbbruchBestaetigt = false;
+    }
+
+    void TearDown() override {
+        for (auto* c : formular().datenControls) {
+            c->trennen();
+            c->RecordSource.clear();
+        }
+        setzeEreignisPunkt(nullptr);
+        setzeLaufAnsicht(nullptr);
+        setzeOberflaeche(nullptr);
+        setzeDruckDatum(QDate());
+        auto& f = formular();
+        f.EurAtsAusweisen = f.LaufEnde = f.AbbruchBestaetigt = false;
+    }
+
+    // The statements of properties von..bis for the period, in one job; the
+    // display list's dump.
+    QString drucken(int von, int bis, QDate abrVon, QDate abrBis, bool eurAts = false) {
+        auto& f = formular();
+        for (auto* c : f.datenControls) {
+            c->trennen();
+            c->DatabaseName = mandant->pfad();
+            c->Connect = QStringLiteral("Access;pwd=") + DatenbankPasswort + QLatin1Char(';');
+        }
+        aufruf().DialogGeladen = true;
+        f.AbrVonDatum = abrVon;
+        f.AbrBisDatum = abrBis;
+        f.AbrJahr = abrBis.year();
+        f.TabellenJahr = abrBis.year();
+        f.EurAtsAusweisen = eurAts;
+        f.ObjektAnzahl = 0;
+        f.LaufEnde = f.AbbruchBestaetigt = false;
+
+        f.MA_Data.RecordSource = QStringLiteral("SELECT * FROM AllgMandDaten");
+        f.MA_Data.Refresh();
+        f.OO_Data.RecordSource = QStringLiteral("SELECT * FROM ObjDaten WHERE ObjNummer between %1 AND %2 "
+                                                "ORDER BY ObjNummer").arg(von).arg(bis);
+        f.OO_Data.Refresh();
+
+        auto d = std::make_unique<AufzeichnungsDrucker>();
+        drucker = d.get();
+        setzeDrucker(std::move(d));
+        DruckStart();
+
+        auto& oo = f.OO_Data.recordset();
+        if (oo.RecordCount() > 0) {
+            oo.MoveFirst();
+            while (!oo.Eof() && !f.LaufEnde) {
+                ObjektDrucken();
+                oo.MoveNext();
+            }
+        }
+        DruckEnde();
+        // Let the test write to the file again.
+        for (auto* c : f.datenControls) c->trennen();
+        return drucker->dump();
+    }
+
+    QString jahr2003(int von = 1, int bis = 1, bool eurAts = false) {
+        return drucken(von, bis, QDate(2003, 1, 1), QDate(2003, 12, 31), eurAts);
+    }
+
+    // Texts printed, in order.
+    QStringList texte() const {
+        QStringList r;
+        for (const auto& e : drucker->eintraege())
+            if (e.art == AufzeichnungsEintrag::Art::Text) r << e.text;
+        return r;
+    }
+
+    // The texts on the line of the first text equal to `text` (same page, same y).
+    QStringList zeileMit(const QString& text) const {
+        const auto& l = drucker->eintraege();
+        int seite = 0;
+        for (size_t i = 0; i < l.size(); ++i) {
+            if (l[i].art == AufzeichnungsEintrag::Art::Seite) seite = l[i].seite;
+            if (l[i].art != AufzeichnungsEintrag::Art::Text || l[i].text != text) continue;
+            QStringList r;
+            int s = 0;
+            for (const auto& e : l) {
+                if (e.art == AufzeichnungsEintrag::Art::Seite) s = e.seite;
+                if (s == seite && e.art == AufzeichnungsEintrag::Art::Text && qAbs(e.y - l[i].y) < 0.01) r << e.text;
+            }
+            return r;
+        }
+        return {};
+    }
+
+    // The text that follows each occurrence of `text` on its line (an amount after its label).
+    QStringList werteNach(const QString& text) const {
+        QStringList r;
+        const auto& l = drucker->eintraege();
+        for (size_t i = 0; i + 1 < l.size(); ++i)
+            if (l[i].art == AufzeichnungsEintrag::Art::Text && l[i].text == text
+                && l[i + 1].art == AufzeichnungsEintrag::Art::Text && qAbs(l[i + 1].y - l[i].y) < 0.01)
+                r << l[i + 1].text;
+        return r;
+    }
+
+    // Stored year rows of a property: {year, raw HMZ ohne EHB, raw vereinn. EHB}.
+    QList<QVariantList> jahresSummen(int objNr) {
+        return mandant->abfrage(QStringLiteral("SELECT HmzJahr, HmzHMZOhneEHB, HmzVereinnEHB FROM ObjHmzResJahresSummen "
+                                               "WHERE HmzObjNr = %1 ORDER BY HmzJahr").arg(objNr));
+    }
+
+    // Compares the dump with tests/data/<name>.txt; HMZRES_REGENERATE=1 rewrites the file instead.
+    static void vergleiche(const QString& name, const QString& dump) {
+        const QString pfad = QStringLiteral(HMZ_TESTDATA "/") + name + QStringLiteral(".txt");
+        if (qEnvironmentVariableIntValue("HMZRES_REGENERATE") == 1) {
+            QDir().mkpath(QStringLiteral(HMZ_TESTDATA));
+            QFile f(pfad);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << pfad.toStdString();
+            f.write(dump.toUtf8());
+            return;
+        }
+        QFile f(pfad);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << "missing expectation " << pfad.toStdString()
+                                                 << " (HMZRES_REGENERATE=1 writes it)";
+        const QStringList erwartet = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+        const QStringList ist = dump.split(QLatin1Char('\n'));
+        for (qsizetype i = 0; i < qMax(erwartet.size(), ist.size()); ++i) {
+            const QString e = erwartet.value(i, QStringLiteral("<end>"));
+            const QString a = ist.value(i, QStringLiteral("<end>"));
+            ASSERT_EQ(e.toStdString(), a.toStdString()) << name.toStdString() << ".txt line " << i + 1;
+        }
+    }
+};
 
 QDate d(int tag, int monat, int jahr = 2003) { return QDate(jahr, monat, tag); }
 
@@ -75,17 +238,16 @@ TEST_P(StatementTest, SectionsOnlyWhereAccountsHaveBalances) {
     vergleiche(QStringLiteral("statement_nur_ausgaben"), drucken(3, 3, d(1, 1), d(31, 12)));
     // Pass 1 has accounts but no balances: the reserve line of 0 still closes it.
     vergleiche(QStringLiteral("statement_nur_ehb"), drucken(4, 4, d(1, 1), d(31, 12)));
-    EXPECT_EQ(jahresSummen(4), (QList<QVariantList>{{2003, 0LL, 3000000LL}}));
 
-    drucken(5, 5, d(1, 1), d(31, 12));
+    // Property 5 prints only the reserve line of 0; after another property it
+    // stands on a page of its own property, under its header, not below the
+    // previous statement.
+    drucken(4, 5, d(1, 1), d(31, 12));
     EXPECT_FALSE(texte().contains("E i n n a h m e n :"));
     EXPECT_EQ(zeileMit("Hauptmietzinsreserve:"), (QStringList{"Hauptmietzinsreserve:", "0,00"}));
-    EXPECT_EQ(formular().ObjektAnzahl, 1);
+    EXPECT_EQ(formular().ObjektAnzahl, 2);
+    EXPECT_EQ(jahresSummen(4), (QList<QVariantList>{{2003, 0LL, 3000000LL}}));
     EXPECT_EQ(jahresSummen(5), (QList<QVariantList>{{2003, 0LL, 0LL}}));
-
-    // After another property, that reserve line stands on a page of its own
-    // property, under its header, not below the previous statement.
-    drucken(4, 5, d(1, 1), d(31, 12));
     QString objektDerSeite;
     QStringList seitenDerReserve;
     for (const auto& e : drucker->eintraege()) {
@@ -167,8 +329,6 @@ TEST_P(StatementTest, EuroAndSchillingDisplayAddsOneConvertedLinePerTotal) {
     // 10.320,23) and the 8 pt size of those wider than 30 mm.
     vergleiche(QStringLiteral("statement_eur_ats"), jahr2003(1, 1, true));
     EXPECT_DOUBLE_EQ(Printer().FontSize(), 9);
-    jahr2003(1, 1, false);
-    for (const QString& s : texte()) EXPECT_FALSE(s.startsWith("(=")) << s.toStdString();
 }
 
 TEST_P(StatementTest, TenYearTablesConvertSchillingYearsOnlyFrom2002) {
@@ -230,30 +390,24 @@ TEST_P(StatementTest, YearRowIsInsertedOnTheFirstRunAndUpdatedOnTheSecond) {
     EXPECT_EQ(zeileMit("2003"), (QStringList{"2003", "70,00", "15,00", "85,00"}));
 }
 
-TEST_P(StatementTest, MonthListedAccountWhoseMonthsCancelOutShowsItsTotalOnTheAccountLine) {
-    auto& m = *mandant;
-    m.objekt(1);
-    m.konto(2003, "4000", "Monatlich", 1, 2).konto(2003, "4001", "Auch monatlich", 2, 2);
-    m.buchung(1, "4000", d(1, 3), eur("10")).buchung(1, "4000", d(1, 9), eur("20"));
-    m.buchung(1, "4001", d(1, 4), eur("10")).buchung(1, "4001", d(9, 4), eur("-10"));
-    jahr2003();
-    EXPECT_EQ(zeileMit("4001"), (QStringList{"02", "4001", "Auch monatlich", "0,00"}));
-    EXPECT_EQ(zeileMit("September 2003").value(2), "30,00");
-}
-
-TEST_P(StatementTest, NumbersAreNeverCutAndQuotesInAccountNumbersStayInside) {
+TEST_P(StatementTest, NumbersAreNeverCutQuotesStayInsideAndMonthsThatCancelOutShowTheTotal) {
     auto& m = *mandant;
     m.objekt(12345).objekt(123456);
-    m.konto(2003, "40'1", "Konto mit Hochkomma", 1, 0);
+    m.konto(2003, "4000", "Monatlich", 1, 2).konto(2003, "4001", "Auch monatlich", 2, 2);
+    m.konto(2003, "40'1", "Konto mit Hochkomma", 3, 0);
+    m.buchung(123456, "4000", d(1, 3), eur("10")).buchung(123456, "4000", d(1, 9), eur("20"));
+    m.buchung(123456, "4001", d(1, 4), eur("10")).buchung(123456, "4001", d(9, 4), eur("-10"));
     m.buchung(12345, "40'1", d(1, 1), eur("111"), "fremdes Objekt", 1);
     m.buchung(123456, "40'1", d(2, 1), eur("222"), "eigenes Objekt", 2);
     m.jahresSumme(12345, 2003, eur("111"), eur("0"));
 
     jahr2003(123456, 123456);
+    EXPECT_EQ(zeileMit("4001"), (QStringList{"02", "4001", "Auch monatlich", "0,00"}));
+    EXPECT_EQ(zeileMit("September 2003").value(2), "30,00");
     EXPECT_EQ(zeileMit("40'1").value(5), "eigenes Objekt");
     EXPECT_FALSE(texte().contains("fremdes Objekt"));
     EXPECT_TRUE(texte().contains("Objekt-Nr:     123456"));
-    EXPECT_EQ(jahresSummen(123456), (QList<QVariantList>{{2003, 2220000LL, 0LL}}));
+    EXPECT_EQ(jahresSummen(123456), (QList<QVariantList>{{2003, 2520000LL, 0LL}}));
     EXPECT_EQ(jahresSummen(12345), (QList<QVariantList>{{2003, 1110000LL, 0LL}}));
     EXPECT_TRUE(ansicht.meldungen.empty());
 }
@@ -326,33 +480,26 @@ TEST_P(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
         " + SUM(CASE WHEN k.KontoHmzresPos IN (25, 26, 32, 35, 36) THEN b.BuBetrag * b.BuSHVorzeichen / 5 ELSE 0 END),"
         " SUM(CASE WHEN k.KontoHmzresPos = 50 THEN b.BuBetrag * b.BuSHVorzeichen ELSE 0 END)"
         " FROM ObjKanzleiBuchungen2003 b JOIN ObjKanzleiKontenstamm k ON k.KontoNr = b.BuKontoNr AND k.KontoJJ = 2003"
-        " WHERE b.BuObjNr = ? AND b.BuDatum BETWEEN ? AND ?"
+        " WHERE b.BuObjNr = %1 AND b.BuDatum BETWEEN '%2' AND '%3'"
         " AND (b.BuKorrKZ IS NULL OR trim(b.BuKorrKZ) = '') AND b.BuArt <> '90'");
-    const auto betragText = [](qlonglong raw) { return format::betrag(Currency::fromRaw(raw)); };
+    const auto betrag = [](qlonglong raw) { return format::betrag(Currency::fromRaw(raw)); };
 
     // All five in one job: each prints every closing line once, in property order.
     for (const auto& [von, bis] : {std::pair{d(1, 1), d(31, 12)}, std::pair{d(1, 3), d(30, 9)}}) {
         SCOPED_TRACE(QStringLiteral("period from month %1").arg(von.month()).toStdString());
         drucken(1, 5, von, bis);
-        QStringList einnahmen, ausgaben, reserve, ehb, mitEhb;
+        QStringList einnahmen, ausgaben, ehb, mitEhb;
         for (int obj = 1; obj <= 5; ++obj) {
-            const auto r = mandant->abfrage(summen, {obj, von.toString(Qt::ISODate), bis.toString(Qt::ISODate)});
+            const auto r = mandant->abfrage(summen.arg(obj).arg(von.toString(Qt::ISODate), bis.toString(Qt::ISODate)));
             const qlonglong ein = r[0][0].toLongLong(), aus = r[0][1].toLongLong(), eb = r[0][2].toLongLong();
-            einnahmen << betragText(ein);
-            ausgaben << betragText(aus);
-            reserve << reserveBezeichnung(Currency::fromRaw(ein + aus)) + betragText(ein + aus);
-            ehb << betragText(eb);
-            mitEhb << betragText(ein + aus + eb);
+            einnahmen << betrag(ein);
+            ausgaben << betrag(aus);
+            ehb << betrag(eb);
+            mitEhb << betrag(ein + aus + eb);
             EXPECT_EQ(jahresSummen(obj), (QList<QVariantList>{{2003, ein + aus, eb}})) << obj;
         }
-        QStringList reserveGedruckt;
-        const auto& l = drucker->eintraege();
-        for (size_t i = 0; i + 1 < l.size(); ++i)
-            if (l[i].art == AufzeichnungsEintrag::Art::Text && l[i].text == reserveBezeichnung(Currency::fromRaw(l[i].text.endsWith("Abgang:") ? -1 : l[i].text.endsWith("Zuwachs:") ? 1 : 0)))
-                reserveGedruckt << l[i].text + l[i + 1].text;
         EXPECT_EQ(werteNach("Summe Einnahmen:"), einnahmen);
         EXPECT_EQ(werteNach("Summe Ausgaben:"), ausgaben);
-        EXPECT_EQ(reserveGedruckt, reserve);
         EXPECT_EQ(werteNach("Summe Erhaltungsbeitrag:"), ehb);
         EXPECT_EQ(werteNach("Hmzreserve mit Erhaltungsbeitr:"), mitEhb);
     }

@@ -48,9 +48,9 @@ Currency eur(const char* text) {
     return *c;
 }
 
-TestMandant::TestMandant(const QString& pfad, bool klartext) : pfad_(pfad), klartext_(klartext) {
+TestMandant::TestMandant(const QString& pfad) : pfad_(pfad) {
     QFile::remove(pfad_);
-    db_ = db::Engine::instance().CreateDatabase(pfad_, klartext_ ? QString() : DatenbankPasswort);
+    db_ = db::Engine::instance().CreateDatabase(pfad_, DatenbankPasswort);
     for (const auto& sql : db::schemaGrundtabellen()) ausfuehren(sql);
 }
 
@@ -58,8 +58,7 @@ TestMandant::~TestMandant() { schliessen(); }
 
 db::Database& TestMandant::db() {
     if (!db_)
-        db_ = db::Engine::instance().OpenDatabase(pfad_, false, false,
-                                                  QStringLiteral(";pwd=") + (klartext_ ? QString() : DatenbankPasswort));
+        db_ = db::Engine::instance().OpenDatabase(pfad_, false, false, QStringLiteral(";pwd=") + DatenbankPasswort);
     return *db_;
 }
 
@@ -74,23 +73,9 @@ void TestMandant::ausfuehren(const QString& sql, const QVariantList& werte) {
     db().Execute(sql, v);
 }
 
-QList<QVariantList> TestMandant::abfrage(const QString& sql, const QVariantList& werte) {
-    // The test's own values go into the text: rows are read by position,
-    // which only the whole-table reader offers.
-    QString text;
-    qsizetype n = 0;
-    for (const QChar c : sql) {
-        if (c != u'?' || n >= werte.size()) {
-            text += c;
-            continue;
-        }
-        const QVariant& w = werte[n++];
-        if (w.isNull()) text += QStringLiteral("NULL");
-        else if (w.typeId() == QMetaType::QString) text += u'\'' + w.toString().replace(u'\'', QStringLiteral("''")) + u'\'';
-        else text += QString::number(w.toLongLong());
-    }
+QList<QVariantList> TestMandant::abfrage(const QString& sql) {
     QList<QVariantList> zeilen;
-    db().Zeilen(text, [&](const std::vector<Variant>& z) {
+    db().Zeilen(sql, [&](const std::vector<Variant>& z) {
         QVariantList zeile;
         for (const Variant& x : z) zeile << zurueck(x);
         zeilen << zeile;
@@ -98,17 +83,12 @@ QList<QVariantList> TestMandant::abfrage(const QString& sql, const QVariantList&
     return zeilen;
 }
 
-TestMandant& TestMandant::mandant(const MandantDaten& m) {
+TestMandant& TestMandant::mandant() {
     ausfuehren(QStringLiteral("DELETE FROM AllgMandDaten"));
     ausfuehren(QStringLiteral("INSERT INTO AllgMandDaten VALUES (?,?,?,?,?,?,?,?,?)"),
-               {m.name, m.name2, m.name3, m.anschrift, m.nation, m.plz, m.ort, waehrung(m.eurKurs),
-                datum(m.monStatusDatum)});
-    return *this;
-}
-
-TestMandant& TestMandant::einstellung(int nr, int wert) {
-    ausfuehren(QStringLiteral("DELETE FROM AllgEinstellungen WHERE AllgEinstNr = ?"), {nr});
-    ausfuehren(QStringLiteral("INSERT INTO AllgEinstellungen VALUES (?,?,NULL)"), {nr, wert});
+               {QStringLiteral("Hausverwaltung Muster GmbH"), QStringLiteral("Immobilientreuhand"), QString(),
+                QStringLiteral("Ringstraße 1"), QStringLiteral("A"), QStringLiteral("1010"), QStringLiteral("Wien"),
+                QVariant::fromValue(Currency::fromRaw(137603)), QStringLiteral("2003-12-31")});
     return *this;
 }
 

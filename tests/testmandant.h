@@ -21,18 +21,6 @@ class Database;
 
 namespace hmz::test {
 
-struct MandantDaten {
-    QString name = QStringLiteral("Hausverwaltung Muster GmbH");
-    QString name2 = QStringLiteral("Immobilientreuhand");
-    QString name3;
-    QString anschrift = QStringLiteral("Ringstraße 1");
-    QString nation = QStringLiteral("A");
-    QString plz = QStringLiteral("1010");
-    QString ort = QStringLiteral("Wien");
-    std::optional<Currency> eurKurs = Currency::fromRaw(137603);
-    QDate monStatusDatum{2003, 12, 31};
-};
-
 struct Buchung {
     int objNr = 1;
     QString kontoNr;
@@ -47,16 +35,16 @@ struct Buchung {
 
 class TestMandant {
 public:
-    // Creates the file anew; encrypted with the component's password unless `klartext`.
-    explicit TestMandant(const QString& pfad, bool klartext = false);
+    // Creates the file anew, encrypted with the component's password.
+    explicit TestMandant(const QString& pfad);
     ~TestMandant();
     TestMandant(const TestMandant&) = delete;
     TestMandant& operator=(const TestMandant&) = delete;
 
     const QString& pfad() const { return pfad_; }
 
-    TestMandant& mandant(const MandantDaten& m = {});
-    TestMandant& einstellung(int nr, int wert);
+    // A client record in Vienna with the euro rate 13.7603 and month status 31.12.2003.
+    TestMandant& mandant();
     TestMandant& objekt(int nr, const QString& anschrift = QStringLiteral("Hauptstraße 7"),
                         const QString& plz = QStringLiteral("1040"), const QString& ort = QStringLiteral("Wien"),
                         int typus = 0, QDate gueltigBis = {});
@@ -72,7 +60,7 @@ public:
     // Runs a statement with bound values (QVariant(): Null; qlonglong; QString).
     void ausfuehren(const QString& sql, const QVariantList& werte = {});
     // Rows of a query; CURRENCY columns come back as their raw ten-thousandths.
-    QList<QVariantList> abfrage(const QString& sql, const QVariantList& werte = {});
+    QList<QVariantList> abfrage(const QString& sql);
 
     // Closes the connection (the statement under test opens its own); any
     // later call opens it again.
@@ -81,7 +69,6 @@ public:
 private:
     db::Database& db();
     QString pfad_;
-    bool klartext_;
     std::unique_ptr<db::Database> db_;
     QSet<int> jahre_;
 };
