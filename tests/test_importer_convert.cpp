@@ -130,4 +130,10 @@ TEST(ImporterConvert, DeclaredTypesOfTheFixedSchema) {
     for (ColumnKind k : {ColumnKind::Integer, ColumnKind::Real, ColumnKind::Currency, ColumnKind::Date,
                          ColumnKind::Numeric, ColumnKind::Text, ColumnKind::Blob})
         EXPECT_EQ(kindOfDeclaredType(declaredTypeOf(k)), k);
+    // Names other schemas give the same kinds.
+    const std::pair<const char*, ColumnKind> namen[] = {
+        {"DOUBLE", ColumnKind::Real},     {"float", ColumnKind::Real},      {"VARCHAR(50)", ColumnKind::Text},
+        {"BIGINT", ColumnKind::Integer},  {"", ColumnKind::Blob},           {"NUMERIC(19,4)", ColumnKind::Numeric},
+        {"DATETIME", ColumnKind::DateTime}};
+    for (const auto& [name, kind] : namen) EXPECT_EQ(kindOfDeclaredType(QString::fromLatin1(name)), kind) << name;
 }

@@ -265,9 +265,10 @@ TEST_F(PdfDrucker, KillDocAlsoDiscardsQueuedBatches) {
 
     std::thread abbruch([&] { d->KillDoc(); });
     // Queue emptied, the discard queued: only then may the worker go on.
-    ASSERT_TRUE(bis([&] { return d->wartend() == 1; }));
+    const bool geleert = bis([&] { return d->wartend() == 1; });
     tor.oeffnen();
     abbruch.join();
+    ASSERT_TRUE(geleert) << "still waiting: " << d->wartend();
     EXPECT_EQ(tor.verworfen.load(), 1);
     EXPECT_LE(tor.texte.load(), 8) << "queued batches were drawn";
     EXPECT_TRUE(dateien().isEmpty()) << dateien().join(QLatin1Char(' ')).toStdString();
