@@ -41,49 +41,8 @@ long fehlerVon(F&& f) {
 
 Currency betrag(const char* text) { return *Currency::parse(text); }
 
-// ---- the queries, piece by piece as the component builds them ----------
-
-QString datum(QDate d) { return d.toString(QStringLiteral("dd.MM.yyyy")); }
-
-QString objektAuswahl(const QString& von, const QString& bis, const QString& abrBis) {
-    return QStringLiteral("SELECT ") + "ObjDaten.ObjNummer, " + "ObjAllgAufteilSchlNr, " + "ObjNutzflSchlNr, " +
-           "ObjAnteileSchlNr, " + "ObjDaten.ObjTypus, " + "ObjDaten.ObjAnschrift, " + "ObjDaten.ObjPlz, " +
-           "ObjDaten.ObjOrt, " + "ObjDaten.ObjHvStatusDatum, " + "ObjDaten.ObjGueltigBisDatum " + "FROM ObjDaten " +
-           "WHERE " + "(ObjDaten.ObjNummer between " + von + " AND " + bis + ") " + " AND ObjTypus = 0" +
-           " AND (ObjGueltigBisDatum >= datevalue('" + abrBis + "') or ObjGueltigBisDatum = 0)";
-}
-
-QString kontenAuswahl(int abrJahr, long tabellenJahr, const QString& objNrText, QDate von, QDate bis, int posVon, int posBis) {
-    const QString saldo = QStringLiteral("(Select SUM(BuBetrag * BuShVorzeichen) as SSS  from ObjKanzleiBuchungen") +
-                          QString::number(tabellenJahr) + " WHERE BuObjNr = " + objNrText + " AND BuKontoNr = KontoNr " +
-                          " AND  BuDatum " + "BETWEEN datevalue('" + datum(von) + "') " + "AND datevalue('" + datum(bis) +
-                          "')" + " AND (isnull(BuKorrKZ) or rtrim(BuKorrKZ) = '')" + " AND NOT BuArt = '90')";
-    return QStringLiteral("SELECT ") + saldo + " as KontoSaldo, " +
-           " KontoNr, KontoBezeichnung, KontoHmzresPos, KontoHmzresVerdichtKz " + " FROM ObjKanzleiKontenstamm " +
-           " WHERE KontoJJ = " + QString::number(abrJahr) + " AND KontoHmzresPos between " + QString::number(posVon) +
-           " AND " + QString::number(posBis) + " ORDER BY KontoHmzresPos, KontoNr  ";
-}
-
-QString jahresAuswahl(const QString& objNrText, long jahrVon, int abrJahr) {
-    return QStringLiteral("SELECT * ") + " FROM ObjHmzResJahresSummen " + " WHERE HmzObjNr = " + objNrText +
-           " AND HmzJahr between " + QString::number(jahrVon) + " AND " + QString::number(abrJahr) + " ORDER BY HmzJahr ";
-}
-
-// The statement reads a property's bookings of every account at once.
-QString einzelbuchungen(long tabellenJahr, const QString& objNrText, QDate von, QDate bis) {
-    return QStringLiteral("SELECT rtrim(BuKontoNr) AS BuKonto, BuDatum, BuBelegNr, BuText1, BuText2, BuBetrag, BuSH, BuSHVorzeichen") +
-           " FROM ObjKanzleiBuchungen" + QString::number(tabellenJahr) + " WHERE BuObjNr = " + objNrText +
-           " AND (BuDatum Between datevalue('" + datum(von) + "') AND datevalue('" + datum(bis) + "')) " +
-           " AND (isnull(BuKorrKz) OR rtrim(BuKorrKz) = '') AND NOT BuArt = '90' ORDER BY BuDatum, BuBelegNr, BuNr";
-}
-
-QString monatssummen(long tabellenJahr, const QString& objNrText, QDate von, QDate bis) {
-    return QStringLiteral("SELECT rtrim(BuKontoNr) AS BuKonto, SUM(BuBetrag * BuSHVorzeichen) AS MonKontoSaldo, ") +
-           "datepart('m', BuDatum) AS BuMonat FROM ObjKanzleiBuchungen" + QString::number(tabellenJahr) +
-           " WHERE BuObjNr = " + objNrText + " AND (BuDatum Between datevalue('" + datum(von) + "') AND datevalue('" +
-           datum(bis) + "')) " + " AND (isnull(BuKorrKz) OR rtrim(BuKorrKz) = '') AND NOT BuArt = '90'" +
-           " GROUP BY rtrim(BuKontoNr), datepart('m', BuDatum) ORDER BY rtrim(BuKontoNr), datepart('m', BuDatum)";
-}
+const QString Buchungen = QStringLiteral(" FROM ObjKanzleiBuchungen2003 WHERE BuObjNr = 7 AND (isnull(BuKorrKZ) or "
+                                         "rtrim(BuKorrKZ) = '') AND NOT BuArt = '90'");
 
 QString sollHaben(const QString& jahr) {
     const QString tabelle = QStringLiteral(" FROM ObjKanzleiBuchungen") + jahr;
@@ -144,158 +103,72 @@ protected:
 
 }  // namespace
 
-TEST_P(DatenzugriffJeSpeicher, PropertySelectionWithZeroDateAndType) {
-    struct Fall {
-        const char *von, *bis, *abrBis;
-        std::set<int> objekte;
-    } faelle[] = {
-        {"1", "10", "31.12.2003", {7, 10}},   // 8 ended in June, 9 has type 1, 11 is outside
-        {"1", "10", "30.06.2003", {7, 8, 10}},
-        {"7", "7", "31.12.2003", {7}},
-        {"11", "11", "31.12.2003", {11}},     // the column's default is the zero date
-        {"12", "99", "31.12.2003", {}},
-    };
-    for (const auto& f : faelle) {
-        SCOPED_TRACE(f.abrBis);
-        std::set<int> gefunden;
-        for (const auto& z : zeilen(objektAuswahl(f.von, f.bis, f.abrBis), {"ObjNummer"})) gefunden.insert(z[0].toLong());
-        EXPECT_EQ(gefunden, f.objekte);
-    }
-    auto rs = db->OpenRecordset(objektAuswahl("7", "7", "31.12.2003"));
-    EXPECT_EQ(rs->Fields("objnummer"), Variant::lng(7));
-    EXPECT_EQ(rs->Fields("ObjDaten.ObjNummer"), Variant::lng(7));
-    EXPECT_EQ(rs->Fields("ObjGueltigBisDatum"), Variant::date(NullDatum));
-    EXPECT_TRUE(rs->Fields("ObjHvStatusDatum").istNull());
-    EXPECT_EQ(rs->Fields("ObjAnschrift"), Variant::string(QStringLiteral("Hauptstraße 1")));
-    EXPECT_EQ(fehlerVon([&] { rs->Fields("ObjGibtEsNicht"); }), nr::FeldFehlt);
-}
-
-TEST_P(DatenzugriffJeSpeicher, AccountBalancesLeaveOutMarkedBookings) {
-    const QDate jan(2003, 1, 1), dez(2003, 12, 31), jun(2003, 6, 30);
-    auto pass1 = zeilen(kontenAuswahl(2003, 2003, "00007", jan, dez, 1, 49),
-                        {"KontoNr", "KontoSaldo", "KontoHmzresPos", "KontoHmzresVerdichtKz", "KontoBezeichnung"});
-    ASSERT_EQ(pass1.size(), 4u);
-    const char* konten[] = {"4000", "4100", "5000", "5100"};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(pass1[i][0].toString(), konten[i]);
-    EXPECT_EQ(pass1[0][1], Variant::currency(betrag("1600.51")));
-    EXPECT_EQ(pass1[1][1], Variant::currency(betrag("180")));
-    EXPECT_EQ(pass1[2][1], Variant::currency(betrag("-250.25")));
-    EXPECT_TRUE(pass1[3][1].istNull());  // no booking qualifies
-    EXPECT_EQ(pass1[1][2], Variant::lng(5));
-    EXPECT_EQ(pass1[1][3], Variant::lng(2));
-
-    auto pass2 = zeilen(kontenAuswahl(2003, 2003, "00007", jan, dez, 50, 50), {"KontoNr", "KontoSaldo"});
-    ASSERT_EQ(pass2.size(), 1u);
-    EXPECT_EQ(pass2[0][1], Variant::currency(betrag("120")));
-
-    // The period bounds are inclusive: 31.12. counts for the year, not for the half.
-    auto halb = zeilen(kontenAuswahl(2003, 2003, "00007", jan, jun, 1, 1), {"KontoSaldo"});
-    EXPECT_EQ(halb.at(0)[0], Variant::currency(betrag("1600.50")));
-    // Another property on the same account.
-    auto acht = zeilen(kontenAuswahl(2003, 2003, "00008", jan, dez, 1, 1), {"KontoSaldo"});
-    EXPECT_EQ(acht.at(0)[0], Variant::currency(betrag("999")));
-}
-
-TEST_P(DatenzugriffJeSpeicher, SingleBookingsAndMonthSums) {
-    const QDate jan(2003, 1, 1), dez(2003, 12, 31);
-    auto rs = db->OpenRecordset(einzelbuchungen(2003, "00007", jan, dez));
-    rs->MoveLast();
-    EXPECT_EQ(rs->RecordCount(), 11);
-    rs->MoveFirst();
-    EXPECT_EQ(rs->Fields("BuKonto").toString(), "4000");
-    EXPECT_EQ(rs->Fields("BuDatum"), Variant::date(QDate(2003, 1, 10)));
-    EXPECT_EQ(rs->Fields("BuBetrag"), Variant::currency(betrag("1000")));
-    EXPECT_EQ(rs->Fields("BuText1"), Variant::string(QStringLiteral("Miete Jänner")));
-    EXPECT_TRUE(rs->Fields("BuText2").istNull());
-    EXPECT_EQ(rs->Fields("BuSHVorzeichen"), Variant::lng(1));
-    auto belege = [&](const char* konto) {
-        QList<long> out;
-        for (const auto& z : zeilen(einzelbuchungen(2003, "00007", jan, dez), {"BuKonto", "BuBelegNr"}))
-            if (z[0].toString() == konto) out << z[1].toLong();
+// What the reference statements' data do not contain: the zero date as a
+// column default, an account without bookings, account numbers with trailing
+// characters, an empty or missing year, sums beyond the currency's range.
+TEST_P(DatenzugriffJeSpeicher, QueryCasesBeyondTheReferenceData) {
+    auto spalte = [&](const QString& sql, const char* feld) {
+        std::vector<Variant> out;
+        for (const auto& z : zeilen(sql, {feld})) out.push_back(z[0]);
         return out;
     };
-    EXPECT_EQ(belege("4000"), (QList<long>{1, 2, 5, 14}));
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {}
-    EXPECT_EQ(fehlerVon([&] { rs->MoveNext(); }), nr::KeinAktuellerDatensatz);
-    EXPECT_EQ(fehlerVon([&] { rs->Fields("BuDatum"); }), nr::KeinAktuellerDatensatz);
+    // 8 ended in June, 9 has type 1; 11 has the column's default, the zero date.
+    std::set<long> objekte;
+    for (const Variant& v : spalte("SELECT ObjNummer FROM ObjDaten WHERE ObjTypus = 0 AND (ObjGueltigBisDatum >= "
+                                   "datevalue('31.12.2003') or ObjGueltigBisDatum = 0)", "ObjNummer"))
+        objekte.insert(v.toLong());
+    EXPECT_EQ(objekte, (std::set<long>{7, 10, 11}));
+
+    // Correction mark "K" and kind '90' are left out, a blank mark is not; no booking is Null.
+    const auto salden = spalte("SELECT (SELECT SUM(BuBetrag * BuShVorzeichen) AS SSS " + Buchungen +
+                                   " AND BuKontoNr = KontoNr) as KontoSaldo, KontoNr FROM ObjKanzleiKontenstamm "
+                                   "WHERE KontoJJ = 2003 AND KontoHmzresPos between 1 AND 49 ORDER BY KontoHmzresPos",
+                               "KontoSaldo");
+    ASSERT_EQ(salden.size(), 4u);
+    EXPECT_EQ(salden[0], Variant::currency(betrag("1600.51")));
+    EXPECT_EQ(salden[2], Variant::currency(betrag("-250.25")));
+    EXPECT_TRUE(salden[3].istNull());
 
     // rtrim: trailing blanks of the stored account number do not matter, other characters do.
-    db->Execute("INSERT INTO ObjKanzleiBuchungen2003 VALUES (20, 7, '4000  ', '2003-05-05', 20, 'a', NULL, 1, 'H', 1, NULL, '10')");
-    db->Execute("INSERT INTO ObjKanzleiBuchungen2003 VALUES (21, 7, '4000!', '2003-05-05', 21, 'b', NULL, 1, 'H', 1, NULL, '10')");
-    db->Execute("INSERT INTO ObjKanzleiBuchungen2003 VALUES (22, 7, '4000 x', '2003-05-05', 22, 'c', NULL, 1, 'H', 1, NULL, '10')");
-    EXPECT_EQ(belege("4000"), (QList<long>{1, 2, 5, 20, 14}));
-    db->Execute("DELETE FROM ObjKanzleiBuchungen2003 WHERE BuNr >= 20");
+    long nr = 20;
+    for (const char* konto : {"4000  ", "4000!", "4000 x"})
+        db->Execute("INSERT INTO ObjKanzleiBuchungen2003 VALUES (?, 7, ?, '2003-05-05', 20, 'a', NULL, 1, 'H', 1, NULL, '10')",
+                    {Variant::lng(nr++), Variant::string(konto)});
+    std::vector<Variant> belege;
+    for (const auto& z : zeilen("SELECT BuNr, BuBetrag" + Buchungen + " AND rtrim(BuKontoNr) = '4000' ORDER BY BuDatum",
+                                {"BuNr"}))
+        belege.push_back(z[0]);
+    EXPECT_EQ(belege, (std::vector<Variant>{Variant::lng(1), Variant::lng(2), Variant::lng(5), Variant::lng(20),
+                                             Variant::lng(14)}));
 
-    // Months in order on every store (a server groups by hashing).
-    QList<long> folge;
-    std::map<long, Currency> monate;
-    for (const auto& z : zeilen(monatssummen(2003, "00007", jan, dez), {"BuKonto", "BuMonat", "MonKontoSaldo"})) {
-        if (z[0].toString() != "4100") continue;
-        EXPECT_EQ(z[2].typ(), VarTyp::Currency);
-        folge << z[1].toLong();
-        monate[z[1].toLong()] = z[2].toCurrency();
+    // Months in order on every store (a server groups by hashing), a month summing to 0 kept.
+    QList<long> monate;
+    std::vector<Variant> summen;
+    for (const auto& z : zeilen("SELECT SUM(BuBetrag * BuSHVorzeichen) AS S, datepart('m', BuDatum) AS M" + Buchungen +
+                                    " AND rtrim(BuKontoNr) = '4100' GROUP BY datepart('m', BuDatum) "
+                                    "ORDER BY datepart('m', BuDatum)",
+                                {"M", "S"})) {
+        monate << z[0].toLong();
+        summen.push_back(z[1]);
     }
-    EXPECT_EQ(folge, (QList<long>{3, 5, 6}));
-    EXPECT_EQ(monate, (std::map<long, Currency>{{3, betrag("150")}, {5, betrag("30")}, {6, Currency()}}));
-}
+    EXPECT_EQ(monate, (QList<long>{3, 5, 6}));
+    EXPECT_EQ(summen, (std::vector<Variant>{Variant::currency(betrag("150")), Variant::currency(betrag("30")),
+                                            Variant::currency(Currency())}));
 
-TEST_P(DatenzugriffJeSpeicher, DebitCreditSumsAndMissingYear) {
-    auto summe = [&](const QString& jahr, bool soll) {
-        return db->OpenRecordset(sollHaben(jahr))->Fields(soll ? "SummeSoll" : "SummeHaben");
-    };
-    EXPECT_EQ(summe("2003", true), Variant::currency(betrag("260.25")));
-    EXPECT_EQ(summe("2003", false), Variant::currency(betrag("3409.51")));
-    EXPECT_EQ(fehlerVon([&] { summe("2002", true); }), nr::TabelleFehlt);
-
+    auto summe = [&](const QString& jahr) { return db->OpenRecordset(sollHaben(jahr))->Fields("SummeSoll"); };
+    EXPECT_EQ(summe("2003"), Variant::currency(betrag("260.25")));
+    EXPECT_EQ(fehlerVon([&] { summe("2002"); }), nr::TabelleFehlt);
     for (const auto& sql : schemaBuchungsjahr(2004)) db->Execute(sql);
-    EXPECT_TRUE(summe("2004", true).istNull());  // no postings: Null, not 0
-
+    EXPECT_TRUE(summe("2004").istNull());  // no postings: Null, not 0
     // Sums stay exact and overflow is an error, never a wrap.
     for (int nr : {1, 2})
         db->Execute("INSERT INTO ObjKanzleiBuchungen2004 VALUES (?, 7, '4000', '2004-01-01', 1, 'a', NULL, ?, 'S', -1, NULL, '10')",
                     {Variant::lng(nr), Variant::currency(Currency::fromRaw(9000000000000000000))});
-    EXPECT_EQ(fehlerVon([&] { summe("2004", true); }), fehlernr::Ueberlauf);
+    EXPECT_EQ(fehlerVon([&] { summe("2004"); }), fehlernr::Ueberlauf);
 }
 
-TEST_P(DatenzugriffJeSpeicher, YearSumsReadAndWrittenBack) {
-    auto rs = db->OpenRecordset(jahresAuswahl("00007", 2003 - 9, 2003));
-    QList<long> jahre;
-    for (; !rs->Eof(); rs->MoveNext()) jahre << rs->Fields("HmzJahr").toLong();
-    EXPECT_EQ(jahre, (QList<long>{1994, 2000, 2003}));
-    rs->MoveFirst();
-    EXPECT_EQ(rs->Fields("HmzHMZOhneEHB"), Variant::currency(betrag("1000")));
-
-    // The statement's write-back: update the existing year, add a new one.
-    auto jahr = db->OpenRecordset(jahresAuswahl("00007", 2003, 2003));
-    jahr->Edit();
-    jahr->SetField("HmzHMZOhneEHB", Variant::currency(betrag("-12.3456")));
-    jahr->SetField("hmzvereinnehb", Variant::currency(betrag("7")));
-    jahr->Update();
-    EXPECT_EQ(jahr->Fields("HmzHMZOhneEHB"), Variant::currency(betrag("-12.3456")));
-
-    auto neu = db->OpenRecordset(jahresAuswahl("00007", 2005, 2005));
-    EXPECT_EQ(neu->RecordCount(), 0);
-    neu->AddNew();
-    neu->SetField("HmzObjNr", Variant::string(QStringLiteral("00007")));
-    neu->SetField("HmzJahr", Variant::lng(2005));
-    neu->SetField("HmzHMZOhneEHB", Variant::currency(betrag("1.5")));
-    neu->SetField("HmzVereinnEHB", Variant::lng(2));
-    neu->Update();
-    EXPECT_EQ(neu->RecordCount(), 1);
-    EXPECT_EQ(neu->Fields("HmzObjNr"), Variant::lng(7));  // stored as the number
-    EXPECT_EQ(neu->Fields("HmzVereinnEHB"), Variant::currency(betrag("2")));
-
-    auto pruefen = zeilen(jahresAuswahl("00007", 2003, 2005), {"HmzJahr", "HmzHMZOhneEHB", "HmzVereinnEHB"});
-    ASSERT_EQ(pruefen.size(), 3u);
-    EXPECT_EQ(pruefen[0][1], Variant::currency(betrag("-12.3456")));
-    EXPECT_EQ(pruefen[2][0], Variant::lng(2005));
-    EXPECT_EQ(pruefen[2][1], Variant::currency(betrag("1.5")));
-    // Written in the stored format: ten-thousandths.
-    auto roh = zeilen("SELECT HmzHMZOhneEHB * 1 AS roh FROM ObjHmzResJahresSummen WHERE HmzJahr = 2005", {"roh"});
-    EXPECT_EQ(roh.at(0)[0].typ(), VarTyp::Currency);
-    EXPECT_EQ(roh.at(0)[0].toCurrency().raw(), 15000);
-}
-
+// A property's bookings of an account are found through the index, which a
+// file made without it gets back; the balance check reads the small index.
 TEST_F(Datenzugriff, BookingQueriesUseTheIndex) {
     class Schema : public SchemaInfo {
         bool isDateColumn(QStringView n) const override { return n.compare(u"BuDatum", Qt::CaseInsensitive) == 0; }
@@ -303,28 +176,20 @@ TEST_F(Datenzugriff, BookingQueriesUseTheIndex) {
         bool isTable(QStringView) const override { return false; }
         bool isTextColumn(QStringView n) const override { return n.compare(u"BuKontoNr", Qt::CaseInsensitive) == 0; }
     } schema;
-    const QDate jan(2003, 1, 1), dez(2003, 12, 31);
     auto plan = [&](const QString& sql) {
         const auto roh = testhilfe::oeffnen(pfad, Passwort);
         return testhilfe::spalte(roh.get(), "EXPLAIN QUERY PLAN " + translate(sql, schema).sql, 3).join(u'\n');
     };
-    for (const QString& sql : {kontenAuswahl(2003, 2003, "00007", jan, dez, 1, 49), einzelbuchungen(2003, "00007", jan, dez),
-                               monatssummen(2003, "00007", jan, dez)}) {
-        const QString p = plan(sql);
-        EXPECT_TRUE(p.contains("USING INDEX ObjKanzleiBuchungen2003_ObjKonto")) << p.toStdString();
-        EXPECT_FALSE(p.contains("SCAN TABLE ObjKanzleiBuchungen2003")) << p.toStdString();
-    }
-    // Each account's balance is found through the index; the bookings are the property's.
-    EXPECT_TRUE(plan(kontenAuswahl(2003, 2003, "00007", jan, dez, 1, 49)).contains("BuObjNr=? AND BuKontoNr=?"));
-    EXPECT_TRUE(plan(einzelbuchungen(2003, "00007", jan, dez)).contains("BuObjNr=?"));
-
+    const QString konto = "SELECT SUM(BuBetrag)" + Buchungen + " AND rtrim(BuKontoNr) = '4000' AND BuDatum "
+                          "BETWEEN datevalue('01.01.2003') AND datevalue('31.12.2003')";
+    EXPECT_TRUE(plan(konto).contains("USING INDEX ObjKanzleiBuchungen2003_ObjKonto (BuObjNr=? AND BuKontoNr>?"))
+        << plan(konto).toStdString();
     db->Execute("DROP INDEX ObjKanzleiBuchungen2003_ObjKonto");
-    EXPECT_FALSE(plan(einzelbuchungen(2003, "00007", jan, dez)).contains("USING INDEX"));
+    EXPECT_FALSE(plan(konto).contains("USING INDEX"));
     buchungsIndexSicherstellen(*db, 2003);
     buchungsIndexSicherstellen(*db, 1999);  // no such year: nothing to do
-    EXPECT_TRUE(plan(einzelbuchungen(2003, "00007", jan, dez)).contains("USING INDEX ObjKanzleiBuchungen2003_ObjKonto"));
+    EXPECT_TRUE(plan(konto).contains("USING INDEX ObjKanzleiBuchungen2003_ObjKonto"));
     EXPECT_EQ(fehlerVon([&] { db->OpenRecordset("SELECT * FROM ObjKanzleiBuchungen1999"); }), nr::TabelleFehlt);
-    // The debit/credit sums of the balance check read the small index, not the table.
     const QString sh = plan(sollHaben("2003"));
     EXPECT_EQ(sh.count("USING COVERING INDEX ObjKanzleiBuchungen2003_SH"), 2) << sh.toStdString();
 }
@@ -340,14 +205,10 @@ TEST_P(DatenzugriffJeSpeicher, RecordsetOperations) {
     EXPECT_EQ(rs->Fields("ObjNummer"), Variant::lng(10));  // position kept
     rs->FindFirst("ObjTypus = 0 AND ObjGueltigBisDatum > datevalue('01.01.2004')");
     EXPECT_EQ(rs->Fields("ObjNummer"), Variant::lng(10));
-    EXPECT_EQ(rs->RecordCount(), 5);
-    EXPECT_EQ(fehlerVon([&] { rs->FindFirst("ObjNummer ="); }), nr::SyntaxFehler);
     EXPECT_EQ(fehlerVon([&] { rs->FindFirst("Unbekannt = 1"); }), nr::FeldFehlt);
 
-    EXPECT_EQ(fehlerVon([&] { rs->Update(); }), nr::Aktualisierung);
     EXPECT_EQ(fehlerVon([&] { rs->SetField("ObjOrt", Variant::string("x")); }), nr::Aktualisierung);
     rs->Edit();
-    EXPECT_EQ(fehlerVon([&] { rs->SetField("Unbekannt", Variant::lng(1)); }), nr::FeldFehlt);
     rs->SetField("ObjHvStatusDatum", Variant::date(QDate(2003, 11, 30)));
     EXPECT_EQ(rs->Fields("ObjHvStatusDatum"), Variant::date(QDate(2003, 11, 30)));  // the edit buffer
     rs->Update();
@@ -362,17 +223,9 @@ TEST_P(DatenzugriffJeSpeicher, RecordsetOperations) {
     EXPECT_EQ(fehlerVon([&] { rs->Update(); }), nr::Aktualisierung);
 
     auto leer = db->OpenRecordset("SELECT * FROM ObjDaten WHERE ObjNummer = 4711");
-    EXPECT_TRUE(leer->Eof());
-    EXPECT_TRUE(leer->Bof());
-    EXPECT_EQ(leer->RecordCount(), 0);
-    EXPECT_EQ(fehlerVon([&] { leer->MoveFirst(); }), nr::KeinAktuellerDatensatz);
-    EXPECT_EQ(fehlerVon([&] { leer->MoveLast(); }), nr::KeinAktuellerDatensatz);
+    EXPECT_TRUE(leer->Eof() && leer->Bof());
     EXPECT_EQ(fehlerVon([&] { leer->Edit(); }), nr::KeinAktuellerDatensatz);
-
-    auto summe = db->OpenRecordset(sollHaben("2003"));
-    EXPECT_EQ(fehlerVon([&] { summe->AddNew(); }), nr::NurLesen);
-    summe->Close();
-    EXPECT_EQ(fehlerVon([&] { summe->MoveFirst(); }), nr::ObjektUngueltig);
+    EXPECT_EQ(fehlerVon([&] { db->OpenRecordset(sollHaben("2003"))->AddNew(); }), nr::NurLesen);
 
     // A key that exists already: the file refuses it; the server stores the
     // new row over it, so that two programs adding one year row both succeed.
@@ -420,27 +273,8 @@ TEST_P(DatenzugriffJeSpeicher, DataControlsShareOneConnectionAndHoldNoResultAfte
     EXPECT_EQ(fehlerVon([&] { a.Refresh(); }), nr::TabelleFehlt);
     EXPECT_EQ(fehlerVon([&] { a.recordset(); }), 91);  // the previous result is not there to be misread
 
-    // Transactions of the run on the shared connection.
-    Database& d = a.database();
-    d.BeginTrans();
-    d.Execute("UPDATE AllgMandDaten SET MandOrt = 'Graz'");
-    d.BeginTrans();
-    d.Execute("UPDATE AllgMandDaten SET MandName2 = 'x'");
-    d.Rollback();
-    d.CommitTrans();
-    a.RecordSource = "SELECT * FROM AllgMandDaten";
-    a.Refresh();
-    EXPECT_EQ(a.recordset().Fields("MandOrt").toString(), "Graz");
-    EXPECT_TRUE(a.recordset().Fields("MandName2").istNull());
-    d.BeginTrans();
-    d.Execute("DELETE FROM AllgMandDaten");
-    d.Rollback();
-    EXPECT_EQ(fehlerVon([&] { d.CommitTrans(); }), nr::OhneTransaktion);
-    EXPECT_EQ(fehlerVon([&] { d.Execute("SELECT * FROM AllgMandDaten"); }), nr::KeineAuswahl);
-    a.Refresh();
-    EXPECT_EQ(a.recordset().RecordCount(), 1);
-
     // Another file: the control follows its DatabaseName.
+    a.RecordSource = "SELECT * FROM AllgMandDaten";
     const QString zweite = dir.filePath("zweite.db");
     testdb::anlegen(zweite, Passwort, false);
     a.DatabaseName = zweite;
@@ -475,12 +309,10 @@ TEST_F(Datenzugriff, BadPathsGiveClearNumbersAndLeaveFilesAlone) {
         {dir.filePath("fehlt.db"), Connect, false, nr::DateiNichtGefunden},
         {QString(), Connect, false, nr::DateiNichtGefunden},
         {dir.filePath("ordner"), Connect, false, nr::KeinGueltigerPfad},
-        {text, Connect, false, nr::KeineDatenbank},
         {text, ";PWD=", true, nr::KeineDatenbank},
         {andere, Connect, false, nr::KeinGueltigesPasswort},
         {plain, ";pwd=gartenzaunes4", false, nr::KeinGueltigesPasswort},
         {pfad, ";PWD=", true, nr::KeinGueltigesPasswort},
-        {pfad, "Access 2000;pwd=falsch;", false, nr::KeinGueltigesPasswort},
         {pfad, "Access 2000;pwd=gartenzaunes4;", false, 0},
         {plain, ";PWD=", false, 0},
     };
@@ -494,12 +326,13 @@ TEST_F(Datenzugriff, BadPathsGiveClearNumbersAndLeaveFilesAlone) {
     EXPECT_EQ(fehlerVon([&] { Engine::instance().CreateDatabase(pfad, Passwort); }), nr::DatenbankExistiert);
 }
 
-// A database that cannot be written names the file or the folder at fault,
-// in German, with the engine's number; a run can ask before its work.
-TEST_F(Datenzugriff, WriteProtectionNamesTheFileOrTheFolder) {
+// A database whose folder cannot be written (SQLite cannot create its
+// journal there) names the folder, in German, with the engine's number; a run
+// can ask before its work.
+TEST_F(Datenzugriff, AFolderThatCannotBeWrittenIsNamed) {
     db->Close();
     db.reset();
-    const QString ordner = QFileInfo(pfad).absolutePath();
+    const QString grund = "im Ordner '" + QFileInfo(pfad).absolutePath() + "' können keine Dateien angelegt werden";
     const auto meldung = [](const std::function<void()>& tun) {
         try {
             tun();
@@ -508,29 +341,19 @@ TEST_F(Datenzugriff, WriteProtectionNamesTheFileOrTheFolder) {
         }
         return QString();
     };
-    struct Fall {
-        QString geschuetzt;
-        QString grund;
-        QString beimSchreiben;  // the engine's number and the start of its text
-    } faelle[] = {
-        {pfad, "die Datei '" + pfad + "' ist schreibgeschützt", "3027 Aktualisieren nicht möglich: "},
-        // SQLite cannot create its journal: the open for the write fails, and the folder is named.
-        {ordner, "im Ordner '" + ordner + "' können keine Dateien angelegt werden",
-         "3051 Die Datei '" + pfad + "' kann nicht geöffnet werden: "},
-    };
-    for (const auto& f : faelle) {
-        SCOPED_TRACE(f.geschuetzt.toStdString());
+    {
         // With its log files in place a protected folder would not stop the write.
         QFile::remove(pfad + "-wal");
         QFile::remove(pfad + "-shm");
-        test::Schreibschutz schutz(f.geschuetzt);
+        test::Schreibschutz schutz(QFileInfo(pfad).absolutePath());
         if (!schutz.wirksam()) GTEST_SKIP() << "no write protection for root on this file system";
         const QString vorab = meldung([&] { schreibbarPruefen(pfad); });
-        EXPECT_TRUE(vorab.startsWith("3027 Aktualisieren nicht möglich: " + f.grund)) << vorab.toStdString();
+        EXPECT_TRUE(vorab.startsWith("3027 Aktualisieren nicht möglich: " + grund)) << vorab.toStdString();
         const QString schreiben = meldung([&] {
             Engine::instance().OpenDatabase(pfad, false, false, Connect)->Execute("UPDATE ObjDaten SET ObjPlz = '1010'");
         });
-        EXPECT_TRUE(schreiben.startsWith(f.beimSchreiben + f.grund)) << schreiben.toStdString();
+        EXPECT_TRUE(schreiben.startsWith("3051 Die Datei '" + pfad + "' kann nicht geöffnet werden: " + grund))
+            << schreiben.toStdString();
     }
     EXPECT_EQ(meldung([&] { schreibbarPruefen(pfad); }), QString());
 }

@@ -103,22 +103,12 @@ TEST_F(ImportMdb, EveryTableAndSampledColumnsEqualMdbExport) {
         Art art;
     } proben[] = {
         {Nwind, "Orders", "Freight", Geld},
-        {Nwind, "Orders", "OrderDate", Datum},
         {Nwind, "Orders", "ShippedDate", Datum},
-        {Nwind, "Orders", "ShipName", Text},
-        {Nwind, "Customers", "CompanyName", Text},
-        {Nwind, "Customers", "City", Text},
         {Nwind, "Customers", "Region", Text},
-        {Nwind, "Umsätze", "Freight", Geld},
-        {Nwind, "Umsätze", "ShipCity", Text},
-        {Nwind, "Order Details", "UnitPrice", Geld},
-        {Nwind, "Products", "UnitPrice", Geld},
-        {Nwind, "Order Details", "Quantity", Zahl},
         {Nwind, "Products", "Discontinued", Zahl},
-        {Nwind, "Employees", "Notes", Text},
+        {Nwind, "Employees", "Notes", Text},  // a memo
         {Accdb, "Asset Items", "Cost", Geld},
         {Accdb, "Asset Items", "Acquired", Datum},
-        {Accdb, "Asset Items", "Description", Text},
         {Accdb, "Asset Items", "Comments", Text},
     };
     // Opening an encrypted store derives the key, which takes a while: once per file.
@@ -157,21 +147,18 @@ TEST_F(ImportMdb, EveryTableAndSampledColumnsEqualMdbExport) {
     // Null stays Null, it does not become an empty text.
     EXPECT_EQ(wert(nwindStore, "SELECT count(*) FROM Customers WHERE Region IS NULL"), "60");
     EXPECT_EQ(wert(nwindStore, "SELECT count(*) FROM Customers WHERE Region = ''"), "0");
-}
 
-TEST_F(ImportMdb, TheStoreIsEncryptedAndHasTheComponentsTables) {
+    // Encrypted, written ahead, with the component's tables empty beside the copied ones.
     EXPECT_THROW(testhilfe::oeffnen(path(Nwind), QString()), Fehler);
-    const QStringList fest{"AllgMandDaten", "AllgEinstellungen", "ObjDaten", "ObjKanzleiKontenstamm",
-                           "ObjHmzResJahresSummen"};
-    EXPECT_EQ(nwind_->createdEmpty, fest);
-    const auto db = store(path(Nwind));
-    EXPECT_EQ(wert(db, "PRAGMA journal_mode"), "wal");
-    for (const QString& t : fest) EXPECT_EQ(wert(db, "SELECT count(*) FROM " + t), "0") << t.toStdString();
+    EXPECT_EQ(nwind_->createdEmpty, (QStringList{"AllgMandDaten", "AllgEinstellungen", "ObjDaten",
+                                                 "ObjKanzleiKontenstamm", "ObjHmzResJahresSummen"}));
+    EXPECT_EQ(wert(nwindStore, "PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(wert(nwindStore, "SELECT count(*) FROM ObjDaten"), "0");
     // The copied tables keep the Access types where the store has them.
-    const QString orders = wert(db, "SELECT sql FROM sqlite_master WHERE name = 'Orders'");
+    const QString orders = wert(nwindStore, "SELECT sql FROM sqlite_master WHERE name = 'Orders'");
     EXPECT_TRUE(orders.contains("\"Freight\" CURRENCY"));
     EXPECT_TRUE(orders.contains("\"OrderDate\" DATE"));
-    EXPECT_EQ(wert(db, "SELECT typeof(Picture) FROM Categories WHERE length(Picture) > 1000 LIMIT 1"), "blob");
+    EXPECT_EQ(wert(nwindStore, "SELECT typeof(Picture) FROM Categories WHERE length(Picture) > 1000 LIMIT 1"), "blob");
 }
 
 // Lists the folder so that a leftover temporary file shows up.
@@ -214,16 +201,12 @@ TEST(ImportMdbFailures, DamagedFilesGiveAClearErrorAndNoTarget) {
         const char* meldung = "";  // besides the file's name
         long nummer = 3343;
     } faelle[] = {
-        {teil(Nwind, nwind / 2, "halb.mdb")},                   // cut in half, on a page boundary
         {teil(Nwind, nwind / 2 + 1000, "schief.mdb")},          // cut inside a page
         {teil(Accdb, accdb / 2 / 4096 * 4096, "halb.accdb")},  // in half, on a page boundary
-        {teil(Accdb, accdb / 2, "schief.accdb")},
-        {teil(Nwind, 2048 * 20, "kopf.mdb")},
         {text.fileName()},
         {dir.filePath("fehlt.mdb"), "", 3024},
         // 4 KB zeroed in the catalog's properties: libmdb alone loops there without end.
         {beschaedigt(dir, Accdb, "katalog.accdb", 434286, Genullt)},
-        {beschaedigt(dir, Accdb, "warnung.accdb", 441583, Genullt)},
         // The catalog's usage map points nowhere: libmdb alone crashes.
         {beschaedigt(dir, Accdb, "karte.accdb", 2 * 4096 + 55, "\xff\x15")},
         // A catalog text whose length runs past its page: read past the buffer before.

@@ -56,12 +56,6 @@ INSERT INTO ObjKanzleiBuchungen2003 VALUES (11, 7, '5000', '2003-07-01', 11, 'Da
 INSERT INTO ObjKanzleiBuchungen2003 VALUES (12, 7, '6000', '2003-08-01', 12, 'EHB', NULL, 1200000, 'H', 1, NULL, '10');
 INSERT INTO ObjKanzleiBuchungen2003 VALUES (13, 8, '4000', '2003-01-10', 13, 'Miete', NULL, 9990000, 'H', 1, NULL, '10');
 INSERT INTO ObjKanzleiBuchungen2003 VALUES (14, 7, '4000', '2003-12-31', 14, 'Zinsen', NULL, 100, 'H', 1, NULL, '10');
-INSERT INTO ObjHmzResJahresSummen VALUES (7, 1993, 10000, 0);
-INSERT INTO ObjHmzResJahresSummen VALUES (7, 1994, 10000000, 0);
-INSERT INTO ObjHmzResJahresSummen VALUES (7, 2000, -5000000, 2500000);
-INSERT INTO ObjHmzResJahresSummen VALUES (7, 2003, 1, 2);
-INSERT INTO ObjHmzResJahresSummen VALUES (7, 2004, 3, 4);
-INSERT INTO ObjHmzResJahresSummen VALUES (8, 2000, 5, 6);
 PRAGMA user_version = 5;
 )SQL";
 
