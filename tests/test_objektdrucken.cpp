@@ -289,10 +289,9 @@ TEST(Sonderpositionen, ExtraAmountIsRoundedToCentsBeforeUse) {
         double faktor;
         const char* erwartet;
     } faelle[] = {
-        {"1000", 0.75, "750"},        {"-500", 0.2, "-100"},       {"0.06", 0.75, "0.04"},  // 0.045: half to even
-        {"0.02", 0.75, "0.02"},       {"0.10", 0.75, "0.08"},      {"-0.06", 0.75, "-0.04"},
-        {"12.34", 0.2, "2.47"},       {"0.125", 0.2, "0.02"},      {"0.375", 0.2, "0.08"},  // 0.075 -> 0.08
-        {"0", 0.75, "0"},
+        {"0.06", 0.75, "0.04"},  // 0.045: half to even
+        {"0.02", 0.75, "0.02"},  {"0.10", 0.75, "0.08"}, {"-0.06", 0.75, "-0.04"},
+        {"0.125", 0.2, "0.02"},  {"0.375", 0.2, "0.08"},  // 0.075 -> 0.08
     };
     for (const auto& f : faelle)
         EXPECT_EQ(sonderBetrag(eur(f.saldo), f.faktor), eur(f.erwartet)) << f.saldo << " x " << f.faktor;
@@ -456,25 +455,23 @@ TEST_P(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
         " AND (b.BuKorrKZ IS NULL OR trim(b.BuKorrKZ) = '') AND b.BuArt <> '90'");
     const auto betrag = [](qlonglong raw) { return format::betrag(Currency::fromRaw(raw)); };
 
-    // All five in one job: each prints every closing line once, in property order.
-    for (const auto& [von, bis] : {std::pair{d(1, 1), d(31, 12)}, std::pair{d(1, 3), d(30, 9)}}) {
-        SCOPED_TRACE(QStringLiteral("period from month %1").arg(von.month()).toStdString());
-        drucken(1, 5, von, bis);
-        QStringList einnahmen, ausgaben, ehb, mitEhb;
-        for (int obj = 1; obj <= 5; ++obj) {
-            const auto r = mandant->abfrage(summen.arg(obj).arg(von.toString(Qt::ISODate), bis.toString(Qt::ISODate)));
-            const qlonglong ein = r[0][0].toLongLong(), aus = r[0][1].toLongLong(), eb = r[0][2].toLongLong();
-            einnahmen << betrag(ein);
-            ausgaben << betrag(aus);
-            ehb << betrag(eb);
-            mitEhb << betrag(ein + aus + eb);
-            EXPECT_EQ(jahresSummen(obj), (QList<QVariantList>{{2003, ein + aus, eb}})) << obj;
-        }
-        EXPECT_EQ(werteNach("Summe Einnahmen:"), einnahmen);
-        EXPECT_EQ(werteNach("Summe Ausgaben:"), ausgaben);
-        EXPECT_EQ(werteNach("Summe Erhaltungsbeitrag:"), ehb);
-        EXPECT_EQ(werteNach("Hmzreserve mit Erhaltungsbeitr:"), mitEhb);
+    // All five in one job, over a period that leaves bookings out at both
+    // ends: each prints every closing line once, in property order.
+    drucken(1, 5, d(1, 3), d(30, 9));
+    QStringList einnahmen, ausgaben, ehb, mitEhb;
+    for (int obj = 1; obj <= 5; ++obj) {
+        const auto r = mandant->abfrage(summen.arg(obj).arg("2003-03-01", "2003-09-30"));
+        const qlonglong ein = r[0][0].toLongLong(), aus = r[0][1].toLongLong(), eb = r[0][2].toLongLong();
+        einnahmen << betrag(ein);
+        ausgaben << betrag(aus);
+        ehb << betrag(eb);
+        mitEhb << betrag(ein + aus + eb);
+        EXPECT_EQ(jahresSummen(obj), (QList<QVariantList>{{2003, ein + aus, eb}})) << obj;
     }
+    EXPECT_EQ(werteNach("Summe Einnahmen:"), einnahmen);
+    EXPECT_EQ(werteNach("Summe Ausgaben:"), ausgaben);
+    EXPECT_EQ(werteNach("Summe Erhaltungsbeitrag:"), ehb);
+    EXPECT_EQ(werteNach("Hmzreserve mit Erhaltungsbeitr:"), mitEhb);
 }
 
 TEST(Mehrjahr, SchillingFiguresBecomeEuroCentsStraightFromTheQuotient) {
@@ -482,8 +479,7 @@ TEST(Mehrjahr, SchillingFiguresBecomeEuroCentsStraightFromTheQuotient) {
         const char* ats;
         const char* eur;
     } faelle[] = {
-        {"13760.30", "1000"}, {"1000", "72.67"},  {"-5000", "-363.36"}, {"0", "0"},
-        {"1", "0.07"},        {"0.06880", "0"},   {"0.0689", "0.01"},   // 0.0050 07... / 0.00500 72...
+        {"1", "0.07"}, {"0.06880", "0"}, {"0.0689", "0.01"},  // 0.0050 07... / 0.00500 72...
         {"-0.0689", "-0.01"}, {"137603", "10000"},
     };
     for (const auto& f : faelle) EXPECT_EQ(schillingInEuro(eur(f.ats)), eur(f.eur)) << f.ats;
