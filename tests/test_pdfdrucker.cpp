@@ -18,11 +18,9 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <dlfcn.h>
 #include <functional>
-#include <mutex>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -68,30 +66,25 @@ Fehler fehlerVon(const std::function<void()>& f) {
     return Fehler(0, QString());
 }
 
+// Waits (bounded, so a fault fails instead of hanging) until cond holds.
+template <class F>
+bool bis(F cond) {
+    for (int i = 0; i < 20000 && !cond(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return cond();
+}
+
 // Holds the worker at its first text until opened; forwards everything.
 struct Tor {
-    std::mutex m;
-    std::condition_variable cv;
-    bool offen = false;
+    std::atomic<bool> offen{false};
     std::atomic<int> texte{0}, verworfen{0};
     bench::DruckMessung messung;
-    void oeffnen() {
-        {
-            std::lock_guard<std::mutex> l(m);
-            offen = true;
-        }
-        cv.notify_all();
-    }
 };
 
 class Schleuse : public bench::ZeitDrucker {
 public:
     Schleuse(std::unique_ptr<Drucker> echt, Tor& tor) : ZeitDrucker(std::move(echt), tor.messung), tor_(tor) {}
     void Print(const QString& t, bool offen) override {
-        {
-            std::unique_lock<std::mutex> l(tor_.m);
-            tor_.cv.wait(l, [&] { return tor_.offen; });
-        }
+        bis([&] { return tor_.offen.load(); });
         ++tor_.texte;
         ZeitDrucker::Print(t, offen);
     }
@@ -103,13 +96,6 @@ public:
 private:
     Tor& tor_;
 };
-
-// Waits (bounded, so a fault fails instead of hanging) until cond holds.
-template <class F>
-bool bis(F cond) {
-    for (int i = 0; i < 20000 && !cond(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return cond();
-}
 
 class PdfDrucker : public ::testing::Test {
 protected:
@@ -266,7 +252,7 @@ TEST_F(PdfDrucker, KillDocAlsoDiscardsQueuedBatches) {
     std::thread abbruch([&] { d->KillDoc(); });
     // Queue emptied, the discard queued: only then may the worker go on.
     const bool geleert = bis([&] { return d->wartend() == 1; });
-    tor.oeffnen();
+    tor.offen = true;
     abbruch.join();
     ASSERT_TRUE(geleert) << "still waiting: " << d->wartend();
     EXPECT_EQ(tor.verworfen.load(), 1);
@@ -328,7 +314,7 @@ TEST_F(PdfDrucker, ThePipelinesQueueStaysBounded) {
     // The worker is held: the caller fills the queue and then has to wait.
     ASSERT_TRUE(bis([&] { return d->wartend() == 2; }));
     EXPECT_FALSE(fertig.load()) << "the caller ran past a full queue";
-    tor.oeffnen();
+    tor.offen = true;
     aufrufer.join();
     d->EndDoc();
     EXPECT_EQ(d->hoechsteTiefe(), 2u);
