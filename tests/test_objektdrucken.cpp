@@ -339,9 +339,7 @@ TEST_P(StatementTest, LongAccountBreaksPagesAndEveryPropertyStartsAtPageOne) {
     // The dump pins the pages: numbers restart with the second property, whose totals start at 0.
     vergleiche(QStringLiteral("statement_seitenumbruch"), jahr2003(1, 2));
     EXPECT_EQ(jahresSummen(2), (QList<QVariantList>{{2003, 70000LL, 0LL}}));
-    EXPECT_EQ(formular().ObjektAnzahl, 2);
     EXPECT_EQ(ansicht.objAnz, "2");
-    EXPECT_EQ(ansicht.latsch.last(), "Laufende Objekt-Nr: 00002");
 }
 
 TEST_P(StatementTest, YearRowIsInsertedOnTheFirstRunAndUpdatedOnTheSecond) {
