@@ -70,20 +70,13 @@ TEST_F(EuroAusweisTest, RichtungKursUndRundung) {
         bool aus = false;  // display switched off: no text and no message, whatever the rate
     };
     const Fall faelle[] = {
-        {2001, "13760.30", kurs, "(=EUR 1.000,00)"},
-        {2002, "1000", kurs, "(=ATS 13.760,30)"},
-        {2001, "-13760.30", kurs, "(=EUR -1.000,00)"},
-        {2003, "-1000", kurs, "(=ATS -13.760,30)"},
-        {1999, "0", kurs, "(=EUR 0,00)"},
-        {2002, "1234567.89", kurs, "(=ATS 16.988.024,54)"},  // 16988024.537767
+        // Both directions with the client's rate; the statements' dumps have more.
         {2001, "1", kurs, "(=EUR 0,07)"},
-        {2004, "-0.01", kurs, "(=ATS -0,14)"},
+        {2004, "-1234567.89", kurs, "(=ATS -16.988.024,54)"},  // 16988024.537767
         {0, "1000", kurs, "(=ATS 13.760,30)", 0, statusJahr2002},
         // A rate of 0 or none: said at every call, the fixed rate taken.
         {2001, "13760.30", Variant::currency(Currency()), "(=EUR 1.000,00)", 1},
         {2001, "13760.30", Variant::null(), "(=EUR 1.000,00)", 1},
-        {2002, "1000", Variant::null(), "(=ATS 13.760,30)", 1},
-        {2001, "13760.30", kurs, "", 0, Variant::date(QDate(2003, 6, 30)), true},
         {2001, "13760.30", Variant::currency(Currency()), "", 0, Variant::date(QDate(2003, 6, 30)), true},
         {2001, "13760.30", Variant::null(), "", 0, Variant::date(QDate(2003, 6, 30)), true},
     };
@@ -111,8 +104,7 @@ TEST_F(EuroAusweisTest, RichtungKursUndRundung) {
     euroAusweis().AusweisJahr = 2002;
     EuroAusweis(rs, betrag("1.0001"));
     EXPECT_EQ(euroAusweis().AtsWert, betrag("13.7617"));  // 13.76167603
-    const std::pair<const char*, const char*> halbe[] = {
-        {"1.0001", "0.5"}, {"1.0003", "0.5002"}, {"-1.0001", "-0.5"}, {"-1.0003", "-0.5002"}};
+    const std::pair<const char*, const char*> halbe[] = {{"1.0001", "0.5"}, {"-1.0003", "-0.5002"}};
     auto halberKurs = mandant(Variant::currency(betrag("0.5")));
     for (const auto& [b, ats] : halbe) {
         EuroAusweis(halberKurs, betrag(b));

@@ -234,31 +234,13 @@ TEST_P(StatementTest, SectionsOnlyWhereAccountsHaveBalances) {
     m.buchung(4, "6000", d(1, 1), eur("250")).buchung(4, "6000", d(1, 2), eur("50"));  // position 50 only
     m.buchung(5, "9000", d(1, 1), eur("99"));                               // no qualifying booking
 
-    vergleiche(QStringLiteral("statement_nur_einnahmen"), drucken(2, 2, d(1, 1), d(31, 12)));
-    vergleiche(QStringLiteral("statement_nur_ausgaben"), drucken(3, 3, d(1, 1), d(31, 12)));
-    // Pass 1 has accounts but no balances: the reserve line of 0 still closes it.
-    vergleiche(QStringLiteral("statement_nur_ehb"), drucken(4, 4, d(1, 1), d(31, 12)));
-
-    // Property 5 prints only the reserve line of 0; after another property it
-    // stands on a page of its own property, under its header, not below the
-    // previous statement.
-    drucken(4, 5, d(1, 1), d(31, 12));
-    EXPECT_FALSE(texte().contains("E i n n a h m e n :"));
-    EXPECT_EQ(zeileMit("Hauptmietzinsreserve:"), (QStringList{"Hauptmietzinsreserve:", "0,00"}));
-    EXPECT_EQ(formular().ObjektAnzahl, 2);
+    // The dump pins the sections each prints. Property 4's first pass has
+    // accounts but no balances: the reserve line of 0 still closes it.
+    // Property 5 prints only that line, on a page of its own under its header.
+    vergleiche(QStringLiteral("statement_abschnitte"), drucken(2, 5, d(1, 1), d(31, 12)));
+    EXPECT_EQ(formular().ObjektAnzahl, 4);
     EXPECT_EQ(jahresSummen(4), (QList<QVariantList>{{2003, 0LL, 3000000LL}}));
     EXPECT_EQ(jahresSummen(5), (QList<QVariantList>{{2003, 0LL, 0LL}}));
-    QString objektDerSeite;
-    QStringList seitenDerReserve;
-    for (const auto& e : drucker->eintraege()) {
-        if (e.art == AufzeichnungsEintrag::Art::Text && e.text.startsWith(QStringLiteral("Objekt-Nr:")))
-            objektDerSeite = e.text;
-        if (e.text == QStringLiteral("Hauptmietzinsreserve:")) {
-            seitenDerReserve << objektDerSeite;
-            EXPECT_LT(e.y, 100.0);
-        }
-    }
-    EXPECT_EQ(seitenDerReserve, (QStringList{"Objekt-Nr:     00004", "Objekt-Nr:     00005"}));
 }
 
 TEST_P(StatementTest, PropertyWithoutStatementAccountsIsNeitherPrintedNorCountedNorStored) {
@@ -307,45 +289,34 @@ TEST(Sonderpositionen, ExtraAmountIsRoundedToCentsBeforeUse) {
         double faktor;
         const char* erwartet;
     } faelle[] = {
-        {"1000", 0.75, "750"},        {"-500", 0.2, "-100"},       {"0.06", 0.75, "0.04"},  // 0.045: half to even
-        {"0.02", 0.75, "0.02"},       {"0.10", 0.75, "0.08"},      {"-0.06", 0.75, "-0.04"},
-        {"12.34", 0.2, "2.47"},       {"0.125", 0.2, "0.02"},      {"0.375", 0.2, "0.08"},  // 0.075 -> 0.08
-        {"0", 0.75, "0"},
+        {"0.06", 0.75, "0.04"},  // 0.045: half to even
+        {"0.02", 0.75, "0.02"},  {"0.10", 0.75, "0.08"}, {"-0.06", 0.75, "-0.04"},
+        {"0.125", 0.2, "0.02"},  {"0.375", 0.2, "0.08"},  // 0.075 -> 0.08
     };
     for (const auto& f : faelle)
         EXPECT_EQ(sonderBetrag(eur(f.saldo), f.faktor), eur(f.erwartet)) << f.saldo << " x " << f.faktor;
-}
-
-TEST_P(StatementTest, EuroAndSchillingDisplayAddsOneConvertedLinePerTotal) {
-    auto& m = *mandant;
-    kontenstamm2003(m);
-    m.objekt(1);
-    m.buchung(1, "4000", d(1, 1), eur("1000"))
-        .buchung(1, "5100", d(1, 1), eur("-250"))
-        .buchung(1, "6000", d(1, 1), eur("100"));
-    m.jahresSumme(1, 2002, eur("100000000"), eur("100"));
-
-    // The dump pins one converted line per total (reserve 750: 10320.225 ->
-    // 10.320,23) and the 8 pt size of those wider than 30 mm.
-    vergleiche(QStringLiteral("statement_eur_ats"), jahr2003(1, 1, true));
-    EXPECT_DOUBLE_EQ(Printer().FontSize(), 9);
 }
 
 TEST_P(StatementTest, TenYearTablesConvertSchillingYearsOnlyFrom2002) {
     auto& m = *mandant;
     kontenstamm2003(m);
     m.objekt(1);
-    m.buchung(1, "4000", d(1, 1), eur("1000")).buchung(1, "6000", d(1, 1), eur("50"));
+    m.buchung(1, "4000", d(1, 1), eur("1000"))
+        .buchung(1, "5100", d(1, 1), eur("-250"))
+        .buchung(1, "6000", d(1, 1), eur("50"));
     m.jahresSumme(1, 1993, eur("99999"), eur("99999"));  // outside the ten years
     for (int j = 1994; j <= 2001; ++j) m.jahresSumme(1, j, eur("13760.30"), eur("1000"));
     m.jahresSumme(1, 1996, eur("-5000"), std::nullopt);  // an empty amount counts as 0
-    m.jahresSumme(1, 2002, eur("700"), eur("30"));
+    m.jahresSumme(1, 2002, eur("100000000"), eur("30"));
     m.jahresSumme(2, 2003, eur("1"), eur("1"));           // another property's row
     m.objekt(2);
 
+    // The dump pins one converted line per total (reserve 750: 10320.225 ->
+    // 10.320,23) and the 8 pt size of those wider than 30 mm.
     vergleiche(QStringLiteral("statement_mehrjahr_2003"), jahr2003(1, 1, true));
-    // Totals: sums of the printed euro figures (7 x 1000 - 363.36 + 700 + 1000; 7 x 72.67 + 30 + 50).
-    EXPECT_EQ(objekt().SummeHmzOhneEHB, eur("8336.64"));
+    EXPECT_DOUBLE_EQ(Printer().FontSize(), 9);
+    // Totals: sums of the printed euro figures (7 x 1000 - 363.36 + 100000000 + 750; 7 x 72.67 + 30 + 50).
+    EXPECT_EQ(objekt().SummeHmzOhneEHB, eur("100007386.64"));
     EXPECT_EQ(objekt().SummeVereinnEHB, eur("588.69"));
 
     // In 2001 the stored years are schillings like the statement: nothing converted.
@@ -368,9 +339,7 @@ TEST_P(StatementTest, LongAccountBreaksPagesAndEveryPropertyStartsAtPageOne) {
     // The dump pins the pages: numbers restart with the second property, whose totals start at 0.
     vergleiche(QStringLiteral("statement_seitenumbruch"), jahr2003(1, 2));
     EXPECT_EQ(jahresSummen(2), (QList<QVariantList>{{2003, 70000LL, 0LL}}));
-    EXPECT_EQ(formular().ObjektAnzahl, 2);
     EXPECT_EQ(ansicht.objAnz, "2");
-    EXPECT_EQ(ansicht.latsch.last(), "Laufende Objekt-Nr: 00002");
 }
 
 TEST_P(StatementTest, YearRowIsInsertedOnTheFirstRunAndUpdatedOnTheSecond) {
@@ -484,25 +453,23 @@ TEST_P(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
         " AND (b.BuKorrKZ IS NULL OR trim(b.BuKorrKZ) = '') AND b.BuArt <> '90'");
     const auto betrag = [](qlonglong raw) { return format::betrag(Currency::fromRaw(raw)); };
 
-    // All five in one job: each prints every closing line once, in property order.
-    for (const auto& [von, bis] : {std::pair{d(1, 1), d(31, 12)}, std::pair{d(1, 3), d(30, 9)}}) {
-        SCOPED_TRACE(QStringLiteral("period from month %1").arg(von.month()).toStdString());
-        drucken(1, 5, von, bis);
-        QStringList einnahmen, ausgaben, ehb, mitEhb;
-        for (int obj = 1; obj <= 5; ++obj) {
-            const auto r = mandant->abfrage(summen.arg(obj).arg(von.toString(Qt::ISODate), bis.toString(Qt::ISODate)));
-            const qlonglong ein = r[0][0].toLongLong(), aus = r[0][1].toLongLong(), eb = r[0][2].toLongLong();
-            einnahmen << betrag(ein);
-            ausgaben << betrag(aus);
-            ehb << betrag(eb);
-            mitEhb << betrag(ein + aus + eb);
-            EXPECT_EQ(jahresSummen(obj), (QList<QVariantList>{{2003, ein + aus, eb}})) << obj;
-        }
-        EXPECT_EQ(werteNach("Summe Einnahmen:"), einnahmen);
-        EXPECT_EQ(werteNach("Summe Ausgaben:"), ausgaben);
-        EXPECT_EQ(werteNach("Summe Erhaltungsbeitrag:"), ehb);
-        EXPECT_EQ(werteNach("Hmzreserve mit Erhaltungsbeitr:"), mitEhb);
+    // All five in one job, over a period that leaves bookings out at both
+    // ends: each prints every closing line once, in property order.
+    drucken(1, 5, d(1, 3), d(30, 9));
+    QStringList einnahmen, ausgaben, ehb, mitEhb;
+    for (int obj = 1; obj <= 5; ++obj) {
+        const auto r = mandant->abfrage(summen.arg(obj).arg("2003-03-01", "2003-09-30"));
+        const qlonglong ein = r[0][0].toLongLong(), aus = r[0][1].toLongLong(), eb = r[0][2].toLongLong();
+        einnahmen << betrag(ein);
+        ausgaben << betrag(aus);
+        ehb << betrag(eb);
+        mitEhb << betrag(ein + aus + eb);
+        EXPECT_EQ(jahresSummen(obj), (QList<QVariantList>{{2003, ein + aus, eb}})) << obj;
     }
+    EXPECT_EQ(werteNach("Summe Einnahmen:"), einnahmen);
+    EXPECT_EQ(werteNach("Summe Ausgaben:"), ausgaben);
+    EXPECT_EQ(werteNach("Summe Erhaltungsbeitrag:"), ehb);
+    EXPECT_EQ(werteNach("Hmzreserve mit Erhaltungsbeitr:"), mitEhb);
 }
 
 TEST(Mehrjahr, SchillingFiguresBecomeEuroCentsStraightFromTheQuotient) {
@@ -510,8 +477,7 @@ TEST(Mehrjahr, SchillingFiguresBecomeEuroCentsStraightFromTheQuotient) {
         const char* ats;
         const char* eur;
     } faelle[] = {
-        {"13760.30", "1000"}, {"1000", "72.67"},  {"-5000", "-363.36"}, {"0", "0"},
-        {"1", "0.07"},        {"0.06880", "0"},   {"0.0689", "0.01"},   // 0.0050 07... / 0.00500 72...
+        {"1", "0.07"}, {"0.06880", "0"}, {"0.0689", "0.01"},  // 0.0050 07... / 0.00500 72...
         {"-0.0689", "-0.01"}, {"137603", "10000"},
     };
     for (const auto& f : faelle) EXPECT_EQ(schillingInEuro(eur(f.ats)), eur(f.eur)) << f.ats;
