@@ -75,7 +75,7 @@ bool bis(F cond) {
 
 // Holds the worker at its first text until opened; forwards everything.
 struct Tor {
-    std::atomic<bool> offen{false};
+    std::atomic<bool> offen{false}, haelt{false};
     std::atomic<int> texte{0}, verworfen{0};
     bench::DruckMessung messung;
 };
@@ -84,6 +84,7 @@ class Schleuse : public bench::ZeitDrucker {
 public:
     Schleuse(std::unique_ptr<Drucker> echt, Tor& tor) : ZeitDrucker(std::move(echt), tor.messung), tor_(tor) {}
     void Print(const QString& t, bool offen) override {
+        tor_.haelt = true;
         bis([&] { return tor_.offen.load(); });
         ++tor_.texte;
         ZeitDrucker::Print(t, offen);
@@ -247,7 +248,7 @@ TEST_F(PdfDrucker, KillDocAlsoDiscardsQueuedBatches) {
     d->setScaleLeft(-10);
     // The worker stops at the first text; three more batches fill the queue.
     for (int i = 0; i < 8 * 4; ++i) d->Print(QStringLiteral("Zeile %1").arg(i), false);
-    ASSERT_TRUE(bis([&] { return d->wartend() == 3; }));
+    ASSERT_TRUE(bis([&] { return d->wartend() == 3 && tor.haelt; }));
 
     std::thread abbruch([&] { d->KillDoc(); });
     // Queue emptied, the discard queued: only then may the worker go on.
