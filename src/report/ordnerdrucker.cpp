@@ -29,11 +29,23 @@ void ordnerSichern(const QString& pfad) {
     ::close(fd);
 }
 
+// Everything written into the folder's file system on disk, with one call
+// instead of one per file; 0 or the errno of the failure.
+int dateisystemSichern(const QString& ordner) {
+    const int fd = ::open(QFile::encodeName(ordner).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return errno;
+    const int fehler = ::syncfs(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return fehler;
+}
+
 }  // namespace
 
 OrdnerDrucker::OrdnerDrucker(QString ordner, int arbeiter, Fabrik fabrik)
     : ordner_(QFileInfo(ordner).absoluteFilePath()), fabrik_(std::move(fabrik)) {
-    if (!fabrik_) fabrik_ = [](const QString& pfad) -> std::unique_ptr<Drucker> { return QtDrucker::fuerPdf(pfad); };
+    // The files are synced all at once when the job ends, not one by one.
+    if (!fabrik_)
+        fabrik_ = [](const QString& pfad) -> std::unique_ptr<Drucker> { return QtDrucker::fuerPdf(pfad, false); };
     if (arbeiter < 1) arbeiter = std::max(1, QThread::idealThreadCount());
     // Enough documents waiting that no worker idles while the run records the next.
     tiefe_ = 2 * static_cast<std::size_t>(arbeiter);
@@ -155,6 +167,12 @@ void OrdnerDrucker::auftragBeenden() {
     if (verdorben) {
         aufraeumen();
         throw *verdorben;
+    }
+    // On disk before any of them takes its name.
+    if (const int fehler = namen_.empty() ? 0 : dateisystemSichern(zwischen_->path())) {
+        const QString grund = QString::fromLocal8Bit(std::strerror(fehler));
+        aufraeumen();
+        druckerFehler(QStringLiteral("cannot write in %1: %2").arg(ordner_, grund));
     }
     for (const QString& name : namen_) {
         const QString von = zwischen_->filePath(name + QStringLiteral(".pdf"));

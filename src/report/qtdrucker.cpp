@@ -85,10 +85,10 @@ Fehler druckerFehlerAus(std::exception_ptr p) {
     }
 }
 
-QtDrucker::QtDrucker(QString ziel, bool pdf) : ziel_(std::move(ziel)), pdf_(pdf) {}
+QtDrucker::QtDrucker(QString ziel, bool pdf, bool sichern) : ziel_(std::move(ziel)), pdf_(pdf), sichern_(sichern) {}
 
-std::unique_ptr<QtDrucker> QtDrucker::fuerPdf(const QString& pfad) {
-    return std::unique_ptr<QtDrucker>(new QtDrucker(QFileInfo(pfad).absoluteFilePath(), true));
+std::unique_ptr<QtDrucker> QtDrucker::fuerPdf(const QString& pfad, bool sichern) {
+    return std::unique_ptr<QtDrucker>(new QtDrucker(QFileInfo(pfad).absoluteFilePath(), true, sichern));
 }
 
 std::unique_ptr<QtDrucker> QtDrucker::fuerDrucker(const QString& cupsName) {
@@ -171,13 +171,13 @@ void QtDrucker::auftragBeenden() {
         druckerFehler(QStringLiteral("cannot write %1: %2").arg(ziel_, schreibFehler));
     }
     if (pdf_) {
-        if (!sichern(spool, false) ||
+        if ((sichern_ && !sichern(spool, false)) ||
             std::rename(QFile::encodeName(spool).constData(), QFile::encodeName(ziel_).constData()) != 0) {
             const QString grund = QString::fromLocal8Bit(std::strerror(errno));
             QFile::remove(spool);
             druckerFehler(QStringLiteral("cannot write %1: %2").arg(ziel_, grund));
         }
-        sichern(QFileInfo(ziel_).absolutePath(), true);
+        if (sichern_) sichern(QFileInfo(ziel_).absolutePath(), true);
         return;
     }
     const int job = cupsPrintFile(ziel_.toLocal8Bit().constData(), QFile::encodeName(spool).constData(),

@@ -27,7 +27,9 @@ public:
     // Error number of every failure of the printer object ("Printer error").
     static constexpr long DruckerFehler = 482;
 
-    static std::unique_ptr<QtDrucker> fuerPdf(const QString& pfad);
+    // With sichern false the finished PDF is not synced to disk: for a caller
+    // that syncs a whole folder of them at once.
+    static std::unique_ptr<QtDrucker> fuerPdf(const QString& pfad, bool sichern = true);
     static std::unique_ptr<QtDrucker> fuerDrucker(const QString& cupsName);
     ~QtDrucker() override;
 
@@ -51,13 +53,14 @@ protected:
     void auftragVerwerfen() override;
 
 private:
-    QtDrucker(QString ziel, bool pdf);
+    QtDrucker(QString ziel, bool pdf, bool sichern = true);
     // Ends the painter and the writer; the file's write error, if any.
     QString schliessen();
     double punkte(double mm) const { return mm / mmProPunkt(); }
 
     QString ziel_;
     bool pdf_;
+    bool sichern_;
     QString spool_;
     std::unique_ptr<QFile> datei_;  // owned here so that write errors can be seen
     std::unique_ptr<QPdfWriter> writer_;
