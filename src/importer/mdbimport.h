@@ -61,7 +61,7 @@ ImportResult importMdb(const ImportOptions& options);
 
 // For a signal handler that ends the process at once: removes the file the
 // running import writes (never the target) and returns true; false once the
-// import commits, when it is better let finish. Async-signal-safe; one
+// import commits, when it is better left to finish. Async-signal-safe; one
 // import per process.
 bool discardUnfinishedStore() noexcept;
 
