@@ -9,6 +9,7 @@
 #include "report/aufzeichnungsdrucker.h"
 #include "report/kopf.h"
 #include "programm.h"
+#include "shell/komponenten.h"
 #include "skriptansicht.h"
 #include "statement/lauf.h"
 #include "statement/stapellauf.h"
@@ -38,6 +39,8 @@ protected:
     SkriptAnsicht ansicht;
 
     void SetUp() override {
+        // A headless run earlier in this process leaves its console error display registered.
+        entferneKomponente(komponenten::FehlerAnzeigeName);
         mandant = std::make_unique<TestMandant>(ordner.filePath(QStringLiteral("mandant.db")));
         mandant->mandant();
         // Three printable properties; one of another type, one expired, one valid past the period.
