@@ -6,6 +6,7 @@
 #include "../bench/zeitdrucker.h"
 #include "programm.h"
 #include "core/fehler.h"
+#include "report/leerdrucker.h"
 #include "report/ordnerdrucker.h"
 #include "report/pufferdrucker.h"
 #include "report/qtdrucker.h"
@@ -354,21 +355,25 @@ TEST_F(PdfDrucker, FolderPrinterMovesOneFilePerDocumentIntoPlaceOnlyWhenTheJobEn
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("alt");
     }
-    const QStringList vorher = inhalt();
-    for (const bool fehler : {true, false}) {  // the second file cannot be drawn; else the job is discarded
-        SCOPED_TRACE(fehler ? "failed" : "discarded");
+    // The second file cannot be drawn, or is gone when its turn to move comes
+    // (after the first has moved), or its name is a folder; else the job is discarded.
+    for (const QString fall : {"drawing", "moving", "folder", "discarded"}) {
+        SCOPED_TRACE(fall.toStdString());
+        if (fall == "folder") ASSERT_TRUE(QFile::remove(pfad(namen[1])) && QDir().mkdir(pfad(namen[1])));
+        const QStringList vorher = inhalt();
         OrdnerDrucker d(dir.path(), 2, [&](const QString& ziel) -> std::unique_ptr<Drucker> {
             // The files are drawn in the hidden folder, never under their final name.
             EXPECT_FALSE(ziel.startsWith(pfad(QStringLiteral("HMZ"))));
-            if (fehler && ziel.endsWith(QStringLiteral("00002.pdf")))
+            if (fall == "drawing" && ziel.endsWith(QStringLiteral("00002.pdf")))
                 throw Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error: disk full"));
+            if (fall == "moving" && ziel.endsWith(QStringLiteral("00002.pdf"))) return std::make_unique<LeerDrucker>();
             return QtDrucker::fuerPdf(ziel);
         });
         zweiDokumente(d);
-        if (fehler) {
+        if (fall != "discarded") {
             const Fehler f = fehlerVon([&] { d.EndDoc(); });
             EXPECT_EQ(f.Nummer(), QtDrucker::DruckerFehler);
-            EXPECT_TRUE(f.Beschreibung().contains("disk full")) << f.Beschreibung().toStdString();
+            EXPECT_TRUE(fall != "drawing" || f.Beschreibung().contains("disk full")) << f.Beschreibung().toStdString();
         } else {
             d.KillDoc();
             // Output after the discard is swallowed, and the next job prints again.
@@ -377,7 +382,8 @@ TEST_F(PdfDrucker, FolderPrinterMovesOneFilePerDocumentIntoPlaceOnlyWhenTheJobEn
         }
         EXPECT_EQ(inhalt(), vorher);
         EXPECT_TRUE(d.geschrieben().isEmpty());
-        if (fehler) continue;
+        if (fall == "folder") ASSERT_TRUE(QDir().rmdir(pfad(namen[1])));
+        if (fall != "discarded") continue;
 
         d.AuftragFreigeben();
         zweiDokumente(d);

@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -174,16 +175,57 @@ void OrdnerDrucker::auftragBeenden() {
         aufraeumen();
         druckerFehler(QStringLiteral("cannot write in %1: %2").arg(ordner_, grund));
     }
+    // Every name is looked at before the first move: a folder in the way
+    // fails the job with the old set untouched.
+    const auto ziel = [this](const QString& name) { return ordner_ + QLatin1Char('/') + name + QStringLiteral(".pdf"); };
     for (const QString& name : namen_) {
-        const QString von = zwischen_->filePath(name + QStringLiteral(".pdf"));
-        const QString nach = ordner_ + QLatin1Char('/') + name + QStringLiteral(".pdf");
-        if (std::rename(QFile::encodeName(von).constData(), QFile::encodeName(nach).constData()) != 0) {
-            const QString grund = QString::fromLocal8Bit(std::strerror(errno));
+        struct stat st {};
+        if (::lstat(QFile::encodeName(ziel(name)).constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
             aufraeumen();
-            druckerFehler(QStringLiteral("cannot write %1: %2").arg(nach, grund));
+            druckerFehler(QStringLiteral("%1 ist ein Ordner (umbenennen oder entfernen); der Ordner %2 bleibt, wie er war").arg(ziel(name), ordner_));
         }
-        geschrieben_ << nach;
     }
+    // Each old file steps aside into the hidden folder before its successor
+    // takes the name, so that a later failure can put every one of them back.
+    struct Zug {
+        QByteArray nach, beiseite;
+        bool alt = false, neu = false;
+    };
+    std::vector<Zug> zuege;
+    const QString beiseite = zwischen_->filePath(QStringLiteral("alt"));
+    QString wo = beiseite;  // what failed
+    int fehler = ::mkdir(QFile::encodeName(beiseite).constData(), 0700) == 0 ? 0 : errno;
+    for (std::size_t i = 0; i < namen_.size() && !fehler; ++i) {
+        const QString& name = namen_[i];
+        wo = ziel(name);
+        Zug& z = zuege.emplace_back();
+        z.nach = QFile::encodeName(ziel(name));
+        z.beiseite = QFile::encodeName(beiseite + QLatin1Char('/') + name + QStringLiteral(".pdf"));
+        z.alt = ::rename(z.nach.constData(), z.beiseite.constData()) == 0;
+        if (!z.alt && errno != ENOENT) fehler = errno;
+        else if (!(z.neu = ::rename(QFile::encodeName(zwischen_->filePath(name + QStringLiteral(".pdf"))).constData(),
+                                    z.nach.constData()) == 0))
+            fehler = errno;
+    }
+    if (fehler) {
+        const QString grund =
+            QStringLiteral("%1 kann nicht ersetzt werden: %2").arg(wo, QString::fromLocal8Bit(std::strerror(fehler)));
+        bool ganz = true;
+        for (auto z = zuege.rbegin(); z != zuege.rend(); ++z) {
+            if (z->alt) ganz &= ::rename(z->beiseite.constData(), z->nach.constData()) == 0;
+            else if (z->neu) ganz &= ::unlink(z->nach.constData()) == 0;
+        }
+        ordnerSichern(ordner_);
+        if (ganz) {
+            aufraeumen();
+            druckerFehler(QStringLiteral("%1; der Ordner %2 bleibt, wie er war").arg(grund, ordner_));
+        }
+        // Old files that could not go back stay where they are, never removed.
+        zwischen_->setAutoRemove(false);
+        zwischen_.reset();
+        druckerFehler(QStringLiteral("%1; alte Dateien, die nicht zurückgelegt werden konnten, liegen in %2").arg(grund, beiseite));
+    }
+    for (const QString& name : namen_) geschrieben_ << ziel(name);
     ordnerSichern(ordner_);
     aufraeumen();
     namen_.clear();
