@@ -8,6 +8,7 @@
 // moved to "<name>.pdf" only when the whole job ends with EndDoc. KillDoc, a
 // failure or the destructor removes the hidden folder: a run that does not
 // end leaves the target folder as it was, never half an earlier set replaced.
+// A move that fails puts back the old files that already stepped aside.
 //
 // A failure in a worker (a full disk, say) spoils the job and is raised in
 // the caller as the real printer's Fehler, at the next output call and at
