@@ -24,6 +24,9 @@
 #include <optional>
 
 #include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -151,6 +154,7 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {{"dialog", "--db", db, "--month-status", "31.02.2003"}, 2, "--month-status takes DD.MM.YYYY"},
         {exportieren + QStringList{"--year", "2003", "--format", "xml"}, 2, "--format"},
         {exportieren + QStringList{"--objects", "1-9"}, 2, "--year"},
+        {{"export", "--db", db, "--year", "2003", "--out", ordner.path()}, 2, ordner.path() + " ist ein Ordner"},
         // an output that is an input
         {drucken(db, db), 2, ""},
         {drucken(db, ordner.filePath("hart.db")), 2, ""},
@@ -213,7 +217,7 @@ namespace {
 // Every name in a folder, hidden ones included, with its size.
 QStringList inhalt(const QString& ordner) {
     QStringList r;
-    for (const QFileInfo& f : QDir(ordner).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+    for (const QFileInfo& f : QDir(ordner).entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
         r << QStringLiteral("%1 %2").arg(f.fileName()).arg(f.size());
     return r;
 }
@@ -263,6 +267,7 @@ TEST(DemoBefehl, PrintsAllStatementsExportsThemAndSplitsThemPerProperty) {
     const QByteArray daten = f.readAll();
     EXPECT_TRUE(daten.startsWith("\xEF\xBB\xBFObjNr;Zeile;Jahr;Einnahmen;"));
     EXPECT_TRUE(daten.contains("\r\n1;Abrechnung;2003;")) << daten.left(300).constData();
+    EXPECT_FALSE(f.permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther)) << "others may read the export";
     r = hmzres({"export", "--db", demo, "--year", "2003", "--format", "json"});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"].toArray().size(), 6);
@@ -286,6 +291,32 @@ TEST(DemoBefehl, PrintsAllStatementsExportsThemAndSplitsThemPerProperty) {
             texte += pdfText(QDir(je).filePath(d), false);
         }
         EXPECT_EQ(texte, pdfText(einzeln, false));
+    }
+}
+
+// Output that cannot be written whole is exit 4 with one line, and changes
+// no file: stdout on a full device, a device as --out (written, never
+// replaced), a file beyond a size limit (a full disk) with its old content.
+TEST(ExportBefehl, AFailedWriteIsExit4AndAFileIsReplacedWholeOrNotAtAll) {
+    QTemporaryDir ordner;
+    const QString db = generiert(ordner, 40), alt = ordner.filePath("alt.json"), geraet = ordner.filePath("voll");
+    const bool mitGeraet = ::mknod(QFile::encodeName(geraet).constData(), S_IFCHR | 0666, makedev(1, 7)) == 0;  // root only
+    QFile f(alt);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("alt") == 3 && f.flush());
+    for (const QString& ziel : {QString(), geraet, alt}) {
+        if (ziel == geraet && !mitGeraet) continue;
+        const QStringList vorher = inhalt(ordner.path());
+        QProcess p;
+        if (ziel.isEmpty()) p.setStandardOutputFile("/dev/full");
+        p.setChildProcessModifier([klein = ziel == alt] {  // the JSON has about 150 KB
+            const rlimit r{48 * 1024, 48 * 1024};
+            if (klein) ::setrlimit(RLIMIT_FSIZE, &r), std::signal(SIGXFSZ, SIG_IGN);
+        });
+        const QStringList args{"export", "--db", db, "--year", "2003", "--format", "json", "--out", ziel};
+        p.start(HMZ_BINARY, args.mid(0, ziel.isEmpty() ? 7 : 9));
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QString fehler = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_TRUE(p.exitCode() == 4 && fehler.count('\n') == 1 && inhalt(ordner.path()) == vorher) << qPrintable(ziel + ": " + fehler);
     }
 }
 

@@ -3,11 +3,18 @@
 #include "entry/formular.h"
 #include "statement/stapellauf.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace hmz {
 
@@ -111,21 +118,52 @@ int ergebnisseBerechnen(const ExportAuftrag& auftrag, std::vector<ObjektErgebnis
     return druckAuftragAusfuehren(a);
 }
 
+namespace {
+
+// The export's bytes on stdout, or in a file that is replaced whole (a
+// synced hidden temporary file renamed over it) or left as it was. A device
+// or pipe given as the file is written as it stands, never replaced.
+// Returns the cause of a failure; empty when everything arrived.
+QString schreiben(const QString& ziel, const QByteArray& daten) {
+    const auto fehler = [](int nr) { return QString::fromLocal8Bit(std::strerror(nr ? nr : EIO)); };
+    if (ziel.isEmpty()) {
+        errno = 0;
+        if (std::fwrite(daten.constData(), 1, static_cast<size_t>(daten.size()), stdout) == static_cast<size_t>(daten.size())
+            && std::fflush(stdout) == 0)
+            return {};
+        const int nr = errno;
+        std::clearerr(stdout);
+        return QStringLiteral("Die Standardausgabe ist unvollständig: %1").arg(fehler(nr));
+    }
+    const QFileInfo info(ziel);
+    if (info.exists() && !info.isFile() && !info.isDir()) {
+        QFile direkt(ziel);
+        if (direkt.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && direkt.write(daten) == daten.size()) return {};
+        return QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(ziel, direkt.errorString());
+    }
+    QSaveFile datei(ziel);
+    // Others get no access; the group keeps what the umask (or the replaced file) gives it.
+    const auto andere = QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    if (!datei.open(QIODevice::WriteOnly) || !datei.setPermissions(datei.permissions() & ~andere)
+        || datei.write(daten) != daten.size() || !datei.commit())
+        return QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(ziel, datei.errorString());
+    // The new name itself on disk, too.
+    const int ordner = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int nr = ordner < 0 || ::fsync(ordner) == 0 ? 0 : errno;
+    if (ordner >= 0) ::close(ordner);
+    return nr ? QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(ziel, fehler(nr)) : QString();
+}
+
+}  // namespace
+
 int ergebnisExportieren(const ExportAuftrag& auftrag) {
     std::vector<ObjektErgebnis> ergebnisse;
     const int status = ergebnisseBerechnen(auftrag, ergebnisse);
     if (status != 0) return status;
-    const QByteArray daten = auftrag.json ? alsJson(ergebnisse) : alsCsv(ergebnisse);
-    if (auftrag.ausgabe.isEmpty()) {
-        std::fwrite(daten.constData(), 1, static_cast<size_t>(daten.size()), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 4;
-    }
-    QSaveFile datei(auftrag.ausgabe);
-    if (!datei.open(QIODevice::WriteOnly) || datei.write(daten) != daten.size() || !datei.commit()) {
-        std::fprintf(stderr, "hmzres: cannot write %s: %s\n", qPrintable(auftrag.ausgabe), qPrintable(datei.errorString()));
-        return 4;
-    }
-    return 0;
+    const QString grund = schreiben(auftrag.ausgabe, auftrag.json ? alsJson(ergebnisse) : alsCsv(ergebnisse));
+    if (grund.isEmpty()) return 0;
+    std::fprintf(stderr, "hmzres: %s\n", qPrintable(grund));
+    return 4;
 }
 
 }  // namespace hmz

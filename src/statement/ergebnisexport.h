@@ -49,7 +49,8 @@ QByteArray alsJson(const std::vector<ObjektErgebnis>& ergebnisse);
 int ergebnisseBerechnen(const ExportAuftrag& auftrag, std::vector<ObjektErgebnis>& ergebnisse);
 
 // The whole export: computes and, when that succeeded, writes the file
-// (replaced atomically) or stdout. Returns the exit status.
+// (replaced whole or left as it was, with no access for others) or stdout.
+// Returns the exit status: 4 when not every byte arrived.
 int ergebnisExportieren(const ExportAuftrag& auftrag);
 
 }  // namespace hmz
