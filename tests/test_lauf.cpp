@@ -9,10 +9,13 @@
 #include "report/aufzeichnungsdrucker.h"
 #include "report/kopf.h"
 #include "programm.h"
+#include "report/leerdrucker.h"
 #include "shell/komponenten.h"
 #include "skriptansicht.h"
 #include "statement/lauf.h"
+#include "statement/objektdrucken.h"
 #include "statement/stapellauf.h"
+#include "speicher.h"
 #include "sqlhilfe.h"
 #include "testmandant.h"
 
@@ -325,3 +328,59 @@ TEST(FortschrittZeile, StartsWithoutEstimateEndsOnTheLastCountAndANewline) {
     for (qsizetype i = 0; i + 1 < zeilen.size(); ++i) EXPECT_FALSE(zeilen[i].contains(QLatin1Char('\n')));
     EXPECT_TRUE(zeilen.last().contains(QStringLiteral(" vergangen\n"))) << qPrintable(zeilen.last());
 }
+
+// Only a run over the whole calendar year stores its year results. Part of a
+// year, or a trial run, prints its own figure in the ten-year table, keeps the
+// stored row and says why on stderr at its end.
+class JahresErgebnis : public ::testing::TestWithParam<Speicherart> {};
+
+TEST_P(JahresErgebnis, OnlyAWholeYearRunStoresItsResultAndAnyOtherSaysWhy) {
+    struct Fall {
+        const char* bis;
+        bool ohneSpeichern;
+        const char* figur;
+        qlonglong gespeichert;
+        const char* hinweis;
+    };
+    for (const Fall& fall : {Fall{"06.03", false, "1000.00", 195272500, "nicht das ganze Jahr"},
+                             Fall{"12.03", true, "1500.00", 195272500, "Probelauf"},
+                             Fall{"12.03", false, "1500.00", 15000000, ""}}) {
+        SCOPED_TRACE(fall.hinweis);
+        TestSpeicher speicher(GetParam());
+        HMZ_SPEICHER_ODER_UEBERSPRINGEN(speicher);
+        TestMandant m(speicher.name());
+        m.mandant().objekt(2);
+        m.konto(2003, "4000", "Hauptmietzins", 1, 1).konto(2003, "9999", "Verrechnung", 0, 1);
+        for (const auto& [monat, betrag] : {std::pair{3, "1000.00"}, std::pair{9, "500.00"}})
+            m.buchung(2, "4000", QDate(2003, monat, 1), eur(betrag)).buchung(2, "9999", QDate(2003, monat, 1), -eur(betrag));
+        m.jahresSumme(2, 2003, eur("19527.25"), eur("0"));
+        m.schliessen();
+
+        DruckAuftrag a;
+        a.datenbank = speicher.name();
+        a.vonObjNr = QStringLiteral("1");
+        a.bisObjNr = QStringLiteral("99");
+        a.abrVon = QStringLiteral("01.03");
+        a.abrBis = QString::fromLatin1(fall.bis);
+        a.pdfDatei = speicher.pfad(QStringLiteral("a.pdf"));
+        a.fortschritt = false;
+        a.ohneSpeichern = fall.ohneSpeichern;
+        a.druckerHuelle = [](std::unique_ptr<Drucker>) -> std::unique_ptr<Drucker> { return std::make_unique<LeerDrucker>(); };
+        std::vector<JahresZeile> jahre;
+        a.objektErgebnis = [&](const QString&, const ObjektZustand& o) { jahre = o.Jahre; };
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(druckAuftragAusfuehren(a), 0);
+        const QString fehler = QString::fromStdString(testing::internal::GetCapturedStderr());
+
+        ASSERT_EQ(jahre.size(), 1u);
+        EXPECT_EQ(jahre[0].jahr, 2003);
+        EXPECT_EQ(jahre[0].ohne, eur(fall.figur));
+        const auto zeilen = m.abfrage(QStringLiteral("SELECT HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzObjNr = 2"));
+        ASSERT_EQ(zeilen.size(), 1);
+        EXPECT_EQ(zeilen[0][0].toLongLong(), fall.gespeichert);
+        EXPECT_TRUE(fehler.contains(QString::fromUtf8(fall.hinweis))) << qPrintable(fehler);
+        EXPECT_EQ(fehler.count(QLatin1Char('\n')), *fall.hinweis ? 1 : 0) << qPrintable(fehler);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Speicher, JahresErgebnis, ::testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);
