@@ -413,7 +413,7 @@ TEST_P(StatementTest, CancelledPropertyKeepsItsStoredYearRow) {
 }
 
 // Totals computed independently with one plain query per property, over
-// bookings that exercise every filter, compared with what was printed.
+// bookings that exercise every filter, compared with what was printed and stored.
 TEST_P(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
     auto& m = *mandant;
     const struct {
@@ -456,7 +456,7 @@ TEST_P(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
     // All five in one job, over a period that leaves bookings out at both
     // ends: each prints every closing line once, in property order.
     drucken(1, 5, d(1, 3), d(30, 9));
-    QStringList einnahmen, ausgaben, ehb, mitEhb, reserve;
+    QStringList einnahmen, ausgaben, ehb, mitEhb;
     for (int obj = 1; obj <= 5; ++obj) {
         const auto r = mandant->abfrage(summen.arg(obj).arg("2003-03-01", "2003-09-30"));
         const qlonglong ein = r[0][0].toLongLong(), aus = r[0][1].toLongLong(), eb = r[0][2].toLongLong();
@@ -464,10 +464,8 @@ TEST_P(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
         ausgaben << betrag(aus);
         ehb << betrag(eb);
         mitEhb << betrag(ein + aus + eb);
-        reserve << betrag(ein + aus);
         EXPECT_TRUE(jahresSummen(obj).isEmpty()) << obj;  // part of a year: shown, not stored
     }
-    EXPECT_EQ(werteNach("2003"), reserve);
     EXPECT_EQ(werteNach("Summe Einnahmen:"), einnahmen);
     EXPECT_EQ(werteNach("Summe Ausgaben:"), ausgaben);
     EXPECT_EQ(werteNach("Summe Erhaltungsbeitrag:"), ehb);
