@@ -43,6 +43,7 @@ int drucken(const Befehlszeile& z) {
     if (z.isSet(QStringLiteral("eur-ats"))) a.eurAts = true;
     if (z.isSet(QStringLiteral("no-eur-ats"))) a.eurAts = false;
     a.beiDifferenzWeiter = antwort == QLatin1String("continue");
+    a.ohneSpeichern = z.isSet(QStringLiteral("no-store"));
     return hmz::druckAuftragAusfuehren(a);
 }
 
@@ -52,10 +53,11 @@ Befehl printBefehl() {
     return {
         QStringLiteral("print"),
         QStringLiteral("--db DB --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME | --pdf-dir DIR)\n"
-                       "[--eur-ats | --no-eur-ats] [--on-imbalance stop|continue] [--quiet]"),
+                       "[--eur-ats | --no-eur-ats] [--on-imbalance stop|continue] [--no-store] [--quiet]"),
         QStringLiteral("Prints the statements of a property range for a period, as the dialog's start button\n"
                        "does: the same checks and messages (on stderr), the balance check, the statements,\n"
-                       "and the year results stored in the client database."),
+                       "and the year results stored in the client database. Only a period of the whole\n"
+                       "year (01 to 12) stores them; a part of a year says so at its end."),
         {
             {QStringLiteral("db"), QStringLiteral("client database: a file or a postgresql:// URI"), QStringLiteral("DB")},
             {QStringLiteral("objects"), QStringLiteral("property numbers from-to, e.g. 1-99"), QStringLiteral("VON-BIS")},
@@ -65,6 +67,7 @@ Befehl printBefehl() {
             {QStringLiteral("printer"), QStringLiteral("print on this printer (see 'hmzres printers')"), QStringLiteral("NAME")},
             {QStringLiteral("pdf-dir"), QStringLiteral("one PDF per property, HMZ-<year>-<property>.pdf, into this folder"),
              QStringLiteral("DIR")},
+            {QStringLiteral("no-store"), QStringLiteral("a trial run: print, but store no year results and no setting")},
             {QStringLiteral("quiet"), QStringLiteral("print only errors, no progress")},
             {QStringLiteral("eur-ats"), QStringLiteral("show euro and schilling amounts (stored as the setting)")},
             {QStringLiteral("no-eur-ats"), QStringLiteral("do not show them (stored as the setting)")},

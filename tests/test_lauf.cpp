@@ -12,7 +12,9 @@
 #include "shell/komponenten.h"
 #include "skriptansicht.h"
 #include "statement/lauf.h"
+#include "statement/objektdrucken.h"
 #include "statement/stapellauf.h"
+#include "speicher.h"
 #include "sqlhilfe.h"
 #include "testmandant.h"
 
@@ -325,3 +327,34 @@ TEST(FortschrittZeile, StartsWithoutEstimateEndsOnTheLastCountAndANewline) {
     for (qsizetype i = 0; i + 1 < zeilen.size(); ++i) EXPECT_FALSE(zeilen[i].contains(QLatin1Char('\n')));
     EXPECT_TRUE(zeilen.last().contains(QStringLiteral(" vergangen\n"))) << qPrintable(zeilen.last());
 }
+
+// Only a whole-year run stores its year results. Part of a year, or a trial run, prints
+// its own figure in the ten-year table, keeps the stored row and says why on stderr.
+class JahresErgebnis : public ::testing::TestWithParam<Speicherart> {};
+TEST_P(JahresErgebnis, OnlyAWholeYearRunStoresItsResultAndAnyOtherSaysWhy) {
+    TestSpeicher speicher(GetParam());
+    HMZ_SPEICHER_ODER_UEBERSPRINGEN(speicher);
+    TestMandant m(speicher.name());
+    m.mandant().objekt(2).konto(2003, "4000", "Hauptmietzins", 1, 1).konto(2003, "9999", "Verrechnung", 0, 1);
+    for (const auto& [monat, betrag] : {std::pair{3, "1000.00"}, std::pair{9, "500.00"}})
+        m.buchung(2, "4000", QDate(2003, monat, 1), eur(betrag)).buchung(2, "9999", QDate(2003, monat, 1), -eur(betrag));
+    m.jahresSumme(2, 2003, eur("19527.25"), eur("0")).schliessen();
+    const std::tuple<QString, bool, const char*, qlonglong, QString> faelle[] = {{"06.03", false, "1000.00", 195272500,
+        "nicht das ganze Jahr"}, {"12.03", true, "1500.00", 195272500, "Probelauf"}, {"12.03", false, "1500.00", 15000000, ""}};
+    for (const auto& [bis, ohneSpeichern, figur, gespeichert, hinweis] : faelle) {
+        std::vector<JahresZeile> jahre;
+        const DruckAuftrag a{.datenbank = speicher.name(), .vonObjNr = "1", .bisObjNr = "99", .abrVon = "01.03",
+                             .abrBis = bis, .pdfDatei = speicher.pfad("a.pdf"), .ohneSpeichern = ohneSpeichern,
+                             .fortschritt = false, .objektErgebnis = [&](auto&, const ObjektZustand& o) { jahre = o.Jahre; }};
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(druckAuftragAusfuehren(a), 0);
+        const QString fehler = QString::fromStdString(testing::internal::GetCapturedStderr());
+        const auto zeilen = m.abfrage("SELECT HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzObjNr = 2");
+        m.schliessen();
+        EXPECT_TRUE(jahre.size() == 1 && jahre[0].jahr == 2003 && jahre[0].ohne == eur(figur)
+                    && zeilen.value(0).value(0).toLongLong() == gespeichert) << qPrintable(hinweis);
+        EXPECT_TRUE(fehler.contains(hinweis) && fehler.count('\n') == !hinweis.isEmpty()) << qPrintable(fehler);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Speicher, JahresErgebnis, ::testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);

@@ -464,7 +464,7 @@ TEST_P(StatementTest, PrintedAndStoredTotalsMatchAPlainQuery) {
         ausgaben << betrag(aus);
         ehb << betrag(eb);
         mitEhb << betrag(ein + aus + eb);
-        EXPECT_EQ(jahresSummen(obj), (QList<QVariantList>{{2003, ein + aus, eb}})) << obj;
+        EXPECT_TRUE(jahresSummen(obj).isEmpty()) << obj;  // part of a year: shown, not stored
     }
     EXPECT_EQ(werteNach("Summe Einnahmen:"), einnahmen);
     EXPECT_EQ(werteNach("Summe Ausgaben:"), ausgaben);

@@ -109,37 +109,43 @@ frmHauptMzRes::~frmHauptMzRes() {
 void frmHauptMzRes::steuerelementeAnlegen() {
     fraVonBis_ = new QGroupBox(QStringLiteral("Von- / Bis-Auswahl"), this);
     fraVonBis_->setObjectName(QStringLiteral("fraVonBis"));
-    fraVonBis_->setGeometry(16, 12, 420, 150);
-    beschriftung(QStringLiteral("Objekt-Nr"), QStringLiteral("lblObjektNr"), fraVonBis_, {16, 34, 110, 22});
-    beschriftung(QStringLiteral("von:"), QStringLiteral("lblVon"), fraVonBis_, {140, 34, 44, 22}, Qt::AlignRight | Qt::AlignVCenter);
+    // Kept compact so that the two check boxes below fit above the progress panel's place.
+    fraVonBis_->setGeometry(16, 12, 420, 136);
+    beschriftung(QStringLiteral("Objekt-Nr"), QStringLiteral("lblObjektNr"), fraVonBis_, {16, 31, 110, 22});
+    beschriftung(QStringLiteral("von:"), QStringLiteral("lblVon"), fraVonBis_, {140, 31, 44, 22}, Qt::AlignRight | Qt::AlignVCenter);
     inpVonObjNr_ = new InputFeld(QStringLiteral("inpVonObjNr"), InputFeld::Art::Objektnummer, fraVonBis_);
-    inpVonObjNr_->setGeometry(190, 33, 80, 24);
-    beschriftung(QStringLiteral(" bis:"), QStringLiteral("lblBis"), fraVonBis_, {276, 34, 38, 22}, Qt::AlignRight | Qt::AlignVCenter);
+    inpVonObjNr_->setGeometry(190, 30, 80, 24);
+    beschriftung(QStringLiteral(" bis:"), QStringLiteral("lblBis"), fraVonBis_, {276, 31, 38, 22}, Qt::AlignRight | Qt::AlignVCenter);
     inpBisObjNr_ = new InputFeld(QStringLiteral("inpBisObjNr"), InputFeld::Art::Objektnummer, fraVonBis_);
-    inpBisObjNr_->setGeometry(320, 33, 80, 24);
-    beschriftung(QStringLiteral("Abrechnung von MM.JJ:"), QStringLiteral("lblAbrVon"), fraVonBis_, {16, 74, 170, 22});
+    inpBisObjNr_->setGeometry(320, 30, 80, 24);
+    beschriftung(QStringLiteral("Abrechnung von MM.JJ:"), QStringLiteral("lblAbrVon"), fraVonBis_, {16, 67, 170, 22});
     inpAbrVonDatum_ = new InputFeld(QStringLiteral("inpAbrVonDatum"), InputFeld::Art::Monat, fraVonBis_);
-    inpAbrVonDatum_->setGeometry(190, 73, 100, 24);
-    beschriftung(QStringLiteral("Abrechnung bis MM.JJ:"), QStringLiteral("lblAbrBis"), fraVonBis_, {16, 110, 170, 22});
+    inpAbrVonDatum_->setGeometry(190, 66, 100, 24);
+    beschriftung(QStringLiteral("Abrechnung bis MM.JJ:"), QStringLiteral("lblAbrBis"), fraVonBis_, {16, 101, 170, 22});
     inpAbrBisDatum_ = new InputFeld(QStringLiteral("inpAbrBisDatum"), InputFeld::Art::Monat, fraVonBis_);
-    inpAbrBisDatum_->setGeometry(190, 109, 100, 24);
+    inpAbrBisDatum_->setGeometry(190, 100, 100, 24);
 
     fraDurchfuehrung_ = new QGroupBox(QStringLiteral("Durchführungsbestimmungen"), this);
     fraDurchfuehrung_->setObjectName(QStringLiteral("fraDurchfuehrung"));
-    fraDurchfuehrung_->setGeometry(16, 172, 420, 60);
+    fraDurchfuehrung_->setGeometry(16, 156, 420, 84);
     chkEuroAusweisen_ = new QCheckBox(QStringLiteral("EUR und ATS ausweisen"), fraDurchfuehrung_);
     chkEuroAusweisen_->setObjectName(QStringLiteral("chkEuroAusweisen"));
-    chkEuroAusweisen_->setGeometry(16, 26, 300, 24);
+    chkEuroAusweisen_->setGeometry(16, 24, 300, 24);
+    // Off at every start: a forgotten tick would silently keep a year's results from being stored.
+    chkProbelauf_ = new QCheckBox(QStringLiteral("Probelauf (Ergebnisse nicht speichern)"), fraDurchfuehrung_);
+    chkProbelauf_->setObjectName(QStringLiteral("chkProbelauf"));
+    chkProbelauf_->setGeometry(16, 50, 300, 24);
 
-    beschriftung(QStringLiteral("Druckerauswahl:"), QStringLiteral("lblDruckerauswahl"), this, {16, 246, 112, 24});
+    beschriftung(QStringLiteral("Druckerauswahl:"), QStringLiteral("lblDruckerauswahl"), this, {16, 250, 112, 24});
     cmbPrinter_ = new QComboBox(this);
     cmbPrinter_->setObjectName(QStringLiteral("cmbPrinter"));
-    cmbPrinter_->setGeometry(130, 245, 306, 26);
+    cmbPrinter_->setGeometry(130, 249, 306, 26);
 
-    beschriftung(QStringLiteral("Anzahl verarbeiteter Objekte:"), QStringLiteral("lblObjAnzText"), this, {16, 282, 200, 22});
-    lblObjAnz_ = beschriftung(QString(), QStringLiteral("lblObjAnz"), this, {218, 282, 70, 22});
-    // Where a PDF run writes, and after the run what it wrote.
-    lblDruckZiel_ = beschriftung(QString(), QStringLiteral("lblDruckZiel"), this, {16, 308, 661, 22});
+    beschriftung(QStringLiteral("Anzahl verarbeiteter Objekte:"), QStringLiteral("lblObjAnzText"), this, {16, 284, 200, 22});
+    lblObjAnz_ = beschriftung(QString(), QStringLiteral("lblObjAnz"), this, {218, 284, 70, 22});
+    // Where a PDF run writes, and after the run what it wrote and whether it stored.
+    lblDruckZiel_ = beschriftung(QString(), QStringLiteral("lblDruckZiel"), this, {16, 310, 661, 66}, Qt::AlignLeft | Qt::AlignTop);
+    lblDruckZiel_->setWordWrap(true);
 
     beschriftung(QStringLiteral("BuchungsJahr:"), QStringLiteral("lblBuchjahrText"), this, {456, 18, 100, 22});
     lblAuswahlBuchjahr_ = beschriftung(QString(), QStringLiteral("lblAuswahlBuchjahr"), this, {560, 18, 70, 22});
@@ -346,6 +352,13 @@ void frmHauptMzRes::setzeFeldWert(Feld f, const Variant& wert) { feld(f)->setVal
 void frmHauptMzRes::fokus(Feld f) { feld(f)->setFocus(Qt::OtherFocusReason); }
 void frmHauptMzRes::fokusStart() { cmdOK_->setFocus(Qt::OtherFocusReason); }
 void frmHauptMzRes::fokusAbbrechen() { cmdDruckenAbbrechen_->setFocus(Qt::OtherFocusReason); }
+bool frmHauptMzRes::probelauf() const { return chkProbelauf_->isChecked(); }
+
+void frmHauptMzRes::schlussHinweis(const QString& text) {
+    schlussHinweis_ = text;
+    setzeLatsch(text);
+}
+
 int frmHauptMzRes::euroHaken() const { return chkEuroAusweisen_->isChecked() ? 1 : 0; }
 void frmHauptMzRes::setzeEuroHaken(int wert) { chkEuroAusweisen_->setChecked(wert == 1); }
 
@@ -424,15 +437,20 @@ void frmHauptMzRes::kurzWarten() {
 
 void frmHauptMzRes::cmdOKClick() {
     druckZielZeigen();
+    schlussHinweis_.clear();
     const LaufErgebnis ergebnis = LaufStarten(*this);
     // Only now is the run over: start and printer box come back.
     if (ergebnis != LaufErgebnis::Abgelehnt) aussehen(Aussehen::Leerlauf);
-    if (ergebnis != LaufErgebnis::Gedruckt) return;
     // A run into files names what it wrote.
+    QStringList zeilen;
     const qlonglong daten = cmbPrinter_->currentData().toLongLong();
-    if (daten == EintragPdfDatei) druckZielZeigen(QStringLiteral("PDF-Datei geschrieben: ") + Printer().DeviceName());
-    if (auto* o = dynamic_cast<OrdnerDrucker*>(&Printer()); o && daten == EintragJeObjekt)
-        druckZielZeigen(QStringLiteral("%1 PDF-Dateien geschrieben in %2").arg(o->geschrieben().size()).arg(o->DeviceName()));
+    if (ergebnis == LaufErgebnis::Gedruckt && daten == EintragPdfDatei)
+        zeilen << QStringLiteral("PDF-Datei geschrieben: ") + Printer().DeviceName();
+    if (auto* o = dynamic_cast<OrdnerDrucker*>(&Printer()); ergebnis == LaufErgebnis::Gedruckt && o && daten == EintragJeObjekt)
+        zeilen << QStringLiteral("%1 PDF-Dateien geschrieben in %2").arg(o->geschrieben().size()).arg(o->DeviceName());
+    // lblLatsch is hidden with the progress panel now: the note stays in sight here too.
+    if (!schlussHinweis_.isEmpty()) zeilen << schlussHinweis_;
+    if (!zeilen.isEmpty()) druckZielZeigen(zeilen.join(QLatin1Char('\n')));
 }
 
 void frmHauptMzRes::cmdDruckenAbbrechenClick() {

@@ -46,6 +46,8 @@ public:
     void fokus(Feld f) override;
     void fokusStart() override;
     void fokusAbbrechen() override;
+    bool probelauf() const override;
+    void schlussHinweis(const QString& text) override;
     int euroHaken() const override;
     void setzeEuroHaken(int wert) override;
     void setzeLatsch(const QString& text) override;
@@ -56,6 +58,7 @@ public:
 
     InputFeld* feld(Feld f) const;
     QCheckBox* chkEuroAusweisen() const { return chkEuroAusweisen_; }
+    QCheckBox* chkProbelauf() const { return chkProbelauf_; }
     QComboBox* cmbPrinter() const { return cmbPrinter_; }
     QPushButton* cmdOK() const { return cmdOK_; }
     QPushButton* cmdBeenden() const { return cmdBeenden_; }
@@ -102,7 +105,7 @@ private:
 
     InputFeld *inpVonObjNr_, *inpBisObjNr_, *inpAbrVonDatum_, *inpAbrBisDatum_;
     QGroupBox *fraVonBis_, *fraDurchfuehrung_;
-    QCheckBox* chkEuroAusweisen_;
+    QCheckBox *chkEuroAusweisen_, *chkProbelauf_;
     QComboBox* cmbPrinter_;
     QPushButton *cmdOK_, *cmdBeenden_, *cmdHilfe_, *cmdDruckenAbbrechen_;
     QPushButton *cmdSachbuch_, *cmdObjAusw_, *cmdHmzResStamm_, *cmdKontenStamm_;
@@ -111,7 +114,8 @@ private:
     QLabel *lblDruckLäuft_, *lblLatsch_;
     Oberflaeche* vorherigeOberflaeche_ = nullptr;
     int sanduhren_ = 0;
-    int druckerIndex_ = -1;  // the printer box's entry the current printer belongs to
+    int druckerIndex_ = -1;
+    QString schlussHinweis_;  // the closing note of the last run  // the printer box's entry the current printer belongs to
 };
 
 }  // namespace hmz

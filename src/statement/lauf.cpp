@@ -64,9 +64,10 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
 
     // The balance check and the statements read the year's bookings through
     // their indexes; a table made elsewhere may lack them.
-    // A run that only computes writes nothing, indexes included.
+    // A run that only computes writes nothing, indexes included, nor does a trial run.
+    const bool schreiben = !istNurRechnen() && !a.probelauf();
     db::Database& datenbank = f.OO_Data.database();
-    if (!istNurRechnen()) db::buchungsIndexSicherstellen(datenbank, static_cast<int>(f.TabellenJahr));
+    if (schreiben) db::buchungsIndexSicherstellen(datenbank, static_cast<int>(f.TabellenJahr));
 
     auto& p = shPruefung();
     p.PruefJahr = f.AbrJahr;
@@ -82,7 +83,7 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     a.setzeLatsch(QStringLiteral("Buchungsdateien einlesen"));
     MandSelect();
     const int haken = a.euroHaken();
-    if ((f.EurAtsAusweisen ? -1 : 0) != haken && !istNurRechnen()) euroEinstellungSpeichern(haken);
+    if ((f.EurAtsAusweisen ? -1 : 0) != haken && schreiben) euroEinstellungSpeichern(haken);
     f.EurAtsAusweisen = haken == 1;
     a.ereignisseVerarbeiten();
     a.sanduhr(false);
@@ -123,6 +124,7 @@ LaufErgebnis laufDurchfuehren(LaufAnsicht& a, long von, long bis) {
     const bool abgebrochen = druck().DruckGestoppt;
     LaufBeenden(a);
     if (abgebrochen) return LaufErgebnis::Abgebrochen;
+    if (const QString hinweis = ohneSpeichernHinweis(); !hinweis.isEmpty()) a.schlussHinweis(hinweis);
     // A statement that met a reported failure stored no year row: not a success.
     return gemeldeteFehler() != fehlerVorher ? LaufErgebnis::Fehler : LaufErgebnis::Gedruckt;
 }
@@ -150,6 +152,7 @@ LaufErgebnis LaufStarten(LaufAnsicht& a) {
     if (!StartPruefungen(a, von, bis)) return LaufErgebnis::Abgelehnt;
 
     aktiveAnsicht = &a;
+    setzeProbelauf(a.probelauf());
     setzeEreignisPunkt(&ereignisse);
     setzeLaufAnsicht(&a);
     LaufErgebnis ergebnis;
@@ -169,6 +172,7 @@ LaufErgebnis LaufStarten(LaufAnsicht& a) {
     }
     setzeEreignisPunkt(nullptr);
     setzeLaufAnsicht(nullptr);
+    setzeProbelauf(false);
     aktiveAnsicht = nullptr;
     f.VerarbeitungLaeuft = false;
     a.fokus(Feld::VonObjNr);

@@ -40,6 +40,10 @@ public:
         (void)fertig;
         (void)gesamt;
     }
+    // A trial run prints the statements but stores nothing (the dialog's "Probelauf" box).
+    virtual bool probelauf() const { return false; }
+    // A note that closes a run once it has ended: why its year results were not stored.
+    virtual void schlussHinweis(const QString& text) { setzeLatsch(text); }
     // The balance check's short wait (0.8 s, events processed); the command line does not wait.
     virtual void kurzWarten() {}
 };

@@ -29,6 +29,7 @@ void ObjOzAbfragen();
 void (*ereignisPunkt)() = nullptr;
 LaufAnsicht* anzeige = nullptr;
 bool nurRechnen = false;
+bool probelauf = false;
 std::function<void(const ObjektZustand&)> beobachter;
 
 void zeigeLatsch() {
@@ -45,6 +46,15 @@ bool unvollstaendig() {
     return f.AbbruchBestaetigt || f.LaufEnde || druck().DruckGestoppt
            || gemeldeteFehler() != objekt().FehlerBeiBeginn;
 }
+
+// Only a statement of January to December has the year's result; a part of
+// the year would replace it with a partial figure.
+bool ganzesJahr() {
+    const auto& f = formular();
+    return f.AbrVonDatum.month() == 1 && f.AbrBisDatum.month() == 12 && f.AbrVonDatum.year() == f.AbrBisDatum.year();
+}
+
+bool ohneSpeichern() { return nurRechnen || probelauf || !ganzesJahr(); }
 
 // Reads and writes the year row in one short transaction: another run on the
 // same property cannot slip in between, a killed run leaves the old row or
@@ -98,7 +108,8 @@ void mehrjahresAufstellung() {
     DruckTextRechts(QStringLiteral("HMZ mit EHB"), 145);
     LinieMitte();
 
-    if (!unvollstaendig() && !nurRechnen) jahresSatzSchreiben();
+    const bool eigeneZeile = ohneSpeichern();
+    if (!unvollstaendig() && !eigeneZeile) jahresSatzSchreiben();
 
     o.JahrVon = f.AbrJahr - 9;
     if (ObjOzSelect()) {
@@ -109,14 +120,14 @@ void mehrjahresAufstellung() {
             while (!f.JahreEnde) {
                 // Without storing, the statement year's row is the statement's
                 // own result, shown last as if it had been stored.
-                if (!nurRechnen || oz.Fields(QStringLiteral("HmzJahr")).toLong() != f.AbrJahr) JahresZeileDrucken();
+                if (!eigeneZeile || oz.Fields(QStringLiteral("HmzJahr")).toLong() != f.AbrJahr) JahresZeileDrucken();
                 oz.MoveNext();
                 Ereignispunkt();
                 if (oz.Eof()) f.JahreEnde = true;
             }
         }
     }
-    if (nurRechnen) JahresZeileDrucken(static_cast<int>(f.AbrJahr), o.HmzReserve, o.SummeEHB);
+    if (eigeneZeile) JahresZeileDrucken(static_cast<int>(f.AbrJahr), o.HmzReserve, o.SummeEHB);
     LinieMitte();
     JahresSummenDrucken();
 }
@@ -138,6 +149,18 @@ void setzeLaufAnsicht(LaufAnsicht* ansicht) { anzeige = ansicht; }
 
 void setzeNurRechnen(bool an) { nurRechnen = an; }
 bool istNurRechnen() { return nurRechnen; }
+void setzeProbelauf(bool an) { probelauf = an; }
+
+QString ohneSpeichernHinweis() {
+    if (nurRechnen) return {};
+    const auto& f = formular();
+    if (!ganzesJahr())
+        return QStringLiteral("Jahresergebnisse nicht gespeichert: der Zeitraum %1 bis %2 ist nicht das ganze Jahr; "
+                              "gespeichert wird nur ein Lauf von 01 bis 12.")
+            .arg(f.AbrVonDatum.toString(QStringLiteral("MM.yyyy")), f.AbrBisDatum.toString(QStringLiteral("MM.yyyy")));
+    if (probelauf) return QStringLiteral("Probelauf: Jahresergebnisse nicht gespeichert.");
+    return {};
+}
 
 void setzeObjektBeobachter(std::function<void(const ObjektZustand&)> b) { beobachter = std::move(b); }
 

@@ -71,9 +71,16 @@ void Ereignispunkt();
 
 // Statements that store nothing: the year result is not written, and the
 // ten-year table shows the statement's own result as its last row, as if it
-// had been stored (the export computes with this). Off by default.
+// had been stored (the export computes with this). Off by default. The same
+// holds for a trial run, and for any period that is not the whole calendar
+// year: only January to December stores the year's result.
 void setzeNurRechnen(bool an);
 bool istNurRechnen();
+void setzeProbelauf(bool an);
+
+// The closing line of a run whose statements stored no year results, with
+// the reason; empty when they store them, or when the run only computes.
+QString ohneSpeichernHinweis();
 
 // Sees every property whose statement was completed, with its figures as
 // printed; none by default.

@@ -81,6 +81,11 @@ public:
         letzteZeile_ = text;
     }
     void setzeObjAnz(const QString& text) override { anzahl_ = text; }
+    bool probelauf() const override { return auftrag_.ohneSpeichern; }
+    void schlussHinweis(const QString& text) override {
+        zeileAbschliessen();
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
     void objektFortschritt(long fertig, long gesamt) override {
         if (!uhr_.isValid()) uhr_.start();
         fertig_ = fertig;

@@ -24,6 +24,8 @@ struct DruckAuftrag {
     // Only the figures: nothing is printed and nothing is written to the
     // database (no year results, no setting, no index, no password).
     bool nurRechnen = false;
+    // Prints as usual but stores no year results and no setting (--no-store).
+    bool ohneSpeichern = false;
     std::optional<bool> eurAts;          // unset: the stored setting decides
     bool beiDifferenzWeiter = false;     // answer to the balance question
     bool fortschritt = true;             // progress lines on stdout
