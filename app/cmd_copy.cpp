@@ -32,7 +32,7 @@ int kopieren(const Befehlszeile& z) {
         return abbruch.melden();
     } catch (const Fehler& e) {
         std::fflush(stdout);
-        return z.fehlschlag(QStringLiteral("nichts nach '%1' kopiert: %2 (Fehler %3)").arg(nachText, e.Beschreibung()).arg(e.Nummer()));
+        return z.fehlschlag(QStringLiteral("nichts nach '%1' kopiert: %2 (Fehler %3)").arg(nachText, e.Beschreibung(), QString::number(e.Nummer())));
     }
     std::printf("%ld Tabellen mit %ld Zeilen von '%s' nach '%s' kopiert\n", k.tabellen, k.zeilen, qPrintable(vonText),
                 qPrintable(nachText));

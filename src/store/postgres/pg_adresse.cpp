@@ -73,7 +73,7 @@ QString serverAnzeigename(const QString& name) {
         else if (k == "host" && !v.startsWith(u'/')) host = v.contains(u':') ? u'[' + v + u']' : v;
         else if (k == "port") port = v;
         else if (k == "dbname") datenbank = v;
-        else rest << QString::fromUtf8(k + '=' + QUrl::toPercentEncoding(v));
+        else rest << QString::fromUtf8(k + '=' + QUrl::toPercentEncoding(v, "=-,/:"));
     }
     QString out = QStringLiteral("postgresql://");
     if (!benutzer.isEmpty()) out += QString::fromUtf8(QUrl::toPercentEncoding(benutzer)) + u'@';

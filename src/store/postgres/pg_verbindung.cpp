@@ -37,7 +37,7 @@ PgConnection::PgConnection(const QString& uri) : uri_(uri) {
     if (!pg_ || PQstatus(pg_) != CONNECTION_OK) {
         // libpq quotes a URI it cannot read whole, password and all.
         QString grund = pg_ ? reason(PQerrorMessage(pg_)) : QStringLiteral("out of memory");
-        grund = passwortTilgen(grund.replace(uri, shownName()));
+        grund = passwortTilgen(grund.replace(uri, shownName())).simplified();  // one line: libpq adds a hint line
         if (pg_) PQfinish(pg_);
         pg_ = nullptr;
         throw Fehler(nr::Verbindung, QStringLiteral("Keine Verbindung zum Datenbankserver '%1': %2").arg(shownName(), grund));
