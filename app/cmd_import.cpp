@@ -1,5 +1,6 @@
 #include "befehle.h"
 
+#include "abbruchsignal.h"
 #include "core/fehler.h"
 #include "core/samefile.h"
 #include "importer/mdbimport.h"
@@ -7,66 +8,12 @@
 #include "store/datenzugriff.h"
 
 #include <QFileInfo>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int MaxProblemLines = 100;
-
-std::atomic<bool> abgebrochen{false};
-volatile std::sig_atomic_t fehlerFd = STDERR_FILENO;
-
-// Ends the process at once, without the unfinished store; async-signal-safe.
-// Once the store commits, the import is complete a moment later: ending it
-// then would report a failure beside a written client, so it goes on.
-void sofortEnde() {
-    if (!hmz::importer::discardUnfinishedStore()) return;
-    static const char text[] = "hmzres: import interrupted, no database written\n";
-    (void)!::write(fehlerFd, text, sizeof text - 1);
-    ::_exit(4);
-}
-
-extern "C" void beimAlarm(int) { sofortEnde(); }
-
-// Ctrl-C and kill ask the import to stop between rows and clean up. Should it
-// be busy elsewhere (inside libmdb), the alarm ends it half a second later;
-// a second signal ends it at once.
-extern "C" void beimSignal(int) {
-    if (abgebrochen.exchange(true)) sofortEnde();
-    const itimerval halbeSekunde{{0, 0}, {0, 500000}};
-    ::setitimer(ITIMER_REAL, &halbeSekunde, nullptr);
-}
-
-class SignalGuard {
-public:
-    explicit SignalGuard(int fehlerAusgabe) {
-        fehlerFd = fehlerAusgabe;
-        struct sigaction sa {};
-        sa.sa_handler = beimSignal;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &altInt_);
-        sigaction(SIGTERM, &sa, &altTerm_);
-        sa.sa_handler = beimAlarm;
-        sigaction(SIGALRM, &sa, &altAlarm_);
-    }
-    ~SignalGuard() {
-        const itimerval aus{};
-        ::setitimer(ITIMER_REAL, &aus, nullptr);
-        sigaction(SIGINT, &altInt_, nullptr);
-        sigaction(SIGTERM, &altTerm_, nullptr);
-        sigaction(SIGALRM, &altAlarm_, nullptr);
-        fehlerFd = STDERR_FILENO;
-    }
-
-private:
-    struct sigaction altInt_ {};
-    struct sigaction altTerm_ {};
-    struct sigaction altAlarm_ {};
-};
 
 void zeigeErgebnis(const hmz::importer::ImportResult& r, const QString& mdb, const QString& db) {
     long zeilen = 0;
@@ -123,17 +70,17 @@ int importieren(const Befehlszeile& z) {
         std::printf("%s: %ld rows%s\n", qPrintable(table), rows, done ? "" : " ...");
         std::fflush(stdout);
     };
-    abgebrochen.store(false);
-    opt.cancel = &abgebrochen;
+    const LadungsAbbruch abbruch("hmzres import-mdb: abgebrochen, keine Datenbank geschrieben\n", STDERR_FILENO);
+    opt.cancel = &abbruch.abgebrochen();
 
     hmz::importer::ImportResult r;
     try {
         // libmdb warns on stderr for every damaged value: the user sees each warning once.
         const StderrFilter meldungen;
-        const SignalGuard signale(meldungen.originalFd() >= 0 ? meldungen.originalFd() : STDERR_FILENO);
         r = hmz::importer::importMdb(opt);
     } catch (const hmz::Fehler& e) {
         std::fflush(stdout);
+        if (abbruch.signal().load()) return abbruch.melden();
         return z.fehlschlag(QStringLiteral("import failed, no database written: %1").arg(e.Beschreibung()));
     }
     zeigeErgebnis(r, opt.mdbPath, opt.dbPath);
@@ -153,7 +100,8 @@ Befehl importMdbBefehl() {
             QStringLiteral("Copies every table of an Access database (.mdb, .accdb) into a new client database.\n"
                            "DB is a client file or a postgresql:// URI; an existing one is replaced only with --force. Besides the statuses below:\n"
                            "5 imported, but values or rows listed in the summary could not be converted;\n"
-                           "4 also when nothing was imported (unreadable or damaged file, interrupted)."),
+                           "4 also when nothing was imported (unreadable or damaged file);\n"
+                           "130 or 143 after Ctrl-C or SIGTERM: nothing was written."),
             {
                 {QStringLiteral("mdb"), QStringLiteral("the Access file to read"), QStringLiteral("FILE")},
                 {QStringLiteral("db"), QStringLiteral("the client database to write"), QStringLiteral("DB")},

@@ -5,7 +5,6 @@
 
 #include "store/speicher.h"
 
-#include <QUrl>
 
 namespace hmz::db {
 
@@ -15,18 +14,9 @@ Speicher& speicherFuer(const QString& name) { return Engine::IstServer(name) ? s
 
 }  // namespace
 
-bool Engine::IstServer(const QString& name) {
-    return name.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
-           name.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
-}
+bool Engine::IstServer(const QString& name) { return istServerName(name); }
 
-QString Engine::Anzeigename(const QString& name) {
-    if (!IstServer(name)) return name;
-    QUrl url(name);
-    if (!url.isValid()) return name.section(u'@', -1);
-    url.setPassword(QString());
-    return url.toString();
-}
+QString Engine::Anzeigename(const QString& name) { return IstServer(name) ? serverAnzeigename(name) : name; }
 
 Engine& Engine::instance() {
     static Engine e;

@@ -54,6 +54,7 @@ struct Spalte {
 };
 
 class Ladung;
+struct Feldwert;
 
 class Recordset {
 public:
@@ -108,6 +109,9 @@ public:
     // The client's tables and a table's columns (empty when there is no such table).
     virtual QStringList Tabellen() = 0;
     virtual std::vector<Spalte> Spalten(const QString& tabelle) = 0;
+    // Every row of a whole table, each value exactly as stored (integers of
+    // 64 bits, amounts as ten-thousandths): what a whole-client copy reads.
+    virtual void Feldzeilen(const QString& tabelle, const std::function<void(const std::vector<Feldwert>&)>& zeile) = 0;
 };
 
 // A write transaction that lasts as long as this object: commit() makes its

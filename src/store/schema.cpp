@@ -2,6 +2,8 @@
 
 #include "store/datenzugriff.h"
 
+#include <QRegularExpression>
+
 namespace hmz::db {
 
 QStringList schemaGrundtabellen() {
@@ -24,6 +26,13 @@ QStringList schemaGrundtabellen() {
 }
 
 QString buchungsTabelle(int jahr) { return QStringLiteral("ObjKanzleiBuchungen%1").arg(jahr); }
+
+bool istMandantenTabelle(const QString& name) {
+    static const QRegularExpression re(QStringLiteral("^(AllgMandDaten|AllgEinstellungen|ObjDaten|ObjKanzleiKontenstamm|"
+                                                      "ObjHmzResJahresSummen|ObjKanzleiBuchungen\\d{4})$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re.match(name).hasMatch();
+}
 
 QString buchungsIndex(int jahr) { return buchungsTabelle(jahr) + QStringLiteral("_ObjKonto"); }
 

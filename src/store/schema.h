@@ -13,6 +13,9 @@ QStringList schemaGrundtabellen();
 // CREATE TABLE and CREATE INDEX of the bookings table of one year.
 QStringList schemaBuchungsjahr(int jahr);
 QString buchungsTabelle(int jahr);  // "ObjKanzleiBuchungen2003"
+// Whether a table is one of the client's: a fixed one or a year's bookings
+// (any spelling). Other tables in a store belong to someone else.
+bool istMandantenTabelle(const QString& name);
 QString buchungsIndex(int jahr);    // "ObjKanzleiBuchungen2003_ObjKonto"
 // The index the debit/credit sums read instead of the whole table.
 QString buchungsSHIndexSql(int jahr);

@@ -21,4 +21,13 @@ public:
 Speicher& dateiSpeicher();   // store/sqlite
 Speicher& serverSpeicher();  // store/postgres
 
+// store/postgres: the names of the server store (libpq URIs).
+bool istServerName(const QString& name);
+QString serverAnzeigename(const QString& name);  // without any password
+// Host, port, database and schema as libpq reads the name, the same for
+// every spelling of one client; empty when libpq cannot read it.
+QString serverIdentitaet(const QString& name);
+// Any text (a libpq message quoting a URI) with every password in it blotted out.
+QString passwortTilgen(QString text);
+
 }  // namespace hmz::db

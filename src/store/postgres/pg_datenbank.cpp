@@ -7,6 +7,9 @@
 #include "store/postgres/pg_verbindung.h"
 
 #include "core/fehler.h"
+#include "store/schema.h"
+
+#include <algorithm>
 
 #include <QHash>
 #include <mutex>
@@ -124,6 +127,9 @@ public:
     QString Name() const override { return name_; }
     QStringList Tabellen() override { return conn()->tables(); }
     std::vector<Spalte> Spalten(const QString& tabelle) override { return conn()->columns(tabelle); }
+    void Feldzeilen(const QString& tabelle, const std::function<void(const std::vector<Feldwert>&)>& zeile) override {
+        pgFeldzeilen(*conn(), tabelle, zeile);
+    }
 
 private:
     std::shared_ptr<PgConnection> c_;
@@ -157,7 +163,11 @@ public:
         return neueServerLadung(name, ersetzen);
     }
 
-    bool vorhanden(const QString& name) override { return !PgConnection(name).tables().isEmpty(); }
+    // Tables of other programs in the same schema are no client.
+    bool vorhanden(const QString& name) override {
+        const QStringList t = PgConnection(name).tables();
+        return std::any_of(t.begin(), t.end(), istMandantenTabelle);
+    }
 };
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include "store/postgres/pg_verbindung.h"
 
 #include "core/fehler.h"
+#include "store/schema.h"
+
+#include <QRegularExpression>
 
 namespace hmz::db {
 
@@ -34,17 +37,32 @@ void appendEscaped(QByteArray& out, const QByteArray& text) {
 
 class ServerLadung final : public Ladung {
 public:
-    ServerLadung(const QString& uri, bool replace) : c_(uri) {
+    // The schema may hold tables of other programs: only the client's
+    // tables, and those this load writes, are replaced.
+    ServerLadung(const QString& uri, bool replace) : c_(uri), replace_(replace) {
         ladungSchliesstAb(false);
         c_.exec(QStringLiteral("BEGIN"));
-        const QStringList vorhanden = c_.tables();
-        if (!vorhanden.isEmpty() && !replace)
-            throw Fehler(nr::DatenbankExistiert,
-                         QStringLiteral("Die Datenbank existiert bereits. ('%1' enthält einen Mandanten)").arg(c_.shownName()));
-        for (const QString& t : vorhanden) c_.exec(QStringLiteral("DROP TABLE %1 CASCADE").arg(quoted(t)));
+        for (const QString& t : c_.tables()) {
+            if (!istMandantenTabelle(t)) {
+                andere_.insert(t);
+                continue;
+            }
+            if (!replace) vorhanden();
+            c_.exec(QStringLiteral("DROP TABLE %1 CASCADE").arg(quoted(t)));
+        }
     }
 
     void Execute(const QString& sql) override {
+        static const QRegularExpression neu(QStringLiteral(R"(^CREATE TABLE (?:\[([^\]]+)\]|(\w+)))"),
+                                            QRegularExpression::CaseInsensitiveOption);
+        const auto m = neu.match(sql);
+        if (const QString t = (m.captured(1) + m.captured(2)).toLower(); !t.isEmpty()) {
+            if (andere_.remove(t)) {
+                if (!replace_) vorhanden();
+                c_.exec(QStringLiteral("DROP TABLE %1 CASCADE").arg(quoted(t)));
+            }
+            neue_ << u'\'' + QString(t).replace(u'\'', QStringLiteral("''")) + u'\'';
+        }
         c_.exec(translate(sql, NoSchema(), Dialekt::PostgreSQL).sql);
     }
 
@@ -98,7 +116,8 @@ public:
         // Numbered columns go on after the numbers the rows brought along.
         const PgResult r = c_.exec(QStringLiteral(
             "SELECT c.relname, a.attname FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
-            "WHERE c.relnamespace = current_schema()::regnamespace AND a.attidentity <> ''"));
+            "WHERE c.relnamespace = current_schema()::regnamespace AND a.attidentity <> '' "
+            "AND c.relname IN (%1)").arg(neue_.isEmpty() ? QStringLiteral("NULL") : neue_.join(u',')));
         for (int i = 0; i < PQntuples(r.get()); ++i) {
             const QString t = quoted(QString::fromUtf8(PQgetvalue(r.get(), i, 0)));
             const QString s = QString::fromUtf8(PQgetvalue(r.get(), i, 1));
@@ -118,7 +137,15 @@ private:
     };
 
     PgConnection c_;
+    bool replace_;
+    QSet<QString> andere_;  // tables of other programs in the schema
+    QStringList neue_;      // tables this load made, as SQL literals
     std::vector<Ziel_> ziele_;
+
+    [[noreturn]] void vorhanden() const {
+        throw Fehler(nr::DatenbankExistiert,
+                     QStringLiteral("Die Datenbank existiert bereits. ('%1' enthält einen Mandanten)").arg(c_.shownName()));
+    }
 
     // One COPY of the queued rows; with refusals allowed the batch runs under
     // a savepoint and, when the table refuses a row, again row by row.

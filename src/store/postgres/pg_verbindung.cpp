@@ -1,6 +1,7 @@
 #include "store/postgres/pg_verbindung.h"
 
 #include "core/fehler.h"
+#include "store/speicher.h"
 
 #include <cstring>
 #include <limits>
@@ -34,7 +35,9 @@ PgConnection::PgConnection(const QString& uri) : uri_(uri) {
     const char* values[] = {"10", "1", "30", "10", "3", "hmzres", "UTF8", dbname.constData(), nullptr};
     pg_ = PQconnectdbParams(keys, values, 1);
     if (!pg_ || PQstatus(pg_) != CONNECTION_OK) {
-        const QString grund = pg_ ? reason(PQerrorMessage(pg_)) : QStringLiteral("out of memory");
+        // libpq quotes a URI it cannot read whole, password and all.
+        QString grund = pg_ ? reason(PQerrorMessage(pg_)) : QStringLiteral("out of memory");
+        grund = passwortTilgen(grund.replace(uri, shownName())).simplified();  // one line: libpq adds a hint line
         if (pg_) PQfinish(pg_);
         pg_ = nullptr;
         throw Fehler(nr::Verbindung, QStringLiteral("Keine Verbindung zum Datenbankserver '%1': %2").arg(shownName(), grund));

@@ -88,6 +88,9 @@ Variant pgValue(const PGresult* r, int row, int col);
 
 std::unique_ptr<Recordset> openPgRecordset(const std::shared_ptr<PgConnection>& c, const QString& sql,
                                            const std::vector<Variant>& werte);
+// Every row of a whole table as stored (Database::Feldzeilen).
+void pgFeldzeilen(PgConnection& c, const QString& tabelle,
+                  const std::function<void(const std::vector<Feldwert>&)>& zeile);
 std::unique_ptr<Ladung> neueServerLadung(const QString& uri, bool ersetzen);
 
 }  // namespace hmz::db

@@ -365,6 +365,10 @@ public:
         return out;
     }
 
+    void Feldzeilen(const QString& tabelle, const std::function<void(const std::vector<Feldwert>&)>& zeile) override {
+        feldzeilen(*conn(), tabelle, zeile);
+    }
+
 private:
     std::shared_ptr<Connection> c_;
     QString name_;

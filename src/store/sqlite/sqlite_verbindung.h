@@ -107,6 +107,9 @@ std::vector<SqlValue> withArguments(const Translation& t, const std::vector<Vari
 // A Variant as this store binds it: Currency as ten-thousandths, dates as text.
 SqlValue sqliteValue(const Variant& v);
 
+// Every row of a whole table as stored (Database::Feldzeilen).
+void feldzeilen(Connection& connection, const QString& tabelle,
+                const std::function<void(const std::vector<Feldwert>&)>& zeile);
 // A whole client written into a temporary file that Fertig() renames.
 std::unique_ptr<Ladung> neueDateiLadung(const QString& pfad, const QString& passwort, bool ersetzen);
 
