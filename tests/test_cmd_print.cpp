@@ -109,6 +109,17 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
     ASSERT_TRUE(QFile::link(db, ordner.filePath("verweis.db")));
     ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(ordner.filePath("hart.db")).constData()), 0);
     const QString umweg = ordner.path() + "/./mandant.db";
+    // Another program's files, and a client whose log a killed program left unfinished.
+    const QString fremd = ordner.filePath("fremd.sqlite"), leer = ordner.filePath("leer.db"), halb = ordner.filePath("halb/m.db");
+    ASSERT_TRUE(QFile(leer).open(QIODevice::WriteOnly) && QDir().mkpath(ordner.filePath("halb")));
+    sqlite3* andere = nullptr;
+    sqlite3_open(QFile::encodeName(fremd).constData(), &andere);
+    sqlite3_exec(andere, "CREATE TABLE notiz (t TEXT)", nullptr, nullptr, nullptr);
+    sqlite3_close(andere);
+    auto schreiber = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, false);
+    sqlite3_exec(schreiber.get(), "PRAGMA wal_autocheckpoint = 0; UPDATE ObjDaten SET ObjPlz = '1010'", nullptr, nullptr, nullptr);
+    ASSERT_TRUE(QFile::copy(db, halb) && QFile::copy(db + "-wal", halb + "-wal") && QFile::link(neu, ordner.filePath("haengt.db")));
+    schreiber.reset();
     const auto drucken = [](const QString& d, const QString& p) {
         return QStringList{"print", "--db", d, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", p};
     };
@@ -118,7 +129,8 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         int status;
         QString text;                 // in stderr, or in stdout for status 0; all of stderr for 1 and 3
         const char* umgebung = "";    // NAME=VALUE for this run; "-" runs without any display
-        const char* schutz = nullptr; // "ordner": geschuetzt/ read-only, "kopie": the copied database read-only
+        const char* schutz = nullptr; // "ordner": geschuetzt/ read-only, "kopie": the copied database read-only,
+                                      // "medium": it and its folder, "halb": halb/ read-only
     };
     const QString usagePrint = "usage: hmzres print --db DB";
     const Fall faelle[] = {
@@ -167,7 +179,22 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {{"dialog", "--db", ordner.filePath("fehlt.db")}, 4, "database not found"},
         {args() << "--pdf" << ordner.filePath("kein/ordner.pdf"), 4, "the folder " + ordner.filePath("kein") + " does not exist"},
         {args() << "--pdf" << geschuetzt + "/a.pdf", 4, "cannot write in the folder " + geschuetzt, "", "ordner"},
-        {args() << "--pdf" << ordner.path(), 4, ordner.path() + " is a folder"},
+        {args() << "--pdf" << ordner.path(), 2, ordner.path() + "' ist ein Ordner"},
+        {{"copy", "--from", db, "--to", ordner.path(), "--force"}, 2, "--to: '" + ordner.path() + "' ist ein Ordner"},
+        {drucken(ordner.path(), pdf), 2, "ist ein Ordner"},
+        {{"export", "--db", db, "--year", "2003", "--out", ordner.path()}, 2, "ist ein Ordner"},
+        {{"import-mdb", "--mdb", ordner.path(), "--db", neu}, 2, "ist ein Ordner"},
+        // another program's file is refused untouched, with what to do instead
+        {drucken(fremd, pdf), 4, "'" + fremd + "' ist keine Mandantendatenbank"},
+        {drucken(leer, pdf), 4, "Legen Sie mit 'hmzres init' einen Mandanten an oder übernehmen Sie einen mit 'hmzres import-mdb'"},
+        {{"export", "--db", fremd, "--year", "2003"}, 4, "keine Mandantendatenbank"},
+        {{"dialog", "--db", leer}, 4, "keine Mandantendatenbank"},
+        {drucken(mdb, pdf), 4, "'" + mdb + "' ist eine Access-Datenbank; übernehmen Sie sie mit 'hmzres import-mdb"},
+        {{"init", "--db", ordner.filePath("haengt.db")}, 4, "existiert bereits"},
+        // what only reads works on a read-only file or medium, unless a log there is unfinished
+        {{"export", "--db", dbKopie, "--year", "2003"}, 0, "ObjNr", "", "kopie"},
+        {{"export", "--db", dbKopie, "--year", "2003"}, 0, "ObjNr", "", "medium"},
+        {{"export", "--db", halb, "--year", "2003"}, 4, "nicht abgeschlossene Änderungen", "", "halb"},
         {drucken(dbKopie, pdf), 4, "Aktualisieren nicht möglich: die Datei '" + dbKopie + "' ist schreibgeschützt. (3027)", "",
          "kopie"},
         {{"init", "--db", db}, 4, "already exists"},
@@ -186,10 +213,13 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         } else if (const QStringList nv = QString(f.umgebung).split('='); nv.size() == 2) {
             umgebung.insert(nv[0], nv[1]);
         }
-        const QByteArray dbVorher = pruefsumme(db), mdbVorher = pruefsumme(mdb);
-        std::optional<Schreibschutz> schutz;
-        if (f.schutz) schutz.emplace(QByteArray(f.schutz) == "ordner" ? geschuetzt : dbKopie);
+        const QByteArray dbVorher = pruefsumme(db), mdbVorher = pruefsumme(mdb), fremdVorher = pruefsumme(fremd) + pruefsumme(leer);
+        const QByteArray art(f.schutz ? f.schutz : "");
+        std::optional<Schreibschutz> schutz, ordnerSchutz;
+        if (!art.isEmpty()) schutz.emplace(art == "ordner" ? geschuetzt : art == "halb" ? halb : dbKopie);
+        if (art == "medium" || art == "halb") ordnerSchutz.emplace(QFileInfo(art == "halb" ? halb : dbKopie).absolutePath());
         const auto r = hmzres(f.args, 10000, umgebung);
+        ordnerSchutz.reset();
         schutz.reset();
 
         EXPECT_TRUE(r.beendet);
@@ -203,8 +233,42 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
             EXPECT_EQ(pruefsumme(db), dbVorher);
             EXPECT_EQ(pruefsumme(mdb), mdbVorher);
         }
+        EXPECT_EQ(pruefsumme(fremd) + pruefsumme(leer), fremdVorher);
         EXPECT_FALSE(QFile::exists(pdf) || QFile::exists(neu) || QFile::exists(csv));
     }
+}
+
+// Replacing a client: a log a killed program left beside the target is never
+// replayed into the new file; a target another program holds is not replaced.
+TEST_F(PrintBefehl, AReplacedClientGetsNoOldLogAndOneInUseStaysAsItIs) {
+    const QString ziel = ordner.filePath("ziel.db");
+    for (const QString befehl : {"copy", "import-mdb"})
+        for (const bool inGebrauch : {false, true}) {
+            SCOPED_TRACE(befehl.toStdString() + (inGebrauch ? " in use" : " stale log"));
+            for (const QString& f : {ziel, ziel + "-wal", ziel + "-shm"}) QFile::remove(f);
+            ASSERT_TRUE(QFile::copy(db, ziel));
+            // Read now: closing a file drops every lock this process holds on it.
+            const QByteArray zielVorher = pruefsumme(ziel);
+            auto anderes = hmz::testhilfe::verbinden(ziel, hmz::DatenbankPasswort, false);
+            sqlite3_exec(anderes.get(), "PRAGMA wal_autocheckpoint = 0; UPDATE ObjDaten SET ObjPlz = '9999'", nullptr, nullptr, nullptr);
+            if (!inGebrauch) {  // killed: its log stays behind
+                ASSERT_TRUE(QFile::copy(ziel + "-wal", ziel + ".rest"));
+                anderes.reset();
+                ASSERT_TRUE(QFile::rename(ziel + ".rest", ziel + "-wal"));
+            }
+            const QByteArray vorher = zielVorher + pruefsumme(ziel + "-wal");
+            const auto r = hmzres(befehl == "copy" ? QStringList{"copy", "--from", db, "--to", ziel, "--force"}
+                                                   : QStringList{"import-mdb", "--mdb", HMZ_TESTDATA "/nwind.mdb", "--db", ziel, "--force"});
+            if (inGebrauch) {
+                EXPECT_EQ(r.status, 4);
+                EXPECT_TRUE(r.fehler.contains("von einem anderen Programm benutzt")) << qPrintable(r.fehler);
+                EXPECT_EQ(pruefsumme(ziel) + pruefsumme(ziel + "-wal"), vorher);
+                continue;
+            }
+            EXPECT_EQ(r.status, 0) << qPrintable(r.fehler);
+            const auto neu = hmz::testhilfe::oeffnen(ziel, hmz::DatenbankPasswort);
+            EXPECT_EQ(hmz::testhilfe::spalte(neu.get(), "PRAGMA integrity_check"), QStringList{"ok"});
+        }
 }
 
 
