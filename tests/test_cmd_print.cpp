@@ -234,6 +234,7 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
             EXPECT_EQ(pruefsumme(mdb), mdbVorher);
         }
         EXPECT_EQ(pruefsumme(fremd) + pruefsumme(leer), fremdVorher);
+        EXPECT_FALSE(QFile::exists(db + "-wal"));  // whoever closes a client last takes its log along
         EXPECT_FALSE(QFile::exists(pdf) || QFile::exists(neu) || QFile::exists(csv));
     }
 }

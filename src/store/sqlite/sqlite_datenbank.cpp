@@ -157,11 +157,14 @@ sqlite3* openHandle(const QString& path, const QString& password, bool exclusive
     // SQLite would take an empty file for an empty database and write one into it.
     if (!create && QFileInfo(path).size() == 0) keinMandant(path);
     Handle h;
-    int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_PRIVATECACHE;
+    // A reader opens for writing where it can (the file alone decides, and
+    // query_only below keeps it from writing), so that when it closes the
+    // file last it folds the log in and removes it like any other program.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_PRIVATECACHE;
     QByteArray name = QFile::encodeName(path);
     if (readOnly && unveraenderlichLesen(path)) {
         name = QUrl::fromLocalFile(path).toEncoded() + "?immutable=1";
-        flags |= SQLITE_OPEN_URI;
+        flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_PRIVATECACHE | SQLITE_OPEN_URI;
     }
     int rc = sqlite3_open_v2(name.constData(), &h.db, flags, nullptr);
     if (rc != SQLITE_OK) throwSqlite(h.db, rc, path);
@@ -191,6 +194,7 @@ sqlite3* openHandle(const QString& path, const QString& password, bool exclusive
     }
     // SQLCipher decrypts every page it reads: a large cache saves most of it.
     execOn(h.db, "PRAGMA cache_size = -65536");
+    if (readOnly) execOn(h.db, "PRAGMA query_only = ON");
     if (!readOnly && !exclusive) writeAhead(h.db);
     return h.take();
 }
