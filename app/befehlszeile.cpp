@@ -1,5 +1,9 @@
 #include "befehlszeile.h"
 
+#include "store/datenzugriff.h"
+
+#include <QFileInfo>
+
 #include <cstdio>
 
 namespace {
@@ -54,6 +58,13 @@ std::optional<int> Befehlszeile::lesen(const QStringList& argumente) {
     for (const auto& o : befehl_.optionen)
         if (!o.valueName().isEmpty() && parser_.isSet(o.names().first()) && parser_.value(o.names().first()).isEmpty())
             return falsch(QStringLiteral("--%1 needs a %2, not an empty text").arg(o.names().first(), o.valueName()));
+    // A folder where a file belongs: refused before the command makes or replaces anything.
+    for (const auto& o : befehl_.optionen) {
+        const QString name = o.names().first(), wert = parser_.value(name);
+        if ((o.valueName() == QLatin1String("FILE") || o.valueName() == QLatin1String("DB")) && !wert.isEmpty() &&
+            !hmz::db::Engine::IstServer(wert) && QFileInfo(wert).isDir())
+            return falsch(QStringLiteral("--%1: '%2' ist ein Ordner, keine Datei").arg(name, wert));
+    }
     return std::nullopt;
 }
 

@@ -52,6 +52,12 @@ int dialog(const Befehlszeile& z) {
     const bool server = db::Engine::IstServer(datei);
     if (!server && !QFileInfo(datei).isFile()) return z.fehlschlag(QStringLiteral("database not found: %1").arg(datei));
     const QString name = server ? datei : QFileInfo(datei).absoluteFilePath();
+    try {
+        db::Engine::instance().OpenDatabase(name, false, true, QStringLiteral(";pwd=") + DatenbankPasswort)->Close();
+    } catch (const Fehler& e) {
+        // A plain client gets its password when the dialog opens; another program's file never.
+        if (e.Nummer() == db::nr::KeineDatenbank) return z.fehlschlag(e.Beschreibung());
+    }
     // Without the options the dialog opens where the client's bookings end.
     const QDate heute = QDate::currentDate();
     QDate monatsStatus = QDate(heute.year(), heute.month(), 1).addDays(-1);  // end of the last closed month

@@ -110,6 +110,16 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
     ASSERT_TRUE(QFile::link(db, ordner.filePath("verweis.db")));
     ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(ordner.filePath("hart.db")).constData()), 0);
     const QString umweg = ordner.path() + "/./mandant.db";
+    // Another program's files; a client with a log a killed program left; one another program holds.
+    const QString fremd = ordner.filePath("fremd.sqlite"), leer = ordner.filePath("leer.db"), halb = ordner.filePath("halb/m.db");
+    const QString belegt = ordner.filePath("belegt.db");
+    ASSERT_TRUE(QFile(leer).open(QIODevice::WriteOnly) && QDir().mkpath(ordner.filePath("halb")) && QFile::copy(db, belegt));
+    hmz::db::Engine::instance().CreateDatabase(fremd, {})->Execute("CREATE TABLE notiz (t TEXT)");
+    auto schreiber = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, false), halter = hmz::testhilfe::verbinden(belegt, hmz::DatenbankPasswort, true);
+    sqlite3_exec(schreiber.get(), "PRAGMA wal_autocheckpoint = 0; UPDATE ObjDaten SET ObjPlz = '1010'", nullptr, nullptr, nullptr);
+    sqlite3_exec(halter.get(), "SELECT count(*) FROM ObjDaten", nullptr, nullptr, nullptr);
+    ASSERT_TRUE(QFile::copy(db, halb) && QFile::copy(db + "-wal", halb + "-wal") && QFile::link(neu, ordner.filePath("haengt.db")));
+    schreiber.reset();
     const auto drucken = [](const QString& d, const QString& p) {
         return QStringList{"print", "--db", d, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", p};
     };
@@ -119,7 +129,7 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         int status;
         QString text;                 // in stderr, or in stdout for status 0; all of stderr for 1 and 3
         const char* umgebung = "";    // NAME=VALUE for this run; "-" runs without any display
-        const char* schutz = nullptr; // "ordner": geschuetzt/ read-only, "kopie": the copied database read-only
+        const char* schutz = nullptr; // read-only: "ordner" geschuetzt/, "kopie" dbKopie, "medium" it and kopie/, "halb" halb/
     };
     const QString usagePrint = "usage: hmzres print --db DB";
     const Fall faelle[] = {
@@ -169,7 +179,24 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {{"dialog", "--db", ordner.filePath("fehlt.db")}, 4, "database not found"},
         {args() << "--pdf" << ordner.filePath("kein/ordner.pdf"), 4, "the folder " + ordner.filePath("kein") + " does not exist"},
         {args() << "--pdf" << geschuetzt + "/a.pdf", 4, "cannot write in the folder " + geschuetzt, "", "ordner"},
-        {args() << "--pdf" << ordner.path(), 4, ordner.path() + " is a folder"},
+        {args() << "--pdf" << ordner.path(), 2, ordner.path() + "' ist ein Ordner"},
+        {{"copy", "--from", db, "--to", ordner.path(), "--force"}, 2, "--to: '" + ordner.path() + "' ist ein Ordner"},
+        {drucken(ordner.path(), pdf), 2, "ist ein Ordner"},
+        // another program's file is refused untouched, with what to do instead
+        {drucken(fremd, pdf), 4, "'" + fremd + "' ist keine Mandantendatenbank"},
+        {{"export", "--db", fremd, "--year", "2003"}, 4, "keine Mandantendatenbank"},
+        {{"dialog", "--db", leer}, 4, "Legen Sie mit 'hmzres init' einen Mandanten an oder übernehmen Sie einen mit 'hmzres import-mdb'"},
+        {drucken(mdb, pdf), 4, "'" + mdb + "' ist eine Access-Datenbank; übernehmen Sie sie mit 'hmzres import-mdb"},
+        {{"init", "--db", ordner.filePath("haengt.db")}, 4, "existiert bereits"},
+        // what only reads works on a read-only file or medium, unless a log there is unfinished
+        {{"export", "--db", dbKopie, "--year", "2003"}, 0, "ObjNr", "", "kopie"},
+        {{"export", "--db", dbKopie, "--year", "2003"}, 0, "ObjNr", "", "medium"},
+        {{"export", "--db", halb, "--year", "2003"}, 4, "nicht abgeschlossene Änderungen", "", "halb"},
+        // a client being replaced: never while another program holds it, never with the old file's log
+        {{"copy", "--from", db, "--to", belegt, "--force"}, 4, "wird gerade von einem anderen Programm benutzt"},
+        {{"import-mdb", "--mdb", mdb, "--db", belegt, "--force"}, 4, "wird gerade von einem anderen Programm benutzt"},
+        {{"copy", "--from", db, "--to", halb, "--force"}, 0, "Copied"},
+        {{"export", "--db", halb, "--year", "2003"}, 0, "ObjNr"},
         {drucken(dbKopie, pdf), 4, "Aktualisieren nicht möglich: die Datei '" + dbKopie + "' ist schreibgeschützt. (3027)", "",
          "kopie"},
         {{"init", "--db", db}, 4, "already exists"},
@@ -188,10 +215,13 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         } else if (const QStringList nv = QString(f.umgebung).split('='); nv.size() == 2) {
             umgebung.insert(nv[0], nv[1]);
         }
-        const QByteArray dbVorher = pruefsumme(db), mdbVorher = pruefsumme(mdb);
-        std::optional<Schreibschutz> schutz;
-        if (f.schutz) schutz.emplace(QByteArray(f.schutz) == "ordner" ? geschuetzt : dbKopie);
+        const QByteArray dbVorher = pruefsumme(db), mdbVorher = pruefsumme(mdb), fremdVorher = pruefsumme(fremd) + pruefsumme(leer);
+        const QByteArray art(f.schutz ? f.schutz : "");
+        std::optional<Schreibschutz> schutz, ordnerSchutz;
+        if (!art.isEmpty()) schutz.emplace(art == "ordner" ? geschuetzt : art == "halb" ? halb : dbKopie);
+        if (art == "medium" || art == "halb") ordnerSchutz.emplace(QFileInfo(art == "halb" ? halb : dbKopie).absolutePath());
         const auto r = hmzres(f.args, 10000, umgebung);
+        ordnerSchutz.reset();
         schutz.reset();
 
         EXPECT_TRUE(r.beendet);
@@ -205,10 +235,11 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
             EXPECT_EQ(pruefsumme(db), dbVorher);
             EXPECT_EQ(pruefsumme(mdb), mdbVorher);
         }
+        EXPECT_EQ(pruefsumme(fremd) + pruefsumme(leer), fremdVorher);
+        EXPECT_FALSE(QFile::exists(db + "-wal"));  // whoever closes a client last takes its log along
         EXPECT_FALSE(QFile::exists(pdf) || QFile::exists(neu) || QFile::exists(csv));
     }
 }
-
 
 namespace {
 

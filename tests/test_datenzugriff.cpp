@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include <thread>
+#include <sys/stat.h>
 
 using namespace hmz;
 using namespace hmz::db;
@@ -367,6 +368,24 @@ TEST_F(Datenzugriff, ExclusiveOpenExcludesOthers) {
     exklusiv->Close();
     db = Engine::instance().OpenDatabase(pfad, false, false, Connect);
     EXPECT_EQ(fehlerVon([&] { db->NewPassword(Passwort, "neu"); }), nr::NichtExklusiv);
+}
+
+// Others get no permission on a client or its side files; the group bits follow the umask.
+TEST_F(Datenzugriff, ClientFilesGiveOthersNoPermission) {
+    const mode_t umask = ::umask(002);
+    // Qt's user, group and other flags: one hex digit each.
+    const auto modus = [&](const QString& name) { return int(QFileInfo(dir.filePath(name)).permissions() & 0x0fff); };
+    auto neu = Engine::instance().CreateDatabase(dir.filePath("neu.db"), Passwort);
+    neu->Execute("CREATE TABLE t (x INTEGER)");
+    auto ladung = Engine::instance().NeuerMandant(dir.filePath("geladen.db"), Passwort, false);
+    ladung->Execute("CREATE TABLE t (x INTEGER)");
+    const QStringList laufend = QDir(dir.path()).entryList({".geladen.db.neu-*"}, QDir::Files | QDir::Hidden);
+    ASSERT_EQ(laufend.size(), 1);
+    EXPECT_EQ(modus(laufend[0]), 0x0600);  // owner read and write
+    ladung->Fertig();
+    for (const char* name : {"neu.db", "neu.db-wal", "neu.db-shm", "geladen.db"}) EXPECT_EQ(modus(name), 0x0660) << name;
+    neu->Close();
+    ::umask(umask);
 }
 
 TEST_F(Datenzugriff, FilesAreWrittenAheadFromCreationAndOlderOnesFromTheirFirstWritingOpen) {

@@ -11,9 +11,10 @@ namespace hmz {
 namespace {
 
 // Failures of the password change that mean "leave the file as it is":
-// another password, no file, a shared or exclusive open elsewhere.
+// another password, no file, a shared or exclusive open elsewhere, no client
+// (the open that follows says so).
 bool stillUebergehen(long nummer) {
-    for (long n : {3031L, 3001L, 3621L, 3704L, 3024L, 3356L})
+    for (long n : {3031L, 3001L, 3621L, 3704L, 3024L, 3356L, 3343L})
         if (n == nummer) return true;
     return false;
 }

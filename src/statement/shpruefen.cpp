@@ -5,6 +5,7 @@
 #include "entry/formular.h"
 #include "entry/zustand.h"
 #include "shell/fehlermelden.h"
+#include "statement/objektdrucken.h"
 
 namespace hmz {
 
@@ -83,7 +84,7 @@ void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
 
     Currency s, h;
     schritt([&] {
-        pruefDB = db::Engine::instance().OpenDatabase(aufruf().DatenbankPfad, false, false,
+        pruefDB = db::Engine::instance().OpenDatabase(aufruf().DatenbankPfad, false, istNurRechnen(),
                                                       QStringLiteral(";pwd=") + DatenbankPasswort);
     });
     f.VerarbeitungLaeuft = true;

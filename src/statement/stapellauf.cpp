@@ -181,7 +181,7 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
         // The run writes the year results and the PDF only after the first
         // statement: refuse targets that cannot be written now, not after that work.
         try {
-            db::schreibbarPruefen(name);
+            if (!auftrag.nurRechnen) db::schreibbarPruefen(name);
         } catch (const Fehler& e) {
             return fehlerStatus(QStringLiteral("%1 (%2)").arg(e.Beschreibung()).arg(e.Nummer()));
         }
@@ -205,6 +205,7 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     for (auto* control : f.datenControls) {
         control->trennen();
         control->DatabaseName = z.DatenbankPfad;
+        control->ReadOnly = auftrag.nurRechnen;
     }
     if (auftrag.nurRechnen)
         nurLesendVerbinden(f);

@@ -41,6 +41,7 @@ Feldwert Feldwert::datum(QDate d) { return text(d.isValid() ? d.toString(Qt::ISO
 
 struct DataControl::Impl {
     QString name, connect;
+    bool readOnly = false;
     std::unique_ptr<Database> database;
     std::unique_ptr<Recordset> recordset;
 };
@@ -49,10 +50,12 @@ DataControl::DataControl() : d_(std::make_unique<Impl>()) {}
 DataControl::~DataControl() = default;
 
 Database& DataControl::database() {
-    if (!d_->database || !d_->database->IstOffen() || d_->name != DatabaseName || d_->connect != Connect) {
-        d_->database = Engine::instance().OpenDatabase(DatabaseName, false, false, Connect);
+    if (!d_->database || !d_->database->IstOffen() || d_->name != DatabaseName || d_->connect != Connect ||
+        d_->readOnly != ReadOnly) {
+        d_->database = Engine::instance().OpenDatabase(DatabaseName, false, ReadOnly, Connect);
         d_->name = DatabaseName;
         d_->connect = Connect;
+        d_->readOnly = ReadOnly;
     }
     return *d_->database;
 }

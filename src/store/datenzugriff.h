@@ -180,6 +180,7 @@ public:
 
     QString DatabaseName;
     QString Connect = QStringLiteral("Access");
+    bool ReadOnly = false;  // a run that writes nothing works on a read-only file too
     QString RecordSource;
 
     void Refresh();

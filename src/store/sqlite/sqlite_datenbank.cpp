@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <cerrno>
 #include <cstring>
@@ -56,6 +57,35 @@ QString checkedFile(const QString& name) {
     return fi.canonicalFilePath();
 }
 
+// Whether the database holds the tables every client has.
+bool mandantTabellen(sqlite3* db) {
+    sqlite3_stmt* s = nullptr;
+    bool ja = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND lower(name) IN "
+                                     "('objdaten', 'allgmanddaten')", -1, &s, nullptr) == SQLITE_OK &&
+              sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) == 2;
+    sqlite3_finalize(s);
+    return ja;
+}
+
+// SQLite 3.15 reads a file in write-ahead mode only through the log's index
+// beside it, which it must be able to create or write. Where it cannot (a
+// read-only folder or medium), a file without an unfinished log is read as
+// immutable; one with an unfinished log cannot be read there at all.
+bool unveraenderlichLesen(const QString& path) {
+    const QString index = path + QStringLiteral("-shm"), log = path + QStringLiteral("-wal");
+    const QString ordner = QFileInfo(path).absolutePath();
+    if (QFileInfo::exists(index) ? ::access(QFile::encodeName(index).constData(), R_OK | W_OK) == 0
+                                 : ::access(QFile::encodeName(ordner).constData(), W_OK | X_OK) == 0)
+        return false;
+    if (QFileInfo(log).size() > 0)
+        throw Fehler(nr::KannNichtOeffnen,
+                     QStringLiteral("Die Datenbank '%1' kann hier nur gelesen werden, ihr Protokoll '%2' enthält aber noch "
+                                    "nicht abgeschlossene Änderungen eines Programms, das nicht regulär beendet wurde. "
+                                    "Öffnen Sie sie einmal dort, wo sie geschrieben werden kann; dann wird es übernommen.")
+                         .arg(path, log));
+    return true;
+}
+
 // SQLCipher says only "file is encrypted or is not a database"; the first
 // bytes tell a plain database (wrong key given) from one that looks
 // encrypted (wrong or missing key) and from something else entirely.
@@ -65,10 +95,20 @@ QString checkedFile(const QString& name) {
     if (f.open(QIODevice::ReadOnly)) head = f.read(16);
     const qint64 size = QFileInfo(path).size();
     const bool plain = head == QByteArray("SQLite format 3\0", 16);
-    const bool looksEncrypted = !plain && size >= 1024 && size % 512 == 0;
+    const bool looksEncrypted = !plain && size >= 1024 && size % 512 == 0 && !head.startsWith(QByteArray("\0\1\0\0", 4));
+    if (plain && !password.isEmpty()) {
+        // A plain client is given the password; another program's file is not.
+        sqlite3* db = nullptr;
+        const QByteArray name = QFile::encodeName(path);
+        sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        const bool mandant = mandantTabellen(db);
+        sqlite3_close_v2(db);
+        if (!mandant) keinMandant(path);
+    }
     if ((plain && !password.isEmpty()) || looksEncrypted)
         throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Kein gültiges Kennwort."));
-    throw Fehler(nr::KeineDatenbank, QStringLiteral("Unbekanntes Datenbankformat '%1'.").arg(path));
+    if (plain) throw Fehler(nr::KeineDatenbank, QStringLiteral("Unbekanntes Datenbankformat '%1'.").arg(path));
+    keinMandant(path);
 }
 
 void execOn(sqlite3* db, const char* sql) {
@@ -114,10 +154,19 @@ struct Handle {
 // Opens, keys and probes the file; an exclusive open takes the file's lock
 // at once, so that it fails here and not in the middle of later work.
 sqlite3* openHandle(const QString& path, const QString& password, bool exclusive, bool readOnly, bool create = false) {
+    // SQLite would take an empty file for an empty database and write one into it.
+    if (!create && QFileInfo(path).size() == 0) keinMandant(path);
     Handle h;
-    int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_PRIVATECACHE;
-    if (create) flags |= SQLITE_OPEN_CREATE;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h.db, flags, nullptr);
+    // A reader opens for writing where it can (the file alone decides, and
+    // query_only below keeps it from writing), so that when it closes the
+    // file last it folds the log in and removes it like any other program.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_PRIVATECACHE;
+    QByteArray name = QFile::encodeName(path);
+    if (readOnly && unveraenderlichLesen(path)) {
+        name = QUrl::fromLocalFile(path).toEncoded() + "?immutable=1";
+        flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_PRIVATECACHE | SQLITE_OPEN_URI;
+    }
+    int rc = sqlite3_open_v2(name.constData(), &h.db, flags, nullptr);
     if (rc != SQLITE_OK) throwSqlite(h.db, rc, path);
     if (!password.isEmpty()) {
         const QByteArray pw = password.toUtf8();
@@ -145,6 +194,7 @@ sqlite3* openHandle(const QString& path, const QString& password, bool exclusive
     }
     // SQLCipher decrypts every page it reads: a large cache saves most of it.
     execOn(h.db, "PRAGMA cache_size = -65536");
+    if (readOnly) execOn(h.db, "PRAGMA query_only = ON");
     if (!readOnly && !exclusive) writeAhead(h.db);
     return h.take();
 }
@@ -234,7 +284,7 @@ void rekeyByCopy(Connection& c, const QString& neu) {
             QFile leer(copy);
             if (!leer.open(QIODevice::WriteOnly | QIODevice::NewOnly))
                 throw Fehler(nr::Allgemein, QStringLiteral("'%1' kann nicht angelegt werden: %2").arg(copy, leer.errorString()));
-            leer.setPermissions(QFile::permissions(path));
+            leer.setPermissions(QFile::permissions(path) & ~(QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
         }
         sqlite3_stmt* attach = nullptr;
         int rc = sqlite3_prepare_v2(db, "ATTACH DATABASE ? AS hmz_neu KEY ?", -1, &attach, nullptr);
@@ -310,6 +360,7 @@ public:
         if (c.readOnly())
             throw Fehler(nr::NurLesen, QStringLiteral("Aktualisieren nicht möglich: die Datenbank '%1' ist nur zum Lesen geöffnet.").arg(c.path()));
         if (alt == neu) return;
+        if (alt.isEmpty() && !mandantTabellen(c.db())) keinMandant(c.path());
         rekeyByCopy(c, neu);
     }
 
@@ -420,7 +471,15 @@ public:
             throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1')").arg(name));
         if (name.isEmpty() || !QFileInfo(QFileInfo(name).absolutePath()).isDir())
             throw Fehler(nr::KeinGueltigerPfad, QStringLiteral("'%1' ist kein gültiger Pfad.").arg(name));
-        sqlite3* db = openHandle(name, passwort, false, false, true);
+        neueDatei(name);
+        sqlite3* db = nullptr;
+        try {
+            for (const QString& rest : nebenDateien(name)) QFile::remove(rest);  // of a file gone before
+            db = openHandle(name, passwort, false, false, true);
+        } catch (...) {
+            QFile::remove(name);  // made exclusively above: ours
+            throw;
+        }
         const QString path = QFileInfo(name).canonicalFilePath();
         auto c = std::make_shared<Connection>(db, path, passwort, false, false);
         auto& reg = registry();

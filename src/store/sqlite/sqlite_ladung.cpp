@@ -50,12 +50,51 @@ struct NoSchema final : SchemaInfo {
     bool isTable(QStringView) const override { return false; }
 };
 
+// The lock of a client that a load replaces, held from the load's start
+// until its rename, through SQLite's own locking so that it meets every other
+// connection's (in write-ahead mode a program holds its part of it for as
+// long as it has the file open): a target in use is refused before any work,
+// and none opens it while its side files go and the new file comes.
+class ZielSperre {
+public:
+    explicit ZielSperre(const QString& ziel) {
+        int rc = sqlite3_open_v2(QFile::encodeName(ziel).constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &datei_);
+        if (rc == SQLITE_OK && datei_ && datei_->pMethods) {
+            rc = datei_->pMethods->xLock(datei_, SQLITE_LOCK_SHARED);
+            if (rc == SQLITE_OK) rc = datei_->pMethods->xLock(datei_, SQLITE_LOCK_EXCLUSIVE);
+        }
+        if (rc == SQLITE_OK && datei_) return;
+        freigeben();
+        if ((rc & 0xff) == SQLITE_BUSY)
+            throw Fehler(nr::Gesperrt, QStringLiteral("Die Datenbank '%1' wird gerade von einem anderen Programm benutzt und "
+                                                      "kann nicht ersetzt werden. Versuchen Sie es erneut, wenn es sie "
+                                                      "geschlossen hat.").arg(ziel));
+        throw Fehler(nr::KannNichtOeffnen, QStringLiteral("Die Datei '%1' kann nicht geöffnet werden: %2")
+                                               .arg(ziel, QString::fromUtf8(sqlite3_errstr(rc))));
+    }
+    ~ZielSperre() { freigeben(); }
+    ZielSperre(const ZielSperre&) = delete;
+    ZielSperre& operator=(const ZielSperre&) = delete;
+
+private:
+    void freigeben() {
+        if (datei_ && datei_->pMethods) datei_->pMethods->xUnlock(datei_, SQLITE_LOCK_NONE);
+        datei_ = nullptr;
+        sqlite3_close(std::exchange(db_, nullptr));
+    }
+
+    sqlite3* db_ = nullptr;
+    sqlite3_file* datei_ = nullptr;
+};
+
 class DateiLadung final : public Ladung {
 public:
     DateiLadung(const QString& target, const QString& password, bool replace) : target_(target), replace_(replace) {
         ladungSchliesstAb(false);
         if (!replace && QFileInfo::exists(target))
             throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1')").arg(target));
+        if (replace && QFileInfo::exists(target)) zielSperre_ = std::make_unique<ZielSperre>(target);
         const QFileInfo ziel(target);
         const QString muster = QStringLiteral(".") + ziel.fileName() + QStringLiteral(".neu-");
         verwaisteEntfernen(ziel.absolutePath(), muster);
@@ -73,18 +112,16 @@ public:
         // by a load that was killed, and the next load removes it.
         sperre_ = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
         if (sperre_ >= 0) ::flock(sperre_, LOCK_EX | LOCK_NB);
-        // Temporary files are private; the client gets the mode a new file
-        // gets, or keeps the one of the file it replaces.
+        // The temporary file stays private; the client gets the mode of a new
+        // one, or the group's of the file it replaces, never any for others.
         struct stat alt {};
-        mode_t modus;
         if (::stat(QFile::encodeName(target).constData(), &alt) == 0) {
-            modus = alt.st_mode & 07777;
+            modus_ = alt.st_mode & 0770;
         } else {
             const mode_t maske = ::umask(0);
             ::umask(maske);
-            modus = 0644 & ~maske;
+            modus_ = 0660 & ~maske;
         }
-        ::chmod(QFile::encodeName(path_).constData(), modus);
         if (sqlite3_open_v2(QFile::encodeName(path_).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                             nullptr) != SQLITE_OK)
             fail(QStringLiteral("Cannot open '%1'").arg(path_));
@@ -196,7 +233,16 @@ public:
         ziele_.clear();
         if (sqlite3_close(db_) != SQLITE_OK) fail(QStringLiteral("Cannot close '%1'").arg(path_));
         db_ = nullptr;
+        if (::chmod(QFile::encodeName(path_).constData(), modus_) != 0)
+            writeFailure(QStringLiteral("Cannot set the mode of '%1': %2").arg(path_, QString::fromLocal8Bit(std::strerror(errno))));
         syncPath(path_, O_RDONLY);
+        // A log left beside the target belongs to the file it replaces (or to
+        // one long gone), never to this one.
+        struct stat da {};
+        if (replace_ || ::lstat(QFile::encodeName(target_).constData(), &da) != 0)
+            for (const QString& rest : nebenDateien(target_))
+                if (::unlink(QFile::encodeName(rest).constData()) != 0 && errno != ENOENT)
+                    writeFailure(QStringLiteral("Cannot remove '%1': %2").arg(rest, QString::fromLocal8Bit(std::strerror(errno))));
         // From here on the file becomes the target: a signal no longer removes it.
         unfertigGesetzt.store(false);
         const QByteArray von = QFile::encodeName(path_), nach = QFile::encodeName(target_);
@@ -214,6 +260,7 @@ public:
         if (rc != 0)
             writeFailure(QStringLiteral("Cannot create '%1': %2").arg(target_, QString::fromLocal8Bit(std::strerror(errno))));
         path_.clear();
+        zielSperre_.reset();
         syncPath(QFileInfo(target_).absolutePath(), O_RDONLY | O_DIRECTORY);
     }
 
@@ -228,6 +275,8 @@ private:
 
     QString target_;
     int sperre_ = -1;
+    std::unique_ptr<ZielSperre> zielSperre_;
+    mode_t modus_ = 0600;
     bool replace_;
     QString path_;
     sqlite3* db_ = nullptr;

@@ -4,6 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace hmz::db {
@@ -44,6 +48,35 @@ QString nurLesenText(const QString& datei, const QString& hindernis) {
 void schreibbarPruefen(const QString& name) {
     if (const QString hindernis = schreibHindernis(name); !hindernis.isEmpty())
         throw Fehler(nr::NurLesen, nurLesenText(name, hindernis));
+}
+
+QStringList nebenDateien(const QString& pfad) {
+    return {pfad + QStringLiteral("-wal"), pfad + QStringLiteral("-shm"), pfad + QStringLiteral("-journal")};
+}
+
+void neueDatei(const QString& pfad) {
+    const int fd = ::open(QFile::encodeName(pfad).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0660);
+    if (fd >= 0) {
+        ::close(fd);
+        return;
+    }
+    if (errno == EEXIST)
+        throw Fehler(nr::DatenbankExistiert, QStringLiteral("Die Datenbank existiert bereits. ('%1')").arg(pfad));
+    throw Fehler(nr::KannNichtOeffnen, QStringLiteral("Die Datei '%1' kann nicht angelegt werden: %2.")
+                                           .arg(pfad, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+void keinMandant(const QString& pfad) {
+    QFile f(pfad);
+    const QByteArray kopf = f.open(QIODevice::ReadOnly) ? f.read(20) : QByteArray();
+    if (kopf.mid(4) == QByteArray("Standard Jet DB\0", 16) || kopf.mid(4) == QByteArray("Standard ACE DB\0", 16))
+        throw Fehler(nr::KeineDatenbank,
+                     QStringLiteral("'%1' ist eine Access-Datenbank; übernehmen Sie sie mit 'hmzres import-mdb --mdb %1 "
+                                    "--db NEUE-DATEI' in eine Mandantendatenbank.").arg(pfad));
+    throw Fehler(nr::KeineDatenbank,
+                 QStringLiteral("'%1' ist keine Mandantendatenbank: sie enthält die Tabellen eines Mandanten nicht und "
+                                "bleibt unverändert. Legen Sie mit 'hmzres init' einen Mandanten an oder übernehmen Sie "
+                                "einen mit 'hmzres import-mdb'.").arg(pfad));
 }
 
 [[noreturn]] void throwSqlite(sqlite3* db, int rc, const QString& context) {

@@ -110,6 +110,21 @@ SqlValue sqliteValue(const Variant& v);
 // Every row of a whole table as stored (Database::Feldzeilen).
 void feldzeilen(Connection& connection, const QString& tabelle,
                 const std::function<void(const std::vector<Feldwert>&)>& zeile);
+
+// The files SQLite keeps beside a database: its log, the log's index, its
+// rollback journal. A log left beside a name would be replayed into any new
+// file that comes to bear the name.
+QStringList nebenDateien(const QString& pfad);
+
+// A new, empty file made exclusively and never through a symlink (3204 when
+// the name is taken), with no permission for others and the group's as the
+// umask allows.
+void neueDatei(const QString& pfad);
+
+// Refuses a file that holds no client: another program's, an empty one, an
+// Access file (3343, naming what makes or imports a client).
+[[noreturn]] void keinMandant(const QString& pfad);
+
 // A whole client written into a temporary file that Fertig() renames.
 std::unique_ptr<Ladung> neueDateiLadung(const QString& pfad, const QString& passwort, bool ersetzen);
 
