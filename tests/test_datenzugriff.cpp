@@ -439,6 +439,33 @@ TEST_P(DatenzugriffJeSpeicher, TransactionGuardCommitsOnlyWhenToldAndNeverLeaves
     EXPECT_EQ(objekte(), vorher + 2);
 }
 
+// Handles on one shared connection: a transaction is its beginner's; a
+// failed statement spoils nothing after it; a commit that saved nothing says so.
+TEST_P(DatenzugriffJeSpeicher, ATransactionBelongsToItsHandleAndACommitThatSavesNothingFails) {
+    auto objekte = [&] {
+        auto anderer = Engine::instance().OpenDatabase(pfad, false, true, Connect);
+        return anderer->OpenRecordset("SELECT COUNT(*) AS n FROM ObjDaten")->Fields("n").toLong();
+    };
+    const QString einfuegen = QStringLiteral("INSERT INTO ObjDaten (ObjNummer) VALUES (?)");
+    const auto vorher = objekte();
+    auto zweiter = Engine::instance().OpenDatabase(pfad, false, false, Connect);
+    {
+        Transaktion t(*db);
+        EXPECT_EQ(fehlerVon([&] { Transaktion u(*zweiter); }), nr::OhneTransaktion);
+        EXPECT_EQ(fehlerVon([&] { zweiter->CommitTrans(); }), nr::OhneTransaktion);
+        EXPECT_EQ(fehlerVon([&] { zweiter->Rollback(); }), nr::OhneTransaktion);
+        for (int i = 0; i < 2; ++i) EXPECT_EQ(fehlerVon([&] { db->Execute(einfuegen, {Variant::lng(7)}); }), nr::DoppelterSchluessel);
+        for (int nr : {200, 201}) EXPECT_EQ(fehlerVon([&] { db->Execute(einfuegen, {Variant::lng(nr)}); }), 0);
+        t.commit();
+    }
+    EXPECT_EQ(objekte(), vorher + 2);
+    db->BeginTrans();
+    db->Execute(einfuegen, {Variant::lng(300)});
+    EXPECT_EQ(fehlerVon([&] { db->Zeilen("SELECT * FROM Fehlt", [](const auto&) {}); }), nr::TabelleFehlt);
+    const bool gespeichert = fehlerVon([&] { db->CommitTrans(); }) == 0;
+    EXPECT_EQ(objekte() == vorher + 3, gespeichert);
+}
+
 TEST_F(Datenzugriff, AnotherProgramsWritesAreWaitedForAndNeverHeldUpByAHalfReadResult) {
     sqlite3* h = hmz::db::sqliteHandle(*db);
     auto fremd = hmz::testhilfe::verbinden(pfad, Passwort, false);

@@ -11,6 +11,8 @@
 #include "programm.h"
 #include "shell/komponenten.h"
 #include "skriptansicht.h"
+#include "speicher.h"
+#include "store/postgres/pg_verbindung.h"
 #include "statement/lauf.h"
 #include "statement/stapellauf.h"
 #include "sqlhilfe.h"
@@ -41,7 +43,7 @@ protected:
     void SetUp() override {
         // A headless run earlier in this process leaves its console error display registered.
         entferneKomponente(komponenten::FehlerAnzeigeName);
-        mandant = std::make_unique<TestMandant>(ordner.filePath(QStringLiteral("mandant.db")));
+        mandant = std::make_unique<TestMandant>(ort());
         mandant->mandant();
         // Three printable properties; one of another type, one expired, one valid past the period.
         mandant->objekt(1).objekt(2).objekt(3, "Lange Gasse 3", "1080", "Wien", 0, QDate(2004, 6, 30));
@@ -70,6 +72,8 @@ protected:
         drucker = d.get();
         setzeDrucker(std::move(d));
     }
+
+    virtual QString ort() { return ordner.filePath(QStringLiteral("mandant.db")); }
 
     void TearDown() override {
         for (auto* c : formular().datenControls) {
@@ -113,7 +117,48 @@ protected:
     }
 };
 
+// The same runs on a client file and on the server.
+class LaufJeSpeicher : public Lauf, public ::testing::WithParamInterface<Speicherart> {
+protected:
+    std::optional<TestSpeicher> speicher;
+    void SetUp() override {
+        speicher.emplace(GetParam());
+        HMZ_SPEICHER_ODER_UEBERSPRINGEN(*speicher);
+        Lauf::SetUp();
+    }
+    QString ort() override { return speicher->name(); }
+
+    // Another program on a connection of its own: writes, then counts; -1 when it cannot.
+    long long fremd(const char* schreiben, const char* zaehlen) {
+        if (GetParam() == Speicherart::Server) try {
+                db::PgConnection c(speicher->name());
+                c.exec(QString::fromUtf8(schreiben));
+                return QByteArray(PQgetvalue(c.exec(QString::fromUtf8(zaehlen)).get(), 0, 0)).toLongLong();
+            } catch (...) {
+                return -1;
+            }
+        auto h = testhilfe::verbinden(speicher->name(), DatenbankPasswort, false);
+        sqlite3_busy_timeout(h.get(), 200);
+        return sqlite3_exec(h.get(), schreiben, nullptr, nullptr, nullptr) == SQLITE_OK ? testhilfe::zahl(h.get(), zaehlen) : -1;
+    }
+};
+
 }  // namespace
+
+// The dialog keeps its connection between runs: a run for a year without a
+// bookings table leaves nothing open there for the next run or for others.
+TEST_P(LaufJeSpeicher, ARunForAYearWithoutBookingsLeavesTheKeptConnectionFreeForTheNextRunAndOthers) {
+    ansicht.eingabe("1", "5", "01.02", "12.02");
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::SHAbbruch);
+    EXPECT_EQ(ansicht.letzteMeldung(), "für Buchungsjahr: 2002 ist kein Buchungsbestand existent");
+    ansicht.eingabe("1", "5", "01.03", "12.03");
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Gedruckt);
+    EXPECT_EQ(fremd("UPDATE ObjDaten SET ObjOrt = 'Graz' WHERE ObjNummer = 4",
+                    "SELECT COUNT(*) FROM ObjHmzResJahresSummen WHERE HmzJahr = 2003"), 3);
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Gedruckt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Speicher, LaufJeSpeicher, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);
 
 TEST_F(Lauf, PrintsTheValidPropertiesOfTheRangeInOneJob) {
     ansicht.eingabe("1", "5", "01.03", "12.03");
