@@ -239,17 +239,11 @@ TEST_P(DatenzugriffJeSpeicher, RecordsetOperations) {
               datei ? "Gasse 2" : "neu");
 }
 
-// Whether two databases share one connection: a transaction begun on one is
-// the other's to end.
+// Whether two databases share one connection: while one reads in a
+// transaction, the other cannot begin one there.
 bool teilen(Database& x, Database& y) {
-    x.BeginTrans();
-    try {
-        y.CommitTrans();
-        return true;
-    } catch (const Fehler&) {
-        x.CommitTrans();
-        return false;
-    }
+    Transaktion t(x, Transaktion::Art::Lesen);
+    return fehlerVon([&] { Transaktion u(y, Transaktion::Art::Lesen); }) == nr::OhneTransaktion;
 }
 
 TEST_P(DatenzugriffJeSpeicher, DataControlsShareOneConnectionAndHoldNoResultAfterAFailure) {
@@ -464,6 +458,37 @@ TEST_P(DatenzugriffJeSpeicher, ATransactionBelongsToItsHandleAndACommitThatSaves
     EXPECT_EQ(fehlerVon([&] { db->Zeilen("SELECT * FROM Fehlt", [](const auto&) {}); }), nr::TabelleFehlt);
     const bool gespeichert = fehlerVon([&] { db->CommitTrans(); }) == 0;
     EXPECT_EQ(objekte() == vorher + 3, gespeichert);
+}
+
+// A year result is one operation of the store, in the schema's table and in
+// one made by hand without its key; a handle given back with its transaction
+// open has it rolled back and reported.
+TEST_P(DatenzugriffJeSpeicher, AYearResultIsInsertedOrUpdatedByItsKeyAndAnAbandonedOneIsRolledBack) {
+    const QString jahr2003 = QStringLiteral("SELECT HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzObjNr = 7");
+    for (bool schluessel : {true, false}) {
+        if (!schluessel) {
+            db->Execute("DROP TABLE ObjHmzResJahresSummen");
+            db->Execute("CREATE TABLE ObjHmzResJahresSummen (HmzObjNr INTEGER, HmzJahr INTEGER, HmzHMZOhneEHB CURRENCY, "
+                        "HmzVereinnEHB CURRENCY)");
+        }
+        for (const char* wert : {"12.3456", "-0.0001"}) {
+            db->JahresergebnisSchreiben(7, 2003, betrag(wert), betrag("1"));
+            const auto z = zeilen(jahr2003, {"HmzHMZOhneEHB"});
+            ASSERT_EQ(z.size(), 1u) << schluessel;
+            EXPECT_EQ(z[0][0].toCurrency(), betrag(wert));
+        }
+    }
+    std::vector<long> gemeldet;
+    const auto melder = setzeTransaktionsMelder([&](const Fehler& f) { gemeldet.push_back(f.Nummer()); });
+    {
+        auto anderer = Engine::instance().OpenDatabase(pfad, false, false, Connect);
+        anderer->BeginTrans();
+        anderer->JahresergebnisSchreiben(8, 2003, betrag("5"), betrag("5"));
+    }
+    setzeTransaktionsMelder(melder);
+    EXPECT_EQ(gemeldet, std::vector<long>{nr::Allgemein});
+    EXPECT_TRUE(zeilen("SELECT HmzJahr FROM ObjHmzResJahresSummen WHERE HmzObjNr = 8", {"HmzJahr"}).empty());
+    Transaktion t(*db);  // the shared connection is free again
 }
 
 TEST_F(Datenzugriff, AnotherProgramsWritesAreWaitedForAndNeverHeldUpByAHalfReadResult) {
