@@ -239,8 +239,6 @@ TEST_P(DatenzugriffJeSpeicher, RecordsetOperations) {
               datei ? "Gasse 2" : "neu");
 }
 
-// Whether two databases share one connection: while one reads in a
-// transaction, the other cannot begin one there.
 bool teilen(Database& x, Database& y) {
     Transaktion t(x, Transaktion::Art::Lesen);
     return fehlerVon([&] { Transaktion u(y, Transaktion::Art::Lesen); }) == nr::OhneTransaktion;
@@ -433,62 +431,33 @@ TEST_P(DatenzugriffJeSpeicher, TransactionGuardCommitsOnlyWhenToldAndNeverLeaves
     EXPECT_EQ(objekte(), vorher + 2);
 }
 
-// Handles on one shared connection: a transaction is its beginner's; a
-// failed statement spoils nothing after it; a commit that saved nothing says so.
-TEST_P(DatenzugriffJeSpeicher, ATransactionBelongsToItsHandleAndACommitThatSavesNothingFails) {
-    auto objekte = [&] {
-        auto anderer = Engine::instance().OpenDatabase(pfad, false, true, Connect);
-        return anderer->OpenRecordset("SELECT COUNT(*) AS n FROM ObjDaten")->Fields("n").toLong();
-    };
-    const QString einfuegen = QStringLiteral("INSERT INTO ObjDaten (ObjNummer) VALUES (?)");
-    const auto vorher = objekte();
+// A transaction is its handle's, one left open is rolled back and reported; a
+// failed statement spoils nothing after it; a commit that saved nothing fails;
+// year results are written by key, here in a table made by hand without it.
+TEST_P(DatenzugriffJeSpeicher, TransactionsBelongToTheirHandleAndYearResultsAreWrittenByKey) {
+    db->Execute("DROP TABLE ObjHmzResJahresSummen");
+    db->Execute("CREATE TABLE ObjHmzResJahresSummen (HmzObjNr INTEGER, HmzJahr INTEGER, HmzHMZOhneEHB CURRENCY, HmzVereinnEHB CURRENCY)");
+    auto ergebnisse = [&] { return zeilen("SELECT HmzHMZOhneEHB FROM ObjHmzResJahresSummen ORDER BY HmzObjNr", {"HmzHMZOhneEHB"}); };
     auto zweiter = Engine::instance().OpenDatabase(pfad, false, false, Connect);
-    {
-        Transaktion t(*db);
-        EXPECT_EQ(fehlerVon([&] { Transaktion u(*zweiter); }), nr::OhneTransaktion);
-        EXPECT_EQ(fehlerVon([&] { zweiter->CommitTrans(); }), nr::OhneTransaktion);
-        EXPECT_EQ(fehlerVon([&] { zweiter->Rollback(); }), nr::OhneTransaktion);
-        for (int i = 0; i < 2; ++i) EXPECT_EQ(fehlerVon([&] { db->Execute(einfuegen, {Variant::lng(7)}); }), nr::DoppelterSchluessel);
-        for (int nr : {200, 201}) EXPECT_EQ(fehlerVon([&] { db->Execute(einfuegen, {Variant::lng(nr)}); }), 0);
-        t.commit();
-    }
-    EXPECT_EQ(objekte(), vorher + 2);
     db->BeginTrans();
-    db->Execute(einfuegen, {Variant::lng(300)});
+    EXPECT_EQ(fehlerVon([&] { Transaktion u(*zweiter); }), nr::OhneTransaktion);
+    EXPECT_EQ(fehlerVon([&] { zweiter->CommitTrans(); }) + fehlerVon([&] { zweiter->Rollback(); }), 2 * nr::OhneTransaktion);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(fehlerVon([&] { db->Execute("INSERT INTO ObjDaten (ObjNummer) VALUES (7)"); }), nr::DoppelterSchluessel);
+    for (const char* wert : {"12.3456", "-0.0001"}) db->JahresergebnisSchreiben(7, 2003, betrag(wert), betrag("1"));
+    db->CommitTrans();
+    int gemeldet = 0;
+    const auto melder = setzeTransaktionsMelder([&](const Fehler&) { ++gemeldet; });
+    zweiter->BeginTrans();
+    zweiter->JahresergebnisSchreiben(7, 2003, betrag("5"), betrag("5"));
+    zweiter.reset();
+    setzeTransaktionsMelder(melder);
+    EXPECT_EQ(gemeldet, 1);
+    db->BeginTrans();
+    db->JahresergebnisSchreiben(8, 2003, betrag("2"), betrag("2"));
     EXPECT_EQ(fehlerVon([&] { db->Zeilen("SELECT * FROM Fehlt", [](const auto&) {}); }), nr::TabelleFehlt);
     const bool gespeichert = fehlerVon([&] { db->CommitTrans(); }) == 0;
-    EXPECT_EQ(objekte() == vorher + 3, gespeichert);
-}
-
-// A year result is one operation of the store, in the schema's table and in
-// one made by hand without its key; a handle given back with its transaction
-// open has it rolled back and reported.
-TEST_P(DatenzugriffJeSpeicher, AYearResultIsInsertedOrUpdatedByItsKeyAndAnAbandonedOneIsRolledBack) {
-    const QString jahr2003 = QStringLiteral("SELECT HmzHMZOhneEHB FROM ObjHmzResJahresSummen WHERE HmzObjNr = 7");
-    for (bool schluessel : {true, false}) {
-        if (!schluessel) {
-            db->Execute("DROP TABLE ObjHmzResJahresSummen");
-            db->Execute("CREATE TABLE ObjHmzResJahresSummen (HmzObjNr INTEGER, HmzJahr INTEGER, HmzHMZOhneEHB CURRENCY, "
-                        "HmzVereinnEHB CURRENCY)");
-        }
-        for (const char* wert : {"12.3456", "-0.0001"}) {
-            db->JahresergebnisSchreiben(7, 2003, betrag(wert), betrag("1"));
-            const auto z = zeilen(jahr2003, {"HmzHMZOhneEHB"});
-            ASSERT_EQ(z.size(), 1u) << schluessel;
-            EXPECT_EQ(z[0][0].toCurrency(), betrag(wert));
-        }
-    }
-    std::vector<long> gemeldet;
-    const auto melder = setzeTransaktionsMelder([&](const Fehler& f) { gemeldet.push_back(f.Nummer()); });
-    {
-        auto anderer = Engine::instance().OpenDatabase(pfad, false, false, Connect);
-        anderer->BeginTrans();
-        anderer->JahresergebnisSchreiben(8, 2003, betrag("5"), betrag("5"));
-    }
-    setzeTransaktionsMelder(melder);
-    EXPECT_EQ(gemeldet, std::vector<long>{nr::Allgemein});
-    EXPECT_TRUE(zeilen("SELECT HmzJahr FROM ObjHmzResJahresSummen WHERE HmzObjNr = 8", {"HmzJahr"}).empty());
-    Transaktion t(*db);  // the shared connection is free again
+    EXPECT_EQ(ergebnisse().size(), gespeichert ? 2u : 1u);
+    EXPECT_EQ(ergebnisse().front(), std::vector<Variant>{Variant::currency(betrag("-0.0001"))});
 }
 
 TEST_F(Datenzugriff, AnotherProgramsWritesAreWaitedForAndNeverHeldUpByAHalfReadResult) {
