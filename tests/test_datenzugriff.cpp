@@ -240,17 +240,9 @@ TEST_P(DatenzugriffJeSpeicher, RecordsetOperations) {
               datei ? "Gasse 2" : "neu");
 }
 
-// Whether two databases share one connection: a transaction begun on one is
-// the other's to end.
 bool teilen(Database& x, Database& y) {
-    x.BeginTrans();
-    try {
-        y.CommitTrans();
-        return true;
-    } catch (const Fehler&) {
-        x.CommitTrans();
-        return false;
-    }
+    Transaktion t(x, Transaktion::Art::Lesen);
+    return fehlerVon([&] { Transaktion u(y, Transaktion::Art::Lesen); }) == nr::OhneTransaktion;
 }
 
 TEST_P(DatenzugriffJeSpeicher, DataControlsShareOneConnectionAndHoldNoResultAfterAFailure) {
@@ -456,6 +448,35 @@ TEST_P(DatenzugriffJeSpeicher, TransactionGuardCommitsOnlyWhenToldAndNeverLeaves
         t.commit();
     }
     EXPECT_EQ(objekte(), vorher + 2);
+}
+
+// A transaction is its handle's, one left open is rolled back and reported; a
+// failed statement spoils nothing after it; a commit that saved nothing fails;
+// year results are written by key, here in a table made by hand without it.
+TEST_P(DatenzugriffJeSpeicher, TransactionsBelongToTheirHandleAndYearResultsAreWrittenByKey) {
+    db->Execute("DROP TABLE ObjHmzResJahresSummen");
+    db->Execute("CREATE TABLE ObjHmzResJahresSummen (HmzObjNr INTEGER, HmzJahr INTEGER, HmzHMZOhneEHB CURRENCY, HmzVereinnEHB CURRENCY)");
+    auto ergebnisse = [&] { return zeilen("SELECT HmzHMZOhneEHB FROM ObjHmzResJahresSummen ORDER BY HmzObjNr", {"HmzHMZOhneEHB"}); };
+    auto zweiter = Engine::instance().OpenDatabase(pfad, false, false, Connect);
+    db->BeginTrans();
+    EXPECT_EQ(fehlerVon([&] { Transaktion u(*zweiter); }), nr::OhneTransaktion);
+    EXPECT_EQ(fehlerVon([&] { zweiter->CommitTrans(); }) + fehlerVon([&] { zweiter->Rollback(); }), 2 * nr::OhneTransaktion);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(fehlerVon([&] { db->Execute("INSERT INTO ObjDaten (ObjNummer) VALUES (7)"); }), nr::DoppelterSchluessel);
+    for (const char* wert : {"12.3456", "-0.0001"}) db->JahresergebnisSchreiben(7, 2003, betrag(wert), betrag("1"));
+    db->CommitTrans();
+    int gemeldet = 0;
+    const auto melder = setzeTransaktionsMelder([&](const Fehler&) { ++gemeldet; });
+    zweiter->BeginTrans();
+    zweiter->JahresergebnisSchreiben(7, 2003, betrag("5"), betrag("5"));
+    zweiter.reset();
+    setzeTransaktionsMelder(melder);
+    EXPECT_EQ(gemeldet, 1);
+    db->BeginTrans();
+    db->JahresergebnisSchreiben(8, 2003, betrag("2"), betrag("2"));
+    EXPECT_EQ(fehlerVon([&] { db->Zeilen("SELECT * FROM Fehlt", [](const auto&) {}); }), nr::TabelleFehlt);
+    const bool gespeichert = fehlerVon([&] { db->CommitTrans(); }) == 0;
+    EXPECT_EQ(ergebnisse().size(), gespeichert ? 2u : 1u);
+    EXPECT_EQ(ergebnisse().front(), std::vector<Variant>{Variant::currency(betrag("-0.0001"))});
 }
 
 TEST_F(Datenzugriff, AnotherProgramsWritesAreWaitedForAndNeverHeldUpByAHalfReadResult) {

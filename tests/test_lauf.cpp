@@ -11,6 +11,7 @@
 #include "programm.h"
 #include "shell/komponenten.h"
 #include "skriptansicht.h"
+#include "speicher.h"
 #include "statement/lauf.h"
 #include "statement/objektdrucken.h"
 #include "statement/stapellauf.h"
@@ -43,7 +44,7 @@ protected:
     void SetUp() override {
         // A headless run earlier in this process leaves its console error display registered.
         entferneKomponente(komponenten::FehlerAnzeigeName);
-        mandant = std::make_unique<TestMandant>(ordner.filePath(QStringLiteral("mandant.db")));
+        mandant = std::make_unique<TestMandant>(ort());
         mandant->mandant();
         // Three printable properties; one of another type, one expired, one valid past the period.
         mandant->objekt(1).objekt(2).objekt(3, "Lange Gasse 3", "1080", "Wien", 0, QDate(2004, 6, 30));
@@ -73,6 +74,7 @@ protected:
         setzeDrucker(std::move(d));
     }
 
+    virtual QString ort() { return ordner.filePath(QStringLiteral("mandant.db")); }
     void TearDown() override {
         for (auto* c : formular().datenControls) {
             c->trennen();
@@ -115,7 +117,27 @@ protected:
     }
 };
 
+struct LaufJeSpeicher : Lauf, ::testing::WithParamInterface<Speicherart> {
+    TestSpeicher speicher{GetParam()};
+    void SetUp() override { HMZ_SPEICHER_ODER_UEBERSPRINGEN(speicher); Lauf::SetUp(); }
+    QString ort() override { return speicher.name(); }
+};
 }  // namespace
+
+// A run for a year without bookings leaves the dialog's kept connection free.
+TEST_P(LaufJeSpeicher, ARunForAYearWithoutBookingsLeavesTheKeptConnectionFreeForTheNextRunAndOthers) {
+    ansicht.eingabe("1", "5", "01.02", "12.02");
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::SHAbbruch);
+    ansicht.eingabe("1", "5", "01.03", "12.03");
+    EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Gedruckt);
+    auto anderer = db::Engine::instance().OpenDatabase(speicher.name(), false, true, ";pwd=" + DatenbankPasswort);
+    EXPECT_EQ(anderer->OpenRecordset("SELECT COUNT(*) AS n FROM ObjHmzResJahresSummen")->Fields("n").toLong(), 3);
+    if (GetParam() == Speicherart::Datei)  // another program writes meanwhile
+        EXPECT_EQ(sqlite3_exec(testhilfe::verbinden(speicher.name(), DatenbankPasswort, false).get(), "DELETE FROM ObjDaten",
+                               nullptr, nullptr, nullptr), SQLITE_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Speicher, LaufJeSpeicher, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);
 
 TEST_F(Lauf, PrintsTheValidPropertiesOfTheRangeInOneJob) {
     ansicht.eingabe("1", "5", "01.03", "12.03");

@@ -20,6 +20,7 @@
 #include "statement/objektdrucken.h"
 #include "statement/sonderpositionen.h"
 #include "statement/summen.h"
+#include "store/postgres/pg_verbindung.h"
 #include "testmandant.h"
 
 #include <QDir>
@@ -357,6 +358,19 @@ TEST_P(StatementTest, YearRowIsInsertedOnTheFirstRunAndUpdatedOnTheSecond) {
     jahr2003(7, 7);
     EXPECT_EQ(jahresSummen(7), (QList<QVariantList>{{2002, 50000LL, 60000LL}, {2003, 700000LL, 150000LL}}));
     EXPECT_EQ(zeileMit("2003"), (QStringList{"2003", "70,00", "15,00", "85,00"}));
+}
+
+TEST_P(StatementTest, AYearRowDeletedByAnotherWorkstationMeanwhileIsStoredAnew) {
+    if (GetParam() != Speicherart::Server) GTEST_SKIP() << "a file has one writer at a time";
+    kontenstamm2003(*mandant);
+    mandant->objekt(7).buchung(7, "4000", d(1, 1), eur("100")).jahresSumme(7, 2003, eur("1"), eur("2"));
+    db::PgConnection andere(speicher->name());
+    andere.exec(QStringLiteral("BEGIN; DELETE FROM ObjHmzResJahresSummen"));  // committed once the run waits for it
+    PQsendQuery(andere.pg(), "DO $$ BEGIN FOR i IN 1..2000 LOOP EXIT WHEN EXISTS (SELECT FROM pg_locks WHERE pg_backend_pid() = "
+                             "ANY(pg_blocking_pids(pid))); PERFORM pg_sleep(0.002); END LOOP; END $$; COMMIT");
+    jahr2003(7, 7);
+    while (PGresult* r = PQgetResult(andere.pg())) PQclear(r);
+    EXPECT_EQ(jahresSummen(7), (QList<QVariantList>{{2003, 1000000LL, 0LL}}));
 }
 
 TEST_P(StatementTest, NumbersAreNeverCutQuotesStayInsideAndMonthsThatCancelOutShowTheTotal) {

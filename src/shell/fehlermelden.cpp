@@ -2,6 +2,7 @@
 
 #include "shell/oberflaeche.h"
 #include "shell/komponenten.h"
+#include "store/datenzugriff.h"
 
 namespace hmz {
 
@@ -19,6 +20,16 @@ Fehler alsFehler(std::exception_ptr e) {
 
 namespace {
 long zaehler = 0;
+
+// A transaction that a closed database handle left open was rolled back by
+// the store: the user hears of it like of any other failure.
+[[maybe_unused]] const bool transaktionsMelderGesetzt = [] {
+    db::setzeTransaktionsMelder([](const Fehler& f) {
+        FehlerQuelle() = QStringLiteral("Datenzugriff, in Close");
+        FehlerMelden(f);
+    });
+    return true;
+}();
 }
 
 long gemeldeteFehler() { return zaehler; }

@@ -13,7 +13,6 @@
 #include "statement/summen.h"
 #include "store/datenzugriff.h"
 
-#include <exception>
 
 namespace hmz {
 
@@ -56,40 +55,17 @@ bool ganzesJahr() {
 
 bool ohneSpeichern() { return nurRechnen || probelauf || !ganzesJahr(); }
 
-// Reads and writes the year row in one short transaction: another run on the
-// same property cannot slip in between, a killed run leaves the old row or
-// the new one, and the lock is gone before anything is drawn or asked.
+// The year row, inserted or updated by the store in one short transaction:
+// a row that another program deleted or stored meanwhile cannot make it a
+// no-op, a killed run leaves the old row or the new one, and the lock is
+// gone before anything is drawn or asked. A failure ends the run.
 void jahresSatzSchreiben() {
     auto& f = formular();
-    auto& o = objekt();
-    o.JahrVon = f.AbrJahr;
-    std::exception_ptr abfrageFehler;
-    {
-        db::Transaktion t(f.OZ_Data.database());
-        try {
-            ObjOzAbfragen();
-        } catch (...) {
-            abfrageFehler = std::current_exception();
-        }
-        if (!abfrageFehler) {
-            auto& oz = f.OZ_Data.recordset();
-            if (oz.RecordCount() < 1) {
-                oz.AddNew();
-                oz.SetField(QStringLiteral("HmzObjNr"), Variant::lng(f.ObjNrText.toInt()));
-                oz.SetField(QStringLiteral("HmzJahr"), Variant::lng(f.AbrJahr));
-            } else {
-                oz.MoveFirst();
-                oz.Edit();
-            }
-            oz.SetField(QStringLiteral("HmzHMZOhneEHB"), Variant::currency(o.HmzReserve));
-            oz.SetField(QStringLiteral("HmzVereinnEHB"), Variant::currency(o.SummeEHB));
-            oz.Update();
-            t.commit();
-        }
-    }
-    // Reported once the transaction is gone; OZ_Data would still hold
-    // another property's rows, so nothing is written.
-    if (abfrageFehler) mitMeldung(ObjOzQuelle, [&] { std::rethrow_exception(abfrageFehler); });
+    const auto& o = objekt();
+    db::Database& db = f.OZ_Data.database();
+    db::Transaktion t(db);
+    db.JahresergebnisSchreiben(f.ObjNrText.toLong(), static_cast<int>(f.AbrJahr), o.HmzReserve, o.SummeEHB);
+    t.commit();
 }
 
 void mehrjahresAufstellung() {

@@ -90,19 +90,17 @@ void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
     f.VerarbeitungLaeuft = true;
     ansicht.kurzWarten();
     // Both sums from one state: bookings stored by others in between would
-    // show as a difference that is not there.
-    bool lesend = false;
+    // show as a difference that is not there. The guard ends the reading on
+    // every way out, a missing year table included: the connection stays
+    // shared with the data controls for later runs.
     schritt([&] {
-        db().BeginLesen();
-        lesend = true;
-    });
-    schritt([&] {
+        db::Transaktion lesen(db(), db::Transaktion::Art::Lesen);
         auto rs = db().OpenRecordset(summenAbfrage(Jahr));
         s = summe(*rs, QStringLiteral("SummeSoll"));
         h = summe(*rs, QStringLiteral("SummeHaben"));
         rs->Close();
+        lesen.commit();
     });
-    if (lesend) schritt([&] { db().CommitTrans(); });
     if (!tabelleFehlt) {
         schritt([&] {
             const Currency d = s - h;

@@ -12,7 +12,38 @@ namespace {
 
 Speicher& speicherFuer(const QString& name) { return Engine::IstServer(name) ? serverSpeicher() : dateiSpeicher(); }
 
+std::function<void(const Fehler&)>& transaktionsMelder() {
+    static std::function<void(const Fehler&)> melder;
+    return melder;
+}
+
 }  // namespace
+
+std::function<void(const Fehler&)> setzeTransaktionsMelder(std::function<void(const Fehler&)> melder) {
+    return std::exchange(transaktionsMelder(), std::move(melder));
+}
+
+void fremdeTransaktion() {
+    throw Fehler(nr::OhneTransaktion,
+                 QStringLiteral("Auf dieser Verbindung ist die Transaktion eines anderen Datenbankobjekts offen; "
+                                "beginnen, festschreiben oder zurücksetzen Sie erst, wenn jenes sie beendet hat."));
+}
+
+void jahresergebnisNichtGespeichert(long objNr, int jahr) {
+    throw Fehler(nr::Allgemein, QStringLiteral("Das Jahresergebnis %2 des Objekts %1 wurde von der Datenbank nicht gespeichert. "
+                                               "Prüfen Sie die Tabelle ObjHmzResJahresSummen.").arg(objNr).arg(jahr));
+}
+
+void offeneTransaktionMelden(const QString& name) noexcept {
+    try {
+        const Fehler f(nr::Allgemein, QStringLiteral("Die Datenbank '%1' wurde mit offener Transaktion geschlossen; "
+                                                     "deren Änderungen wurden zurückgesetzt und nicht gespeichert.")
+                                          .arg(Engine::Anzeigename(name)));
+        if (const auto& melder = transaktionsMelder()) melder(f);
+        else qWarning("%s", qUtf8Printable(f.Beschreibung()));
+    } catch (...) {
+    }
+}
 
 bool Engine::IstServer(const QString& name) { return istServerName(name); }
 

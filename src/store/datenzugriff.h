@@ -6,6 +6,7 @@
 // Every failure is thrown as hmz::Fehler with the engine-style number.
 #pragma once
 
+#include "core/currency.h"
 #include "core/fehler.h"
 #include "core/variant.h"
 
@@ -92,12 +93,20 @@ public:
     // Every row of a query once, without keeping them (for whole tables).
     virtual void Zeilen(const QString& sql, const std::function<void(const std::vector<Variant>&)>& zeile) = 0;
     virtual void NewPassword(const QString& alt, const QString& neu) = 0;
+    // A property's year result, inserted or updated by (HmzObjNr, HmzJahr) in
+    // one step of the store, also in a table made by hand without that key.
+    // Throws when the store did not take exactly this row.
+    virtual void JahresergebnisSchreiben(long objNr, int jahr, Currency hmzOhneEhb, Currency vereinnEhb) = 0;
     // Write transactions; nested ones are savepoints. BeginTrans takes the
     // write lock at once (waiting for another writer up to the busy timeout,
     // then 3045), so that a transaction never fails half-way for a lock.
     // A CommitTrans that fails throws and has rolled back what it could not
     // commit: no transaction is left open behind a failure. Prefer
     // Transaktion below to calling these by hand.
+    // A transaction belongs to the handle that began it: another handle on
+    // the same shared connection that begins, commits or rolls back while it
+    // is open gets 3034. A handle closed or destroyed with its transaction
+    // open rolls it back and reports that (see setzeTransaktionsMelder).
     virtual void BeginTrans() = 0;
     // A read-only transaction whose reads all see one state; CommitTrans ends it.
     virtual void BeginLesen() = 0;
@@ -114,12 +123,17 @@ public:
     virtual void Feldzeilen(const QString& tabelle, const std::function<void(const std::vector<Feldwert>&)>& zeile) = 0;
 };
 
-// A write transaction that lasts as long as this object: commit() makes its
-// writes stick; leaving the scope without it (an exception, an early return)
-// rolls them back. Keep it short: never draw, pause or ask the user inside.
+// A transaction that lasts as long as this object: commit() makes its
+// writes stick (or ends the reading); leaving the scope without it (an
+// exception, an early return) rolls it back. Keep it short: never draw,
+// pause or ask the user inside.
 class Transaktion {
 public:
-    explicit Transaktion(Database& db) : db_(&db) { db.BeginTrans(); }
+    enum class Art { Schreiben, Lesen };
+    explicit Transaktion(Database& db, Art art = Art::Schreiben) : db_(&db) {
+        if (art == Art::Lesen) db.BeginLesen();
+        else db.BeginTrans();
+    }
     ~Transaktion() {
         if (!db_) return;
         try {
@@ -157,6 +171,11 @@ public:
     // Whether a client is there already: the file exists, the database holds tables.
     bool Vorhanden(const QString& name);
 };
+
+// Where a store reports a transaction that a closed or destroyed handle left
+// open and that was rolled back for it (the error routine sets itself here;
+// without one the report goes to the log). Returns the one it replaces.
+std::function<void(const Fehler&)> setzeTransaktionsMelder(std::function<void(const Fehler&)> melder);
 
 // Throws 3027 when the database file `name` cannot be written, naming the
 // file or the folder at fault (SQLite creates its journal files beside the

@@ -18,6 +18,14 @@ public:
     virtual bool vorhanden(const QString& name) = 0;
 };
 
+// What every store reports alike: a handle that touches another handle's
+// transaction (3034), a year result the store did not take, and a
+// transaction that a closed or destroyed handle left open (rolled back by
+// the caller). The last never throws.
+[[noreturn]] void fremdeTransaktion();
+[[noreturn]] void jahresergebnisNichtGespeichert(long objNr, int jahr);
+void offeneTransaktionMelden(const QString& name) noexcept;
+
 Speicher& dateiSpeicher();   // store/sqlite
 Speicher& serverSpeicher();  // store/postgres
 

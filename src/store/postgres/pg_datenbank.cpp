@@ -47,6 +47,7 @@ std::shared_ptr<PgConnection> connectionFor(const QString& uri, bool readOnly) {
 class PgDatabase final : public Database {
 public:
     PgDatabase(std::shared_ptr<PgConnection> c, QString name) : c_(std::move(c)), name_(std::move(name)) {}
+    ~PgDatabase() override { offeneZuruecksetzen(); }
 
     std::unique_ptr<Recordset> OpenRecordset(const QString& sql, const std::vector<Variant>& werte) override {
         return openPgRecordset(conn(), sql, werte);
@@ -104,25 +105,61 @@ public:
                                                        "sie wird durch die Benutzer des Servers und deren Kennwörter geschützt."));
     }
 
+    // One statement where the table has its key; a table made by hand
+    // without it is locked against other writers for the two steps.
+    void JahresergebnisSchreiben(long objNr, int jahr, Currency hmzOhneEhb, Currency vereinnEhb) override {
+        PgConnection& c = *conn();
+        const PgParams werte{QByteArray::number(static_cast<qlonglong>(objNr)), QByteArray::number(jahr),
+                             geldText(hmzOhneEhb.raw()), geldText(vereinnEhb.raw())};
+        const QString tabelle = QStringLiteral("objhmzresjahressummen");
+        const QString spalten = QStringLiteral(" (hmzobjnr, hmzjahr, hmzhmzohneehb, hmzvereinnehb) VALUES ($1, $2, $3, $4)");
+        auto eineZeile = [&](const PgResult& r) {
+            if (qstrcmp(PQcmdTuples(r.get()), "1") != 0) jahresergebnisNichtGespeichert(objNr, jahr);
+        };
+        QStringList schluessel = c.primaryKey(tabelle);
+        schluessel.sort(Qt::CaseInsensitive);
+        if (schluessel.join(u',').toLower() == QLatin1String("hmzjahr,hmzobjnr")) {
+            eineZeile(c.run(QStringLiteral("INSERT INTO ") + tabelle + spalten +
+                                QStringLiteral(" ON CONFLICT (hmzobjnr, hmzjahr) DO UPDATE SET hmzhmzohneehb = "
+                                               "EXCLUDED.hmzhmzohneehb, hmzvereinnehb = EXCLUDED.hmzvereinnehb"),
+                            werte));
+            return;
+        }
+        Transaktion t(*this);
+        c.run(QStringLiteral("LOCK TABLE ") + tabelle + QStringLiteral(" IN SHARE ROW EXCLUSIVE MODE"), {});
+        const PgResult u = c.run(QStringLiteral("UPDATE ") + tabelle + QStringLiteral(" SET hmzhmzohneehb = $3, hmzvereinnehb = $4 "
+                                                                                   "WHERE hmzobjnr = $1 AND hmzjahr = $2"), werte);
+        if (qstrcmp(PQcmdTuples(u.get()), "0") == 0) eineZeile(c.run(QStringLiteral("INSERT INTO ") + tabelle + spalten, werte));
+        t.commit();
+    }
+
     void BeginTrans() override { begin(QStringLiteral("BEGIN")); }
     void BeginLesen() override { begin(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")); }
     void CommitTrans() override {
         PgConnection& c = *conn();
-        if (c.transactionDepth == 0) noTransaction();
-        const int depth = c.transactionDepth - 1;
-        c.transactionDepth = depth;
-        c.exec(depth == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE SAVEPOINT hmz_t%1").arg(depth));
+        const int depth = eigeneBeenden(c);
+        if (depth > 0) {
+            c.exec(QStringLiteral("RELEASE SAVEPOINT hmz_t%1").arg(depth));
+            return;
+        }
+        // The server answers the COMMIT of a transaction that a failure
+        // aborted with ROLLBACK, and no error.
+        const PgResult r = c.exec(QStringLiteral("COMMIT"));
+        if (qstrcmp(PQcmdStatus(r.get()), "COMMIT") != 0)
+            throw Fehler(nr::Allgemein, QStringLiteral("Die Transaktion war nach einem Fehler abgebrochen und wurde zurückgesetzt; "
+                                                       "nichts davon wurde gespeichert."));
     }
     void Rollback() override {
         PgConnection& c = *conn();
-        if (c.transactionDepth == 0) noTransaction();
-        const int depth = c.transactionDepth - 1;
-        c.transactionDepth = depth;
+        const int depth = eigeneBeenden(c);
         c.exec(depth == 0 ? QStringLiteral("ROLLBACK")
                           : QStringLiteral("ROLLBACK TO SAVEPOINT hmz_t%1; RELEASE SAVEPOINT hmz_t%1").arg(depth));
     }
 
-    void Close() override { c_.reset(); }
+    void Close() override {
+        offeneZuruecksetzen();
+        c_.reset();
+    }
     bool IstOffen() const override { return c_ != nullptr; }
     QString Name() const override { return name_; }
     QStringList Tabellen() override { return conn()->tables(); }
@@ -141,8 +178,24 @@ private:
     }
     void begin(const QString& outer) {
         PgConnection& c = *conn();
+        if (c.transactionDepth > 0 && c.transactionOwner != this) fremdeTransaktion();
         c.exec(c.transactionDepth == 0 ? outer : QStringLiteral("SAVEPOINT hmz_t%1").arg(c.transactionDepth));
-        ++c.transactionDepth;
+        if (c.transactionDepth++ == 0) c.transactionOwner = this;
+    }
+    // The depth left once this handle's innermost level ends.
+    int eigeneBeenden(PgConnection& c) const {
+        if (c.transactionDepth == 0) noTransaction();
+        if (c.transactionOwner != this) fremdeTransaktion();
+        if (--c.transactionDepth == 0) c.transactionOwner = nullptr;
+        return c.transactionDepth;
+    }
+    // A handle given back with its transaction open: rolled back and reported.
+    void offeneZuruecksetzen() noexcept {
+        if (!c_ || c_->transactionOwner != this || c_->transactionDepth == 0) return;
+        c_->transactionDepth = 0;
+        c_->transactionOwner = nullptr;
+        PQclear(PQexec(c_->pg(), "ROLLBACK"));
+        offeneTransaktionMelden(name_);
     }
 };
 

@@ -105,7 +105,7 @@ PgResult PgConnection::run(const QString& sql, const PgParams& params) {
     auto it = prepared_.constFind(sql);
     const bool vorbereitet = it != prepared_.constEnd();
     const bool vorbereiten = !vorbereitet && einmal_.contains(sql);
-    const QByteArray name = vorbereitet ? *it : "hmz" + QByteArray::number(prepared_.size());
+    const QByteArray name = vorbereitet ? *it : vorbereiten ? "hmz" + QByteArray::number(++statementNumber_) : QByteArray();
     if (!vorbereitet && !vorbereiten) {
         if (einmal_.size() > 10000) einmal_.clear();
         einmal_.insert(sql);
@@ -133,11 +133,13 @@ PgResult PgConnection::run(const QString& sql, const PgParams& params) {
     sent = sent && PQsendQueryParams(pg_, "RELEASE SAVEPOINT hmz_anweisung", 0, nullptr, nullptr, nullptr, nullptr, 0);
     sent = sent && PQpipelineSync(pg_);
     PgResult failed, result;
+    bool preparedOnServer = false;  // also when the statement then failed: a rollback keeps it
     const int queries = vorbereiten ? 4 : 3;
     for (int q = 0; sent && q < queries; ++q) {
         PgResult first(PQgetResult(pg_));
         while (PGresult* rest = PQgetResult(pg_)) PQclear(rest);
         const auto st = first ? PQresultStatus(first.get()) : PGRES_FATAL_ERROR;
+        if (vorbereiten && q == 1 && st == PGRES_COMMAND_OK) preparedOnServer = true;
         if (st == PGRES_FATAL_ERROR && !failed) failed = std::move(first);
         else if (q == queries - 2) result = std::move(first);
     }
@@ -151,6 +153,10 @@ PgResult PgConnection::run(const QString& sql, const PgParams& params) {
         if (PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC) break;
     }
     PQexitPipelineMode(pg_);
+    if (preparedOnServer) {
+        prepared_.insert(sql, name);
+        einmal_.remove(sql);
+    }
     if (!sent || (!failed && !result)) fail(nullptr);
     if (failed) {
         if (PQstatus(pg_) == CONNECTION_OK) {
@@ -158,10 +164,6 @@ PgResult PgConnection::run(const QString& sql, const PgParams& params) {
             PQclear(PQexec(pg_, "RELEASE SAVEPOINT hmz_anweisung"));
         }
         fail(failed.get(), sql.left(80));
-    }
-    if (vorbereiten) {
-        prepared_.insert(sql, name);
-        einmal_.remove(sql);
     }
     return result;
 }

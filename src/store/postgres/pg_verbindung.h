@@ -60,6 +60,7 @@ public:
     QStringList primaryKey(const QString& table);
 
     int transactionDepth = 0;
+    const void* transactionOwner = nullptr;  // the handle that began the open transaction
 
     // Throws the engine-style error for a failed result (or a lost connection).
     [[noreturn]] void fail(const PGresult* r, const QString& context = {}) const;
@@ -73,6 +74,7 @@ private:
     bool schemaLoaded_ = false;
     QSet<QString> dateColumns_, currencyColumns_, textColumns_, tables_;
     QHash<QString, QByteArray> prepared_;  // translated text -> statement name
+    quint64 statementNumber_ = 0;          // never reused: a failed statement may live on on the server
     QSet<QString> einmal_;                 // texts run once, unprepared
     QHash<QString, QStringList> keys_;     // primary key columns by lower-case table
     QHash<QString, std::vector<Spalte>> columns_;  // columns by lower-case table

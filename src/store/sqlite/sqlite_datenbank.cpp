@@ -322,6 +322,7 @@ void rekeyByCopy(Connection& c, const QString& neu) {
 class SqliteDatabase final : public Database {
 public:
     SqliteDatabase(std::shared_ptr<Connection> c, QString name) : c_(std::move(c)), name_(std::move(name)) {}
+    ~SqliteDatabase() override { offeneZuruecksetzen(); }
 
     std::unique_ptr<Recordset> OpenRecordset(const QString& sql, const std::vector<Variant>& werte) override {
         return openRecordset(conn(), sql, werte);
@@ -352,6 +353,22 @@ public:
         c.release(tr->sql, l);
     }
 
+    // SQLite here has no UPSERT: the update, and the insert when it found no
+    // row, under one write lock.
+    void JahresergebnisSchreiben(long objNr, int jahr, Currency hmzOhneEhb, Currency vereinnEhb) override {
+        const std::vector<Variant> werte{Variant::currency(hmzOhneEhb), Variant::currency(vereinnEhb),
+                                         Variant::lng(static_cast<std::int32_t>(objNr)), Variant::lng(jahr)};
+        Transaktion t(*this);
+        Execute(QStringLiteral("UPDATE ObjHmzResJahresSummen SET HmzHMZOhneEHB = ?, HmzVereinnEHB = ? "
+                               "WHERE HmzObjNr = ? AND HmzJahr = ?"), werte);
+        if (sqlite3_changes(verbindung()) == 0) {
+            Execute(QStringLiteral("INSERT INTO ObjHmzResJahresSummen (HmzHMZOhneEHB, HmzVereinnEHB, HmzObjNr, HmzJahr) "
+                                   "VALUES (?, ?, ?, ?)"), werte);
+            if (sqlite3_changes(verbindung()) != 1) jahresergebnisNichtGespeichert(objNr, jahr);
+        }
+        t.commit();
+    }
+
     void NewPassword(const QString& alt, const QString& neu) override {
         Connection& c = *conn();
         if (alt != c.password()) throw Fehler(nr::KeinGueltigesPasswort, QStringLiteral("Kein gültiges Kennwort."));
@@ -379,7 +396,7 @@ public:
     void BeginLesen() override { begin(QStringLiteral("BEGIN")); }
     void CommitTrans() override {
         Connection& c = *conn();
-        if (c.transactionDepth == 0) noTransaction();
+        eigene(c);
         if (!inTransaction(c))
             throw Fehler(nr::Allgemein, QStringLiteral("Die Transaktion wurde vom Datenbankmodul zurückgesetzt; nichts davon wurde gespeichert."));
         const int depth = c.transactionDepth - 1;
@@ -390,15 +407,18 @@ public:
             rollbackTo(c, depth);
             throw;
         }
-        c.transactionDepth = depth;
+        setDepth(c, depth);
     }
     void Rollback() override {
         Connection& c = *conn();
-        if (c.transactionDepth == 0) noTransaction();
+        eigene(c);
         if (inTransaction(c)) rollbackTo(c, c.transactionDepth - 1);
     }
 
-    void Close() override { c_.reset(); }
+    void Close() override {
+        offeneZuruecksetzen();
+        c_.reset();
+    }
     bool IstOffen() const override { return c_ != nullptr; }
     QString Name() const override { return name_; }
     sqlite3* verbindung() const { return conn()->db(); }
@@ -430,12 +450,31 @@ private:
     }
     void begin(const QString& erste) {
         Connection& c = *conn();
-        c.exec(!inTransaction(c) ? erste : QStringLiteral("SAVEPOINT hmz_t%1").arg(c.transactionDepth));
-        ++c.transactionDepth;
+        if (inTransaction(c) && c.transactionOwner != this) fremdeTransaktion();
+        c.exec(c.transactionDepth == 0 ? erste : QStringLiteral("SAVEPOINT hmz_t%1").arg(c.transactionDepth));
+        if (c.transactionDepth++ == 0) c.transactionOwner = this;
+    }
+    void eigene(Connection& c) const {
+        if (c.transactionDepth == 0) noTransaction();
+        if (c.transactionOwner != this) fremdeTransaktion();
+    }
+    static void setDepth(Connection& c, int depth) {
+        c.transactionDepth = depth;
+        if (depth == 0) c.transactionOwner = nullptr;
     }
     static bool inTransaction(Connection& c) {
-        if (sqlite3_get_autocommit(c.db())) c.transactionDepth = 0;
+        if (sqlite3_get_autocommit(c.db())) setDepth(c, 0);
         return c.transactionDepth > 0;
+    }
+    // A handle given back with its transaction open: rolled back and reported.
+    void offeneZuruecksetzen() noexcept {
+        if (!c_ || c_->transactionOwner != this || !inTransaction(*c_)) return;
+        try {
+            rollbackTo(*c_, 0);
+        } catch (...) {
+        }
+        setDepth(*c_, 0);
+        offeneTransaktionMelden(name_);
     }
     // Ends the transaction at `depth` (0: the whole one); the engine's own
     // state decides what is left.
@@ -444,7 +483,7 @@ private:
                                           : QStringLiteral("ROLLBACK TO hmz_t%1; RELEASE hmz_t%1").arg(depth).toUtf8();
         const int rc = sqlite3_exec(c.db(), sql.constData(), nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK && depth > 0) sqlite3_exec(c.db(), "ROLLBACK", nullptr, nullptr, nullptr);
-        c.transactionDepth = sqlite3_get_autocommit(c.db()) ? 0 : depth;
+        setDepth(c, sqlite3_get_autocommit(c.db()) ? 0 : depth);
         if (rc != SQLITE_OK && !sqlite3_get_autocommit(c.db())) throwSqlite(c.db(), rc);
     }
     [[noreturn]] static void noTransaction() {

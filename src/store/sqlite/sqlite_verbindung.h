@@ -68,6 +68,7 @@ public:
     void exec(const QString& sql);
 
     int transactionDepth = 0;
+    const void* transactionOwner = nullptr;  // the handle that began the open transaction
 
     // After a re-key the file behind the connection is a new one.
     void replaceHandle(sqlite3* db, const QString& password);
