@@ -64,8 +64,8 @@ Kopiert mandantKopieren(const QString& von, const QString& nach, const QString& 
     pruefen();
     auto ziel = Engine::instance().NeuerMandant(nach, passwort, ersetzen);
     // Reads of every table see one state of the source.
-    quelle->BeginLesen();
-    try {
+    {
+        Transaktion lesen(*quelle, Transaktion::Art::Lesen);
         QStringList nachher;
         for (const QString& tabelle : quelle->Tabellen()) {
             const std::vector<Spalte> spalten = quelle->Spalten(tabelle);
@@ -96,15 +96,9 @@ Kopiert mandantKopieren(const QString& von, const QString& nach, const QString& 
             ++k.tabellen;
             if (tabelleKopiert) tabelleKopiert(name);
         }
-        quelle->CommitTrans();
+        lesen.commit();
         for (const QString& sql : nachher) ziel->Execute(sql);
         pruefen();
-    } catch (...) {
-        try {
-            quelle->Rollback();
-        } catch (...) {  // the read transaction ends with the connection either way
-        }
-        throw;
     }
     ziel->Fertig();
     return k;
