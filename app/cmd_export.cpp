@@ -5,7 +5,6 @@
 #include "bereich.h"
 #include "statement/ergebnisexport.h"
 
-#include <QFileInfo>
 
 namespace {
 
@@ -24,8 +23,6 @@ int exportieren(const Befehlszeile& z) {
     a.jahr = z.value(QStringLiteral("year")).trimmed();
     a.json = art == QLatin1String("json");
     a.ausgabe = z.value(QStringLiteral("out"));
-    if (!a.ausgabe.isEmpty() && QFileInfo(a.ausgabe).isDir())
-        return z.falsch(QStringLiteral("%1 ist ein Ordner; --out nimmt eine Datei").arg(a.ausgabe));
     a.beiDifferenzWeiter = antwort == QLatin1String("continue");
     a.abbruchSignal = &abbruchSignaleAbfangen();
     return hmz::ergebnisExportieren(a);

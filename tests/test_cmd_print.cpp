@@ -162,7 +162,7 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {{"dialog", "--db", db, "--month-status", "31.02.2003"}, 2, "--month-status takes DD.MM.YYYY"},
         {exportieren + QStringList{"--year", "2003", "--format", "xml"}, 2, "--format"},
         {exportieren + QStringList{"--objects", "1-9"}, 2, "--year"},
-        {{"export", "--db", db, "--year", "2003", "--out", ordner.path()}, 2, ordner.path() + " ist ein Ordner"},
+        {{"export", "--db", db, "--year", "2003", "--out", ordner.path()}, 2, "--out: '" + ordner.path() + "' ist ein Ordner"},
         // an output that is an input
         {drucken(db, db), 2, ""},
         {drucken(db, ordner.filePath("hart.db")), 2, ""},
@@ -195,7 +195,7 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         // a client being replaced: never while another program holds it, never with the old file's log
         {{"copy", "--from", db, "--to", belegt, "--force"}, 4, "wird gerade von einem anderen Programm benutzt"},
         {{"import-mdb", "--mdb", mdb, "--db", belegt, "--force"}, 4, "wird gerade von einem anderen Programm benutzt"},
-        {{"copy", "--from", db, "--to", halb, "--force"}, 0, "Copied"},
+        {{"copy", "--from", db, "--to", halb, "--force"}, 0, "kopiert"},
         {{"export", "--db", halb, "--year", "2003"}, 0, "ObjNr"},
         {drucken(dbKopie, pdf), 4, "Aktualisieren nicht möglich: die Datei '" + dbKopie + "' ist schreibgeschützt. (3027)", "",
          "kopie"},
