@@ -79,7 +79,7 @@ TEST_F(PrintBefehl, AnImbalanceStopsUnlessToldToContinueThenItPrintsAndStores) {
         << qPrintable(r.fehler);
     EXPECT_FALSE(QFile::exists(pdf));
 
-    r = hmzres(args("1-99", "01.2003-12.03") << "--no-eur-ats" << "--on-imbalance" << "continue");
+    r = hmzres(args("1-99", "01.2003-31.12.2003") << "--no-eur-ats" << "--on-imbalance" << "continue");
     ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
     EXPECT_TRUE(r.aus.contains("Laufende Objekt-Nr: 00007"));
     EXPECT_TRUE(r.aus.contains("Anzahl verarbeiteter Objekte: 2"));
@@ -145,6 +145,9 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {args() << "--printer" << "x", 2, "give one of --pdf, --printer and --pdf-dir"},
         {drucken(db, ""), 2, "--pdf needs a FILE"},
         {args("17"), 2, "--objects takes VON-BIS"},
+        {args() << "--objects" << "3-99999", 2, "--objects ist mehrfach angegeben"},
+        {args() << "--quiet" << "--quiet", 2, "--quiet ist mehrfach angegeben"},
+        {drucken(db, "--quiet"), 2, "--pdf braucht FILE, nicht die Option '--quiet'"},
         {args() << "--on-imbalance" << "maybe", 2, "--on-imbalance takes stop or continue"},
         {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-gibt-es-nicht"}, 2,
          "no printer 'hmzres-gibt-es-nicht'; 'hmzres printers' lists them"},
@@ -167,9 +170,9 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         // the database, the output or the printer: 4, before any work
         {drucken(ordner.filePath("fehlt.db"), pdf), 4, "database not found"},
         {{"dialog", "--db", ordner.filePath("fehlt.db")}, 4, "database not found"},
-        {args() << "--pdf" << ordner.filePath("kein/ordner.pdf"), 4, "the folder " + ordner.filePath("kein") + " does not exist"},
-        {args() << "--pdf" << geschuetzt + "/a.pdf", 4, "cannot write in the folder " + geschuetzt, "", "ordner"},
-        {args() << "--pdf" << ordner.path(), 4, ordner.path() + " is a folder"},
+        {drucken(db, ordner.filePath("kein/ordner.pdf")), 4, "the folder " + ordner.filePath("kein") + " does not exist"},
+        {drucken(db, geschuetzt + "/a.pdf"), 4, "cannot write in the folder " + geschuetzt, "", "ordner"},
+        {drucken(db, ordner.path()), 4, ordner.path() + " is a folder"},
         {drucken(dbKopie, pdf), 4, "Aktualisieren nicht möglich: die Datei '" + dbKopie + "' ist schreibgeschützt. (3027)", "",
          "kopie"},
         {{"init", "--db", db}, 4, "already exists"},
