@@ -37,7 +37,7 @@ int drucken(const Befehlszeile& z) {
         // Known before any work: a misspelt queue would only fail when the job is handed over.
         const QString dienst = hmz::druckdienstFehler();
         if (!dienst.isEmpty()) return z.fehlschlag(dienst);
-        if (!hmz::druckerSammlung().contains(a.druckerName))
+        if (!hmz::druckerBekannt(a.druckerName))
             return z.falsch(QStringLiteral("no printer '%1'; 'hmzres printers' lists them").arg(a.druckerName));
     }
     if (z.isSet(QStringLiteral("eur-ats"))) a.eurAts = true;

@@ -96,6 +96,31 @@ TEST_F(PrintBefehl, AnImbalanceStopsUnlessToldToContinueThenItPrintsAndStores) {
               (QList<QVariantList>{{qlonglong(0)}}));
 }
 
+// A printer instance of lpoptions prints on its queue; the up-front check
+// knows the same names, so a missing instance is refused before any work.
+TEST_F(PrintBefehl, AnInstancePrintsOnItsQueue) {
+    if (!programm("lpstat", {"-r"}, 5000).aus.contains("is running")) {
+        if (qEnvironmentVariable("HMZRES_REQUIRE_CUPS") == "1") FAIL() << "cupsd is not running";
+        GTEST_SKIP() << "cupsd is not running";
+    }
+    ASSERT_TRUE(QDir().mkpath(ordner.filePath(".cups")));
+    QFile lpoptions(ordner.filePath(".cups/lpoptions"));
+    ASSERT_TRUE(lpoptions.open(QIODevice::WriteOnly) && lpoptions.write("Dest hmzres-pdf/zz copies=1\n") > 0);
+    lpoptions.close();
+    auto umgebung = QProcessEnvironment::systemEnvironment();
+    umgebung.insert("HOME", ordner.path());
+    const QStringList vorher = warteschlangenPdfs();
+    const auto drucken = [&](const char* drucker) {
+        return hmzres(args().mid(0, 7) << "--quiet" << "--printer" << drucker, 30000, umgebung);
+    };
+    auto r = drucken("hmzres-pdf/zz");
+    EXPECT_EQ(r.status, 0) << qPrintable(r.fehler);
+    EXPECT_TRUE(neueWarteschlangenPdfsEntfernen(vorher));
+    r = drucken("hmzres-pdf/fehlt");
+    EXPECT_EQ(r.status, 2) << qPrintable(r.fehler);
+    EXPECT_TRUE(r.fehler.contains("no printer 'hmzres-pdf/fehlt'")) << qPrintable(r.fehler);
+}
+
 // Every command's refusals, help and exit statuses, as README lists them:
 // usage errors and unusable targets are told before any work, and a usage
 // error touches no file, also when an output is an input however its path is written.

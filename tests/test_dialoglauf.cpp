@@ -135,6 +135,33 @@ TEST_F(DialogLauf, NeinInFrmKillGoesOnWithTheSamePropertyToOnePdfOfThreeOnTheSam
     EXPECT_TRUE(gemeldet.empty());
 }
 
+// The box chooses by name: a queue gone since the list was read is refused
+// and the box goes back to the current printer; one gone before the start refuses the run.
+TEST_F(DialogLauf, AQueueThatHasGoneIsRefusedAndTheBoxKeepsTheCurrentPrinter) {
+    QStringList sammlung{"eins", "zwei", "drei"};
+    setzeDruckerSammlung([&] { return sammlung; });
+    auto& d = eingeben("1", "1");
+    auto* box = d.cmbPrinter();
+    const int vorher = box->currentIndex();
+    const auto waehlen = [box](const QString& name) {
+        const int i = box->findText(name);
+        box->setCurrentIndex(i);
+        emit box->activated(i);
+    };
+    sammlung.removeOne("zwei");
+    waehlen("zwei");
+    EXPECT_EQ(box->currentIndex(), vorher);
+    EXPECT_EQ(Printer().DeviceName(), QFileInfo(pdf).absoluteFilePath());
+    waehlen("drei");
+    EXPECT_EQ(Printer().DeviceName(), "drei");
+    sammlung.removeOne("drei");
+    d.cmdOK()->click();
+    setzeDruckerSammlung(nullptr);
+    EXPECT_EQ(d.lblObjAnz()->text(), "0");
+    const QString gegangen = QString::fromUtf8("Der Drucker „%1“ ist nicht mehr eingerichtet; bitte einen anderen Drucker wählen.");
+    EXPECT_EQ(texte(), (QStringList{gegangen.arg("zwei"), gegangen.arg("drei")}));
+}
+
 TEST_F(DialogLauf, ThePrinterBoxSaysWhereTheRunPrintsAndOffersAFolderPerProperty) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, daten.filePath("einstellungen"));
     const QString ordner = daten.filePath("je");

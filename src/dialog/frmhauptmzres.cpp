@@ -44,9 +44,14 @@ constexpr int Links = 480 / 15, Oben = 1400 / 15, Breite = 10395 / 15, Hoehe = 6
 
 const QString FormLoad = QStringLiteral("kmoHauptMzRes, in Form_Load");
 
-// Item data of the printer box's entries that are no CUPS queue.
+// Item data of the printer box's entries that are no CUPS queue; a queue's
+// entry carries its name.
 constexpr qlonglong EintragPdfDatei = -1;  // the current printer writes one PDF file
 constexpr qlonglong EintragJeObjekt = -2;  // "PDF-Dateien je Objekt"
+
+qlonglong eintragArt(const QVariant& daten) {
+    return daten.typeId() == QMetaType::LongLong ? daten.toLongLong() : 0;
+}
 const QString JeObjekt = QStringLiteral("PDF-Dateien je Objekt");
 const QString OrdnerSchluessel = QStringLiteral("drucken/pdfOrdner");
 
@@ -252,7 +257,7 @@ void frmHauptMzRes::laden() {
 // folder entry.
 void frmHauptMzRes::druckerListeFuellen() {
     const DruckerListe liste = DruckerListeFuellen();
-    for (const DruckerEintrag& e : liste.eintraege) cmbPrinter_->addItem(e.name, static_cast<qlonglong>(e.position));
+    for (const DruckerEintrag& e : liste.eintraege) cmbPrinter_->addItem(e.name, e.name);
     int i = cmbPrinter_->findText(liste.anzeige, Qt::MatchExactly);
     const bool ordner = dynamic_cast<OrdnerDrucker*>(&Printer()) != nullptr;
     if (i < 0 && !ordner) {
@@ -267,7 +272,7 @@ void frmHauptMzRes::druckerListeFuellen() {
 }
 
 void frmHauptMzRes::druckerGewaehlt(int index) {
-    const qlonglong daten = cmbPrinter_->itemData(index).toLongLong();
+    const qlonglong daten = eintragArt(cmbPrinter_->itemData(index));
     if (daten == EintragJeObjekt) {
         QSettings einstellungen(QSettings::UserScope, QStringLiteral("hmzres"), QStringLiteral("hmzres"));
         const QString ordner = ordnerWahl()(this, einstellungen.value(OrdnerSchluessel, QDir::homePath()).toString());
@@ -280,15 +285,16 @@ void frmHauptMzRes::druckerGewaehlt(int index) {
     } else if (daten == EintragPdfDatei) {
         const QString datei = cmbPrinter_->itemText(index).mid(QStringLiteral("PDF-Datei: ").size());
         if (Printer().DeviceName() != datei) setzeDrucker(PufferDrucker::fuerPdf(datei));
-    } else {
-        DruckerWaehlen(daten);
+    } else if (!DruckerWaehlen(cmbPrinter_->itemData(index).toString())) {
+        cmbPrinter_->setCurrentIndex(druckerIndex_);
+        return;
     }
     druckerIndex_ = index;
     druckZielZeigen();
 }
 
 void frmHauptMzRes::druckZielZeigen(const QString& nachLauf) {
-    const qlonglong daten = cmbPrinter_->currentData().toLongLong();
+    const qlonglong daten = eintragArt(cmbPrinter_->currentData());
     QString text = nachLauf;
     if (text.isEmpty() && daten == EintragJeObjekt) text = QStringLiteral("Ordner: ") + Printer().DeviceName();
     lblDruckZiel_->setText(text);
@@ -424,12 +430,17 @@ void frmHauptMzRes::kurzWarten() {
 
 void frmHauptMzRes::cmdOKClick() {
     druckZielZeigen();
+    // The queue may have gone since it was chosen.
+    if (eintragArt(cmbPrinter_->currentData()) == 0 && !druckerBekannt(Printer().DeviceName())) {
+        melden({druckerFehltText(Printer().DeviceName())});
+        return;
+    }
     const LaufErgebnis ergebnis = LaufStarten(*this);
     // Only now is the run over: start and printer box come back.
     if (ergebnis != LaufErgebnis::Abgelehnt) aussehen(Aussehen::Leerlauf);
     if (ergebnis != LaufErgebnis::Gedruckt) return;
     // A run into files names what it wrote.
-    const qlonglong daten = cmbPrinter_->currentData().toLongLong();
+    const qlonglong daten = eintragArt(cmbPrinter_->currentData());
     if (daten == EintragPdfDatei) druckZielZeigen(QStringLiteral("PDF-Datei geschrieben: ") + Printer().DeviceName());
     if (auto* o = dynamic_cast<OrdnerDrucker*>(&Printer()); o && daten == EintragJeObjekt)
         druckZielZeigen(QStringLiteral("%1 PDF-Dateien geschrieben in %2").arg(o->geschrieben().size()).arg(o->DeviceName()));
