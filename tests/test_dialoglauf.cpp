@@ -248,3 +248,28 @@ TEST_F(DialogLauf, StartIsRefusedUntilACancelledRunHasEndedAndTheNextClientIsOnI
     ASSERT_FALSE(rs->Eof());
     EXPECT_EQ(rs->Fields("AllgEinstWert").toLong(), 1) << "the euro setting went into the first client";
 }
+
+// Beenden, Esc and the close box while a cancelled run unwinds change
+// nothing; once the run has ended, Beenden closes.
+TEST_F(DialogLauf, ClosingWhileACancelledRunUnwindsWaitsForItsEnd) {
+    auto& d = eingeben("1", "3");
+    abbrechenBei(d, "00002", true);
+    bool versucht = false;
+    frmHauptMzRes::meldungsHook() = [&](const Meldung& m) {
+        if (m.text == "Verarbeitung durch Anwender abgebrochen" && !versucht)
+            QTimer::singleShot(0, &d, [&] {
+                versucht = true;
+                QTest::mouseClick(d.cmdBeenden(), Qt::LeftButton);
+                QTest::keyClick(fokusWidget() ? fokusWidget() : &d, Qt::Key_Escape);
+                d.close();
+            });
+        return beantworten(m);
+    };
+    d.cmdOK()->click();
+    ASSERT_TRUE(versucht);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(aufruf().DialogGeladen);
+    QTest::mouseClick(d.cmdBeenden(), Qt::LeftButton);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_FALSE(aufruf().DialogGeladen);
+}

@@ -186,10 +186,8 @@ void frmHauptMzRes::steuerelementeAnlegen() {
     resize(Breite, Hoehe);
     setMinimumSize(0, 0);
 
-    connect(cmdBeenden_, &QPushButton::clicked, this, [this] {
-        aufruf().DialogGeladen = false;
-        reject();
-    });
+    // done() marks the dialog as gone, and only when it really closes.
+    connect(cmdBeenden_, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdOK_, &QPushButton::clicked, this, &frmHauptMzRes::cmdOKClick);
     connect(cmdDruckenAbbrechen_, &QPushButton::clicked, this, &frmHauptMzRes::cmdDruckenAbbrechenClick);
     connect(cmdHilfe_, &QPushButton::clicked, this, &frmHauptMzRes::cmdHilfeClick);
@@ -380,10 +378,11 @@ void frmHauptMzRes::aussehen(Aussehen a) {
         cmdBeenden_->show();
         picLatsch_->hide();
         cmdOK_->show();
-        // After a cancel the interrupted property still unwinds: start and
-        // printer choice wait until the start handler has returned.
+        // After a cancel the interrupted property still unwinds: start,
+        // printer choice and Beenden wait until the start handler has returned.
         cmdOK_->setEnabled(!LaufAktiv());
         cmbPrinter_->setEnabled(!LaufAktiv());
+        cmdBeenden_->setEnabled(!LaufAktiv());
         break;
     case Aussehen::Laeuft:
         cmdOK_->hide();
