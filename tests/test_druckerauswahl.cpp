@@ -35,22 +35,23 @@ protected:
     VariantArray parameter_;
 };
 
-// The list keeps the collection's order; a choice by name makes that
-// printer the current one, a name the collection no longer has is refused.
-TEST_F(DruckerAuswahl, ListeUndWahlNachName) {
+// The list keeps the collection's order; a choice by name makes that printer the current one.
+TEST_F(DruckerAuswahl, ListeUndWahl) {
     const QStringList sammlung{"empfang", "buero-laser", "keller"};
     setzeDruckerSammlung([=] { return sammlung; });
     const DruckerListe liste = DruckerListeFuellen();
     ASSERT_EQ(liste.eintraege.size(), 3u);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(liste.eintraege[i].name, sammlung[i]);
+    for (long i = 0; i < 3; ++i) {
+        EXPECT_EQ(liste.eintraege[i].name, sammlung[i]);
+    }
     EXPECT_EQ(liste.anzeige, QStringLiteral("buero-laser")) << "the current printer shows first";
 
     EXPECT_TRUE(DruckerWaehlen(QStringLiteral("keller")));
     EXPECT_EQ(Printer().DeviceName(), QStringLiteral("keller"));
     ASSERT_NE(dynamic_cast<PufferDrucker*>(&Printer()), nullptr);
+    EXPECT_TRUE(berichte.empty());
     EXPECT_FALSE(DruckerWaehlen(QStringLiteral("dach")));
     EXPECT_EQ(Printer().DeviceName(), QStringLiteral("keller"));
-    EXPECT_TRUE(berichte.empty());
 
     aufruf().AufrufParameter = VariantArray::leer(0, 54);
     try {
