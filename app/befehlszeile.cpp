@@ -3,7 +3,7 @@
 #include "store/datenzugriff.h"
 
 #include <QFileInfo>
-
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -34,8 +34,11 @@ QString hilfeText(const Befehl& b) {
     for (const auto& o : alle) breite = std::max(breite, optionsName(o).size());
     QString text = aufrufText(b) + b.zweck + QStringLiteral("\n\n");
     for (const auto& o : alle)
-        text += QStringLiteral("  %1  %2\n").arg(optionsName(o), -static_cast<int>(breite)).arg(o.description());
-    return text + QStringLiteral("\nExit status: 0 done, 1 a check refused the input, 2 wrong usage,\n"
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(optionsName(o), -static_cast<int>(breite))
+                    .arg(QString(o.description()).replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(breite + 4, QLatin1Char(' '))));
+    return text + QStringLiteral("\nEach option at most once; a value never starts with -- (write a file named so as ./--name).\n"
+                                 "Exit status: 0 done, 1 a check refused the input, 2 wrong usage,\n"
                                  "3 stopped at the balance check, 4 a database, output or printer failure.\n");
 }
 
@@ -49,6 +52,19 @@ std::optional<int> Befehlszeile::lesen(const QStringList& argumente) {
     if (parser_.isSet(HilfeOption)) {
         std::fputs(qPrintable(hilfeText(befehl_)), stdout);
         return ausgang::Erledigt;
+    }
+    // The last of two would win in silence, and an option where a value
+    // belongs was a value forgotten: both are refused, not guessed.
+    QStringList gesehen;
+    for (const QString& n : parser_.optionNames()) {
+        const auto o = std::find_if(befehl_.optionen.cbegin(), befehl_.optionen.cend(),
+                                    [&](const QCommandLineOption& k) { return k.names().contains(n); });
+        if (o == befehl_.optionen.cend()) continue;
+        const QString name = o->names().first();
+        if (gesehen.contains(name)) return falsch(QStringLiteral("--%1 ist mehrfach angegeben; jede Option nur einmal").arg(name));
+        gesehen << name;
+        if (!o->valueName().isEmpty() && parser_.value(name).startsWith(QLatin1String("--")))
+            return falsch(QStringLiteral("--%1 braucht %2, nicht die Option '%3'").arg(name, o->valueName(), parser_.value(name)));
     }
     if (!parser_.positionalArguments().isEmpty())
         return falsch(QStringLiteral("unexpected argument '%1'").arg(parser_.positionalArguments().first()));

@@ -37,7 +37,7 @@ int drucken(const Befehlszeile& z) {
         // Known before any work: a misspelt queue would only fail when the job is handed over.
         const QString dienst = hmz::druckdienstFehler();
         if (!dienst.isEmpty()) return z.fehlschlag(dienst);
-        if (!hmz::druckerSammlung().contains(a.druckerName))
+        if (!hmz::druckerBekannt(a.druckerName))
             return z.falsch(QStringLiteral("no printer '%1'; 'hmzres printers' lists them").arg(a.druckerName));
     }
     if (z.isSet(QStringLiteral("eur-ats"))) a.eurAts = true;
@@ -61,7 +61,8 @@ Befehl printBefehl() {
         {
             {QStringLiteral("db"), QStringLiteral("client database: a file or a postgresql:// URI"), QStringLiteral("DB")},
             {QStringLiteral("objects"), QStringLiteral("property numbers from-to, e.g. 1-99"), QStringLiteral("VON-BIS")},
-            {QStringLiteral("period"), QStringLiteral("months of one year, MM.JJ or MM.JJJJ, e.g. 01.03-12.03"),
+            {QStringLiteral("period"), QStringLiteral("months of one year, MM.JJ or MM.JJJJ, e.g. 01.03-12.03; or whole dates\n"
+                            "TT.MM.JJJJ as the dialog shows them after a run, e.g. 01.03.2003-31.12.2003"),
              QStringLiteral("MM.JJ-MM.JJ")},
             {QStringLiteral("pdf"), QStringLiteral("write the statements into this PDF file"), QStringLiteral("FILE")},
             {QStringLiteral("printer"), QStringLiteral("print on this printer (see 'hmzres printers')"), QStringLiteral("NAME")},

@@ -79,7 +79,7 @@ TEST_F(PrintBefehl, AnImbalanceStopsUnlessToldToContinueThenItPrintsAndStores) {
         << qPrintable(r.fehler);
     EXPECT_FALSE(QFile::exists(pdf));
 
-    r = hmzres(args("1-99", "01.2003-12.03") << "--no-eur-ats" << "--on-imbalance" << "continue");
+    r = hmzres(args("1-99", "01.2003-31.12.2003") << "--no-eur-ats" << "--on-imbalance" << "continue");
     ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
     EXPECT_TRUE(r.aus.contains("Laufende Objekt-Nr: 00007"));
     EXPECT_TRUE(r.aus.contains("Anzahl verarbeiteter Objekte: 2"));
@@ -94,6 +94,18 @@ TEST_F(PrintBefehl, AnImbalanceStopsUnlessToldToContinueThenItPrintsAndStores) {
               (QList<QVariantList>{{qlonglong(7), qlonglong(10345000)}, {qlonglong(8), qlonglong(100)}}));
     EXPECT_EQ(m.abfrage("SELECT AllgEinstWert FROM AllgEinstellungen WHERE AllgEinstNr = 149"),
               (QList<QVariantList>{{qlonglong(0)}}));
+}
+
+// An lpoptions instance prints on its queue.
+TEST_F(PrintBefehl, AnInstancePrintsOnItsQueue) {
+    if (!programm("lpstat", {"-r"}, 5000).aus.contains("is running")) GTEST_SKIP() << "cupsd is not running";
+    QFile lp(ordner.filePath(".cups/lpoptions"));
+    ASSERT_TRUE(QDir().mkpath(ordner.filePath(".cups")) && lp.open(QIODevice::WriteOnly) && lp.write("Dest hmzres-pdf/zz\n") && lp.flush());
+    auto umgebung = QProcessEnvironment::systemEnvironment();
+    umgebung.insert("HOME", ordner.path());
+    const QStringList vorher = warteschlangenPdfs();
+    EXPECT_EQ(hmzres(args().mid(0, 7) << "--printer" << "hmzres-pdf/zz", 30000, umgebung).status, 0);
+    EXPECT_TRUE(neueWarteschlangenPdfsEntfernen(vorher));
 }
 
 // Every command's refusals, help and exit statuses, as README lists them:
@@ -155,6 +167,8 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {args() << "--printer" << "x", 2, "give one of --pdf, --printer and --pdf-dir"},
         {drucken(db, ""), 2, "--pdf needs a FILE"},
         {args("17"), 2, "--objects takes VON-BIS"},
+        {args() << "--objects" << "3-99999", 2, "--objects ist mehrfach angegeben"},
+        {drucken(db, "--quiet"), 2, "--pdf braucht FILE, nicht die Option '--quiet'"},
         {args() << "--on-imbalance" << "maybe", 2, "--on-imbalance takes stop or continue"},
         {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-gibt-es-nicht"}, 2,
          "no printer 'hmzres-gibt-es-nicht'; 'hmzres printers' lists them"},
@@ -177,9 +191,9 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         // the database, the output or the printer: 4, before any work
         {drucken(ordner.filePath("fehlt.db"), pdf), 4, "database not found"},
         {{"dialog", "--db", ordner.filePath("fehlt.db")}, 4, "database not found"},
-        {args() << "--pdf" << ordner.filePath("kein/ordner.pdf"), 4, "the folder " + ordner.filePath("kein") + " does not exist"},
-        {args() << "--pdf" << geschuetzt + "/a.pdf", 4, "cannot write in the folder " + geschuetzt, "", "ordner"},
-        {args() << "--pdf" << ordner.path(), 2, ordner.path() + "' ist ein Ordner"},
+        {drucken(db, ordner.filePath("kein/ordner.pdf")), 4, "the folder " + ordner.filePath("kein") + " does not exist"},
+        {drucken(db, geschuetzt + "/a.pdf"), 4, "cannot write in the folder " + geschuetzt, "", "ordner"},
+        {drucken(db, ordner.path()), 2, ordner.path() + "' ist ein Ordner"},
         {{"copy", "--from", db, "--to", ordner.path(), "--force"}, 2, "--to: '" + ordner.path() + "' ist ein Ordner"},
         {drucken(ordner.path(), pdf), 2, "ist ein Ordner"},
         // another program's file is refused untouched, with what to do instead

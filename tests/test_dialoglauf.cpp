@@ -135,6 +135,22 @@ TEST_F(DialogLauf, NeinInFrmKillGoesOnWithTheSamePropertyToOnePdfOfThreeOnTheSam
     EXPECT_TRUE(gemeldet.empty());
 }
 
+// A queue gone since the list was read is refused, the box keeps the current printer.
+TEST_F(DialogLauf, AQueueThatHasGoneIsRefusedAndTheBoxKeepsTheCurrentPrinter) {
+    QStringList sammlung{"eins", "zwei", "drei"};
+    setzeDruckerSammlung([&] { return sammlung; });
+    auto& d = eingeben("1", "1");
+    QTest::keyClick(d.cmbPrinter(), Qt::Key_Up);
+    sammlung.removeOne("zwei");
+    QTest::keyClick(d.cmbPrinter(), Qt::Key_Up);
+    EXPECT_EQ(d.cmbPrinter()->currentText() + Printer().DeviceName(), "dreidrei");
+    sammlung.removeOne("drei");
+    d.cmdOK()->click();
+    setzeDruckerSammlung(nullptr);
+    const QString weg = QString::fromUtf8("Der Drucker „%1“ ist nicht mehr eingerichtet; bitte einen anderen Drucker wählen.");
+    EXPECT_EQ(texte(), (QStringList{weg.arg("zwei"), weg.arg("drei")}));
+}
+
 TEST_F(DialogLauf, ThePrinterBoxSaysWhereTheRunPrintsAndOffersAFolderPerProperty) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, daten.filePath("einstellungen"));
     const QString ordner = daten.filePath("je");
@@ -181,7 +197,7 @@ TEST_F(DialogLauf, WithoutADefaultQueueTheRunReachesTheQueueTheBoxShows) {
     EXPECT_TRUE(neueWarteschlangenPdfsEntfernen(vorher)) << "nothing reached " << qPrintable(gezeigt);
 }
 
-// A start clicked while a cancelled run unwinds is refused; a second host
+// Start, Beenden or the close box while a cancelled run unwinds change nothing; a second host
 // call for another client then never uses the first client's data.
 TEST_F(DialogLauf, StartIsRefusedUntilACancelledRunHasEndedAndTheNextClientIsOnItsOwn) {
     auto& erster = eingeben("1", "3");
@@ -193,6 +209,8 @@ TEST_F(DialogLauf, StartIsRefusedUntilACancelledRunHasEndedAndTheNextClientIsOnI
             QTimer::singleShot(0, &erster, [&] {
                 geklickt = true;
                 QTest::mouseClick(erster.cmdOK(), Qt::LeftButton);
+                QTest::mouseClick(erster.cmdBeenden(), Qt::LeftButton);
+                erster.close();
             });
         return beantworten(m);
     };
@@ -201,6 +219,7 @@ TEST_F(DialogLauf, StartIsRefusedUntilACancelledRunHasEndedAndTheNextClientIsOnI
     EXPECT_EQ(latsch.count("Soll/Haben prüfen - kurze Wartezeit"), 1);
     EXPECT_FALSE(QFile::exists(pdf));
     leerlaufMitFokus(erster);
+    EXPECT_TRUE(erster.isVisible() && aufruf().DialogGeladen);
     erster.reject();
 
     // The second client: its settings and client record cannot be read.

@@ -36,6 +36,7 @@ TEST(DialogSkalieren, FactorFromTheSettingsAndTheScreenWidth) {
         {"1", "abc", 1152, 1.0},            // no step: design size
         {"1", "1", 1024, 1.0},              // 3.3333 is no whole step: design size
         {"1", "-5", 1152, 1.0},             // a negative step would shrink the dialog away
+        {"1", "100000000000000", 1280, 1.0},  // k * 10 beyond any amount: design size, no error
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(std::string(f.skalieren) + "/" + f.skFaktor + "@" + std::to_string(f.breite));

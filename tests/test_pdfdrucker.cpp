@@ -300,6 +300,9 @@ TEST_F(PdfDrucker, TheWorkersFailuresReachTheCaller) {
     EXPECT_NO_THROW(k->Print(QStringLiteral("neu"), false));
     EXPECT_NO_THROW(k->EndDoc());
     EXPECT_TRUE(QFile::exists(pfad(QStringLiteral("weg/y.pdf"))));
+    // A real printer that cannot be built fails like any other worker failure.
+    PufferDrucker ohne("ohne", []() -> std::unique_ptr<Drucker> { throw std::runtime_error("kein Drucker"); });
+    EXPECT_THROW({ ohne.Print("x", false); ohne.abwarten(); ohne.Print("y", false); }, Fehler);
 }
 
 TEST_F(PdfDrucker, ThePipelinesQueueStaysBounded) {

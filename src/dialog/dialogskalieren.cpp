@@ -1,6 +1,7 @@
 #include "dialog/dialogskalieren.h"
 
 #include "core/currency.h"
+#include "core/fehler.h"
 
 #include <QDir>
 #include <QScreen>
@@ -60,12 +61,16 @@ std::optional<double> skalierFaktor(const SkalierEinstellung& e, int breite) {
 
     const Currency k = Currency::parse(e.skFaktor.trimmed().toStdString()).value_or(Currency{});
     Currency f = k;
-    if (breite == 1024)
-        f = (k * 10).durchDouble(3);
-    else if (breite == 1280)
-        f = (k * 10).durchDouble(5);
-    else if (breite > 1280)
-        f = (k * 10).durchDouble(8);
+    try {
+        if (breite == 1024)
+            f = (k * 10).durchDouble(3);
+        else if (breite == 1280)
+            f = (k * 10).durchDouble(5);
+        else if (breite > 1280)
+            f = (k * 10).durchDouble(8);
+    } catch (const Fehler&) {
+        return 1.0;  // a step beyond any amount is no setting anyone meant
+    }
     if (f == Currency::fromUnits(10)) return 2.0;
     // "1," followed by the digits of f: 5 -> 1.5, 20 -> 1.2, 15 -> 1.15.
     // A fraction or a negative step has no such reading: keep the design size.
@@ -87,7 +92,11 @@ void DialogSkalieren(QWidget* dialog, bool mitGroesse, bool mitSchrift, int, int
 
 void DialogSkalierenBei(int breite, QWidget* dialog, bool mitGroesse, bool mitSchrift) {
     if (!dialog) return;
-    if (const auto s = skalierFaktor(IniLesen(), breite)) mitFaktorSkalieren(dialog, *s, mitGroesse, mitSchrift);
+    // Called from show events: a failure keeps the design size and says nothing.
+    try {
+        if (const auto s = skalierFaktor(IniLesen(), breite)) mitFaktorSkalieren(dialog, *s, mitGroesse, mitSchrift);
+    } catch (...) {
+    }
 }
 
 void mitFaktorSkalieren(QWidget* dialog, double s, bool mitGroesse, bool mitSchrift) {

@@ -44,9 +44,14 @@ constexpr int Links = 480 / 15, Oben = 1400 / 15, Breite = 10395 / 15, Hoehe = 6
 
 const QString FormLoad = QStringLiteral("kmoHauptMzRes, in Form_Load");
 
-// Item data of the printer box's entries that are no CUPS queue.
+// Item data of the printer box's entries that are no CUPS queue; a queue's
+// entry carries its name.
 constexpr qlonglong EintragPdfDatei = -1;  // the current printer writes one PDF file
 constexpr qlonglong EintragJeObjekt = -2;  // "PDF-Dateien je Objekt"
+
+qlonglong eintragArt(const QVariant& daten) {
+    return daten.typeId() == QMetaType::LongLong ? daten.toLongLong() : 0;
+}
 const QString JeObjekt = QStringLiteral("PDF-Dateien je Objekt");
 const QString OrdnerSchluessel = QStringLiteral("drucken/pdfOrdner");
 
@@ -187,10 +192,8 @@ void frmHauptMzRes::steuerelementeAnlegen() {
     resize(Breite, Hoehe);
     setMinimumSize(0, 0);
 
-    connect(cmdBeenden_, &QPushButton::clicked, this, [this] {
-        aufruf().DialogGeladen = false;
-        reject();
-    });
+    // done() marks the dialog as gone, and only when it really closes.
+    connect(cmdBeenden_, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdOK_, &QPushButton::clicked, this, &frmHauptMzRes::cmdOKClick);
     connect(cmdDruckenAbbrechen_, &QPushButton::clicked, this, &frmHauptMzRes::cmdDruckenAbbrechenClick);
     connect(cmdHilfe_, &QPushButton::clicked, this, &frmHauptMzRes::cmdHilfeClick);
@@ -258,7 +261,7 @@ void frmHauptMzRes::laden() {
 // folder entry.
 void frmHauptMzRes::druckerListeFuellen() {
     const DruckerListe liste = DruckerListeFuellen();
-    for (const DruckerEintrag& e : liste.eintraege) cmbPrinter_->addItem(e.name, static_cast<qlonglong>(e.position));
+    for (const DruckerEintrag& e : liste.eintraege) cmbPrinter_->addItem(e.name, e.name);
     int i = cmbPrinter_->findText(liste.anzeige, Qt::MatchExactly);
     const bool ordner = dynamic_cast<OrdnerDrucker*>(&Printer()) != nullptr;
     if (i < 0 && !ordner) {
@@ -273,7 +276,7 @@ void frmHauptMzRes::druckerListeFuellen() {
 }
 
 void frmHauptMzRes::druckerGewaehlt(int index) {
-    const qlonglong daten = cmbPrinter_->itemData(index).toLongLong();
+    const qlonglong daten = eintragArt(cmbPrinter_->itemData(index));
     if (daten == EintragJeObjekt) {
         QSettings einstellungen(QSettings::UserScope, QStringLiteral("hmzres"), QStringLiteral("hmzres"));
         const QString ordner = ordnerWahl()(this, einstellungen.value(OrdnerSchluessel, QDir::homePath()).toString());
@@ -286,15 +289,16 @@ void frmHauptMzRes::druckerGewaehlt(int index) {
     } else if (daten == EintragPdfDatei) {
         const QString datei = cmbPrinter_->itemText(index).mid(QStringLiteral("PDF-Datei: ").size());
         if (Printer().DeviceName() != datei) setzeDrucker(PufferDrucker::fuerPdf(datei));
-    } else {
-        DruckerWaehlen(daten);
+    } else if (!DruckerWaehlen(cmbPrinter_->itemData(index).toString())) {
+        cmbPrinter_->setCurrentIndex(druckerIndex_);
+        return;
     }
     druckerIndex_ = index;
     druckZielZeigen();
 }
 
 void frmHauptMzRes::druckZielZeigen(const QString& nachLauf) {
-    const qlonglong daten = cmbPrinter_->currentData().toLongLong();
+    const qlonglong daten = eintragArt(cmbPrinter_->currentData());
     QString text = nachLauf;
     if (text.isEmpty() && daten == EintragJeObjekt) text = QStringLiteral("Ordner: ") + Printer().DeviceName();
     lblDruckZiel_->setText(text);
@@ -387,10 +391,11 @@ void frmHauptMzRes::aussehen(Aussehen a) {
         cmdBeenden_->show();
         picLatsch_->hide();
         cmdOK_->show();
-        // After a cancel the interrupted property still unwinds: start and
-        // printer choice wait until the start handler has returned.
+        // After a cancel the interrupted property still unwinds: start,
+        // printer choice and Beenden wait until the start handler has returned.
         cmdOK_->setEnabled(!LaufAktiv());
         cmbPrinter_->setEnabled(!LaufAktiv());
+        cmdBeenden_->setEnabled(!LaufAktiv());
         break;
     case Aussehen::Laeuft:
         cmdOK_->hide();
@@ -438,12 +443,17 @@ void frmHauptMzRes::kurzWarten() {
 void frmHauptMzRes::cmdOKClick() {
     druckZielZeigen();
     schlussHinweis_.clear();
+    // The queue may have gone since it was chosen.
+    if (eintragArt(cmbPrinter_->currentData()) == 0 && !druckerBekannt(Printer().DeviceName())) {
+        melden({druckerFehltText(Printer().DeviceName())});
+        return;
+    }
     const LaufErgebnis ergebnis = LaufStarten(*this);
     // Only now is the run over: start and printer box come back.
     if (ergebnis != LaufErgebnis::Abgelehnt) aussehen(Aussehen::Leerlauf);
     // A run into files names what it wrote.
     QStringList zeilen;
-    const qlonglong daten = cmbPrinter_->currentData().toLongLong();
+    const qlonglong daten = eintragArt(cmbPrinter_->currentData());
     if (ergebnis == LaufErgebnis::Gedruckt && daten == EintragPdfDatei)
         zeilen << QStringLiteral("PDF-Datei geschrieben: ") + Printer().DeviceName();
     if (auto* o = dynamic_cast<OrdnerDrucker*>(&Printer()); ergebnis == LaufErgebnis::Gedruckt && o && daten == EintragJeObjekt)

@@ -4,7 +4,9 @@
 #include "entry/zustand.h"
 #include "report/drucker.h"
 #include "report/pufferdrucker.h"
+#include "report/qtdrucker.h"
 #include "shell/fehlermelden.h"
+#include "shell/oberflaeche.h"
 
 #include <QPrinterInfo>
 
@@ -37,6 +39,15 @@ QString druckdienstFehler() {
     return QStringLiteral("the print service (CUPS) at %1 cannot be reached").arg(adresse);
 }
 
+bool druckerBekannt(const QString& name) {
+    if (sammlungsQuelle()) return sammlungsQuelle()().contains(name);
+    return QtDrucker::cupsZielBekannt(name);
+}
+
+QString druckerFehltText(const QString& name) {
+    return QStringLiteral("Der Drucker „%1“ ist nicht mehr eingerichtet; bitte einen anderen Drucker wählen.").arg(name);
+}
+
 void setzeDruckerSammlung(std::function<QStringList()> sammlung) { sammlungsQuelle() = std::move(sammlung); }
 
 DruckerListe DruckerListeFuellen() {
@@ -45,16 +56,17 @@ DruckerListe DruckerListeFuellen() {
     DruckerListe liste;
     liste.anzeige = Printer().DeviceName();
     const QStringList namen = druckerSammlung();
-    for (qsizetype i = 0; i < namen.size(); ++i) liste.eintraege.push_back({namen.at(i), static_cast<long>(i)});
+    for (const QString& name : namen) liste.eintraege.push_back({name});
     return liste;
 }
 
-void DruckerWaehlen(long position) {
-    mitMeldung(QStringLiteral("gvuRechwesen, in cmbPrinter_Click"), [&] {
-        const QStringList namen = druckerSammlung();
-        if (position < 0 || position >= namen.size()) wirfIndexFehler();
-        setzeDrucker(PufferDrucker::fuerDrucker(namen.at(position)));
-    });
+bool DruckerWaehlen(const QString& name) {
+    if (!druckerBekannt(name)) {
+        ui().melden({druckerFehltText(name)});
+        return false;
+    }
+    return mitMeldung(QStringLiteral("gvuRechwesen, in cmbPrinter_Click"),
+                      [&] { setzeDrucker(PufferDrucker::fuerDrucker(name)); });
 }
 
 }  // namespace hmz

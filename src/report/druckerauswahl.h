@@ -1,6 +1,6 @@
 // The printer list of the run dialog and the choice of the current printer,
 // without widgets: the dialog puts the entries into its combo box and calls
-// DruckerWaehlen with the chosen entry's item data.
+// DruckerWaehlen with the chosen entry's queue name.
 #pragma once
 
 #include <QString>
@@ -11,8 +11,7 @@
 namespace hmz {
 
 struct DruckerEintrag {
-    QString name;
-    long position = 0;  // item data: the printer's position in the collection
+    QString name;  // the queue ("queue/instance" for an lpoptions instance)
 };
 
 struct DruckerListe {
@@ -26,6 +25,12 @@ QStringList druckerSammlung();
 // cannot be reached (the collection is then empty, but not because there
 // are no printers).
 QString druckdienstFehler();
+// Whether `name` can be printed on now: the same lookup the job's hand-over
+// uses, so a name that passes here does not fail there.
+bool druckerBekannt(const QString& name);
+// "Der Drucker ... ist nicht mehr eingerichtet; ...": the refusal of a queue
+// that has gone since the list was read.
+QString druckerFehltText(const QString& name);
 // Tests put a fixed collection in; an empty function restores the real one.
 void setzeDruckerSammlung(std::function<QStringList()> sammlung);
 
@@ -35,9 +40,10 @@ void setzeDruckerSammlung(std::function<QStringList()> sammlung);
 // parameters do not reach element 55.
 DruckerListe DruckerListeFuellen();
 
-// The printer at `position` of the collection becomes the current printer
-// (a PufferDrucker on that queue). Failures are reported with
-// "gvuRechwesen, in cmbPrinter_Click"; the previous printer stays then.
-void DruckerWaehlen(long position);
+// The queue `name` becomes the current printer (a PufferDrucker on it). A
+// queue that has gone is refused with a message; other failures are
+// reported with "gvuRechwesen, in cmbPrinter_Click". False when the previous
+// printer stays.
+bool DruckerWaehlen(const QString& name);
 
 }  // namespace hmz

@@ -145,20 +145,21 @@ void PufferDrucker::beenden() {
 // the job: the real printer discards it, the rest of its output is skipped,
 // and the caller learns of it at its next call and at the job's EndDoc.
 void PufferDrucker::arbeiten(const Fabrik& fabrik) {
-    std::unique_ptr<Drucker> ziel;
-    std::optional<Fehler> kaputt;  // what spoiled the current job
-    bool ohneZiel = false;
-    try {
-        ziel = fabrik();
-    } catch (...) {
-        kaputt = druckerFehlerAus(std::current_exception());
-        ohneZiel = true;
-    }
     auto melden = [&](const Fehler& f) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!fehler_) fehler_ = f;
         fehlerDa_.store(true, std::memory_order_release);
     };
+    std::unique_ptr<Drucker> ziel;
+    std::optional<Fehler> kaputt;  // what spoiled the current job
+    bool ohneZiel = false;         // every job fails: there is no real printer
+    try {
+        ziel = fabrik();
+    } catch (...) {
+        kaputt = druckerFehlerAus(std::current_exception());
+        ohneZiel = true;
+        melden(*kaputt);
+    }
     auto verderben = [&](std::exception_ptr p) {
         kaputt = druckerFehlerAus(p);
         melden(*kaputt);
@@ -203,7 +204,10 @@ void PufferDrucker::arbeiten(const Fabrik& fabrik) {
                 } catch (...) {
                     verderben(std::current_exception());
                 }
-            } else if (ziel) {
+            } else if (ohneZiel) {
+                // A discard took the report with it; the next job hears it again.
+                if (von != bis) melden(*kaputt);
+            } else {
                 // Skipped output still moves the scale the next job starts with.
                 for (const auto* e = von; e != bis; ++e)
                     if (e->art == Art::Massstab) {

@@ -10,9 +10,9 @@
 // Jobs behave as on the real printer: EndDoc waits until the worker has drawn
 // everything and handed the job over; KillDoc drops what is still queued and
 // discards the job, so nothing reaches the target. A failure in the worker
-// (a folder that cannot be written, a full disk, an unknown queue) discards
-// its job and is raised in the caller, as the real printer's Fehler, at the
-// next output call and at the job's EndDoc.
+// (a real printer that cannot be built, a folder that cannot be written, a
+// full disk, an unknown queue) discards its job and is raised in the caller,
+// as the real printer's Fehler, at the next output call and at the job's EndDoc.
 #pragma once
 
 #include "core/fehler.h"

@@ -58,7 +58,31 @@ std::unique_ptr<QFile> privateDatei(const QString& ordner) {
     return datei;
 }
 
+// The destinations CUPS offers this user, lpoptions instances included.
+class CupsZiele {
+public:
+    CupsZiele() : anzahl_(cupsGetDests2(CUPS_HTTP_DEFAULT, &ziele_)) {}
+    ~CupsZiele() { cupsFreeDests(anzahl_, ziele_); }
+    CupsZiele(const CupsZiele&) = delete;
+    CupsZiele& operator=(const CupsZiele&) = delete;
+
+    // "queue" or "queue/instance", as the printer list names them.
+    cups_dest_t* finden(const QString& name) const {
+        const qsizetype strich = name.indexOf(QLatin1Char('/'));
+        const QByteArray queue = name.left(strich).toLocal8Bit();
+        const QByteArray instanz = strich < 0 ? QByteArray() : name.mid(strich + 1).toLocal8Bit();
+        if (queue.isEmpty() || (strich >= 0 && instanz.isEmpty())) return nullptr;
+        return cupsGetDest(queue.constData(), strich < 0 ? nullptr : instanz.constData(), anzahl_, ziele_);
+    }
+
+private:
+    cups_dest_t* ziele_ = nullptr;
+    int anzahl_ = 0;
+};
+
 }  // namespace
+
+bool QtDrucker::cupsZielBekannt(const QString& name) { return CupsZiele().finden(name) != nullptr; }
 
 QString QtDrucker::pdfZielFehler(const QString& pfad) {
     const QFileInfo ziel(pfad);
@@ -180,8 +204,15 @@ void QtDrucker::auftragBeenden() {
         if (sichern_) sichern(QFileInfo(ziel_).absolutePath(), true);
         return;
     }
-    const int job = cupsPrintFile(ziel_.toLocal8Bit().constData(), QFile::encodeName(spool).constData(),
-                                  "Hauptmietzinsreserve-Abrechnung", 0, nullptr);
+    // An instance is its queue with the instance's options.
+    const CupsZiele ziele;
+    const cups_dest_t* ziel = ziele.finden(ziel_);
+    if (!ziel) {
+        QFile::remove(spool);
+        druckerFehler(QStringLiteral("%1: CUPS kennt diesen Drucker nicht (mehr); 'hmzres printers' zeigt die eingerichteten").arg(ziel_));
+    }
+    const int job = cupsPrintFile(ziel->name, QFile::encodeName(spool).constData(), "Hauptmietzinsreserve-Abrechnung",
+                                  ziel->num_options, ziel->options);
     QFile::remove(spool);
     if (job == 0)
         druckerFehler(QStringLiteral("%1: %2").arg(ziel_, QString::fromLocal8Bit(cupsLastErrorString())));

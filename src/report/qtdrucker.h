@@ -38,6 +38,10 @@ public:
     // it can. Lets a run refuse its target before any work.
     static QString pdfZielFehler(const QString& pfad);
 
+    // Whether CUPS knows `name` as a destination: a queue, or "queue/instance"
+    // of lpoptions. Printing resolves the name the same way.
+    static bool cupsZielBekannt(const QString& name);
+
     // The CUPS queue's name, or the PDF file's path.
     QString DeviceName() const override { return ziel_; }
     bool istPdf() const { return pdf_; }
