@@ -3,12 +3,13 @@
 #include "store/datenzugriff.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
 
 namespace {
 
-const QCommandLineOption HilfeOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("this help"));
+const QCommandLineOption HilfeOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("diese Hilfe"));
 
 QString optionsName(const QCommandLineOption& o) {
     QStringList namen;
@@ -18,10 +19,21 @@ QString optionsName(const QCommandLineOption& o) {
     return text;
 }
 
+// QCommandLineParser speaks English and no translator exists before the application.
+QString parserFehler(const QCommandLineParser& p) {
+    if (const QStringList u = p.unknownOptionNames(); !u.isEmpty())
+        return QStringLiteral("unbekannte Option '%1%2'").arg(u.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), u.first());
+    static const QRegularExpression genannt(QStringLiteral("'([^']*)'"));
+    const QString option = genannt.match(p.errorText()).captured(1);
+    if (p.errorText().startsWith(QLatin1String("Missing value"))) return QStringLiteral("nach '%1' fehlt der Wert").arg(option);
+    if (p.errorText().startsWith(QLatin1String("Unexpected value"))) return QStringLiteral("'%1' nimmt keinen Wert").arg(option);
+    return p.errorText();
+}
+
 }  // namespace
 
 QString aufrufText(const Befehl& b) {
-    const QString anfang = QStringLiteral("usage: hmzres %1 ").arg(b.name);
+    const QString anfang = QStringLiteral("Aufruf: hmzres %1 ").arg(b.name);
     QString text = b.aufruf.isEmpty() ? anfang.trimmed() : anfang + b.aufruf;
     text.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(anfang.size(), QLatin1Char(' ')));
     return text + QLatin1Char('\n');
@@ -37,9 +49,9 @@ QString hilfeText(const Befehl& b) {
         text += QStringLiteral("  %1  %2\n")
                     .arg(optionsName(o), -static_cast<int>(breite))
                     .arg(QString(o.description()).replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(breite + 4, QLatin1Char(' '))));
-    return text + QStringLiteral("\nEach option at most once; a value never starts with -- (write a file named so as ./--name).\n"
-                                 "Exit status: 0 done, 1 a check refused the input, 2 wrong usage,\n"
-                                 "3 stopped at the balance check, 4 a database, output or printer failure.\n");
+    return text + QStringLiteral("\nJede Option höchstens einmal; ein Wert beginnt nie mit -- (eine Datei dieses Namens: ./--name).\n"
+                                 "Status: 0 erledigt, 1 eine Prüfung hat die Eingabe abgelehnt, 2 falscher Aufruf,\n"
+                                 "3 bei der Soll/Haben-Prüfung angehalten, 4 Fehler der Datenbank, der Ausgabe oder des Druckers.\n");
 }
 
 Befehlszeile::Befehlszeile(const Befehl& befehl) : befehl_(befehl) {
@@ -48,7 +60,7 @@ Befehlszeile::Befehlszeile(const Befehl& befehl) : befehl_(befehl) {
 }
 
 std::optional<int> Befehlszeile::lesen(const QStringList& argumente) {
-    if (!parser_.parse(QStringList{QStringLiteral("hmzres")} + argumente)) return falsch(parser_.errorText());
+    if (!parser_.parse(QStringList{QStringLiteral("hmzres")} + argumente)) return falsch(parserFehler(parser_));
     if (parser_.isSet(HilfeOption)) {
         std::fputs(qPrintable(hilfeText(befehl_)), stdout);
         return ausgang::Erledigt;
@@ -67,13 +79,13 @@ std::optional<int> Befehlszeile::lesen(const QStringList& argumente) {
             return falsch(QStringLiteral("--%1 braucht %2, nicht die Option '%3'").arg(name, o->valueName(), parser_.value(name)));
     }
     if (!parser_.positionalArguments().isEmpty())
-        return falsch(QStringLiteral("unexpected argument '%1'").arg(parser_.positionalArguments().first()));
+        return falsch(QStringLiteral("unerwartetes Argument '%1'").arg(parser_.positionalArguments().first()));
     for (const QString& name : befehl_.pflicht)
-        if (!parser_.isSet(name)) return falsch(QStringLiteral("--%1 is missing").arg(name));
+        if (!parser_.isSet(name)) return falsch(QStringLiteral("--%1 fehlt").arg(name));
     // An empty value ("--pdf ''") is never what was meant: a script lost a variable.
     for (const auto& o : befehl_.optionen)
         if (!o.valueName().isEmpty() && parser_.isSet(o.names().first()) && parser_.value(o.names().first()).isEmpty())
-            return falsch(QStringLiteral("--%1 needs a %2, not an empty text").arg(o.names().first(), o.valueName()));
+            return falsch(QStringLiteral("--%1 braucht %2, keinen leeren Text").arg(o.names().first(), o.valueName()));
     // A folder where a file belongs: refused before the command makes or replaces anything.
     for (const auto& o : befehl_.optionen) {
         const QString name = o.names().first(), wert = parser_.value(name);

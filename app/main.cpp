@@ -4,6 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <libpq-fe.h>
+#include <sqlite3.h>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -14,7 +19,7 @@ QList<Befehl> alleBefehle() { return {demoBefehl(), initBefehl(), printBefehl(),
             copyBefehl()}; }
 
 QString uebersicht(const QList<Befehl>& befehle) {
-    QString text = QStringLiteral("usage: hmzres <command> [options]\n");
+    QString text = QStringLiteral("Aufruf: hmzres <Befehl> [Optionen]\n");
     for (const Befehl& b : befehle) {
         QString zeile = b.name + QLatin1Char(' ') + b.aufruf;
         zeile.replace(QLatin1Char('\n'), QStringLiteral("\n    "));
@@ -23,7 +28,27 @@ QString uebersicht(const QList<Befehl>& befehle) {
     return text + QStringLiteral("DB ist eine Mandantendatei oder eine Server-URI (postgresql://benutzer@host:port/datenbank).\n"
                                  "Das Kennwort des Servers gehört nicht in die Befehlszeile: libpq nimmt es aus PGPASSWORD,\n"
                                  "~/.pgpass oder einer Servicedatei (postgresql:///datenbank?service=NAME).\n"
-                                 "hmzres <command> --help describes a command and its options.\n");
+                                 "hmzres <Befehl> --help beschreibt einen Befehl und seine Optionen; hmzres --version nennt die Versionen.\n");
+}
+
+// The program's version and those of the libraries that decide its behaviour;
+// nothing of this machine, so that a man page made from it is the same everywhere.
+QString versionen() {
+    sqlite3* db = nullptr;
+    QString cipher;
+    if (sqlite3_open(":memory:", &db) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA cipher_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            cipher = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    const int pq = PQlibVersion();
+    return QStringLiteral("hmzres %1\nQt %2\nSQLCipher %3 (SQLite %4)\nlibpq %5.%6\nlibmdb %7\n")
+        .arg(QStringLiteral(HMZRES_VERSION), QString::fromLatin1(qVersion()), cipher, QString::fromLatin1(sqlite3_libversion()))
+        .arg(pq / 10000)
+        .arg(pq % 10000)
+        .arg(QStringLiteral(HMZRES_MDB_VERSION));
 }
 
 bool istHilfe(const QString& a) {
@@ -36,7 +61,7 @@ bool anzeigeEinrichten(bool fenster) {
     const bool keinDisplay = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
                              qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (keinDisplay && fenster) {
-        std::fputs("hmzres dialog: no display found (set DISPLAY, or run it under xvfb-run)\n", stderr);
+        std::fputs("hmzres dialog: keine Anzeige gefunden (DISPLAY setzen oder unter xvfb-run starten)\n", stderr);
         return false;
     }
     if (keinDisplay) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -60,6 +85,10 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(uebersicht(befehle)), stderr);
         return ausgang::Nutzung;
     }
+    if (args.size() == 1 && (args.first() == QLatin1String("--version") || args.first() == QLatin1String("version"))) {
+        std::fputs(qPrintable(versionen()), stdout);
+        return ausgang::Erledigt;
+    }
     // "hmzres help print" is "hmzres print --help".
     if (istHilfe(args.first()) && args.size() == 2) args = {args.at(1), QStringLiteral("--help")};
     if (istHilfe(args.first()) && args.size() == 1) {
@@ -68,7 +97,7 @@ int main(int argc, char** argv) {
     }
     const auto befehl = std::find_if(befehle.begin(), befehle.end(), [&](const Befehl& b) { return b.name == args.first(); });
     if (befehl == befehle.end()) {
-        std::fprintf(stderr, "hmzres: unknown command '%s'\n%s", qPrintable(args.first()), qPrintable(uebersicht(befehle)));
+        std::fprintf(stderr, "hmzres: unbekannter Befehl '%s'\n%s", qPrintable(args.first()), qPrintable(uebersicht(befehle)));
         return ausgang::Nutzung;
     }
 
@@ -82,5 +111,10 @@ int main(int argc, char** argv) {
     else
         app = std::make_unique<QGuiApplication>(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("hmzres"));
+    // Qt's own dialogs (file chooser, buttons) speak German like the rest.
+    QTranslator qtDeutsch;
+    if (qtDeutsch.load(QLocale(QStringLiteral("de_AT")), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtDeutsch);
     return befehl->ausfuehren(zeile);
 }
