@@ -11,3 +11,12 @@ inline bool bereich(const QString& text, QString& von, QString& bis) {
     bis = text.mid(strich + 1).trimmed();
     return !von.isEmpty() && !bis.isEmpty();
 }
+
+// A property range; one number alone is the range of that property.
+inline bool objektBereich(const QString& text, QString& von, QString& bis) {
+    if (!text.contains(QLatin1Char('-')) && !text.trimmed().isEmpty()) {
+        von = bis = text.trimmed();
+        return true;
+    }
+    return bereich(text, von, bis);
+}

@@ -13,14 +13,14 @@ namespace {
 int demo(const Befehlszeile& z) {
     const QString datei = z.value(QStringLiteral("db"));
     if (hmz::isDatabaseFile(z.value(QStringLiteral("pdf")), datei))
-        return z.falsch(QStringLiteral("the PDF file '%1' is the database itself").arg(z.value(QStringLiteral("pdf"))));
+        return z.falsch(QStringLiteral("die PDF-Datei '%1' ist die Datenbank selbst").arg(z.value(QStringLiteral("pdf"))));
     try {
         if (!hmz::db::Engine::instance().Vorhanden(datei)) {
             hmz::demoMandantAnlegen(datei);
-            std::printf("Demo client created: %s\n", qPrintable(hmz::db::Engine::Anzeigename(datei)));
+            std::printf("Demo-Mandant angelegt: %s\n", qPrintable(hmz::db::Engine::Anzeigename(datei)));
         }
     } catch (const hmz::Fehler& f) {
-        return z.fehlschlag(QStringLiteral("%1 (error %2)").arg(f.Beschreibung()).arg(f.Nummer()));
+        return z.fehlschlag(QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer()));
     } catch (const std::exception& e) {
         return z.fehlschlag(QString::fromUtf8(e.what()));
     }
@@ -32,7 +32,7 @@ int demo(const Befehlszeile& z) {
     a.abrBis = QStringLiteral("12.%1").arg(hmz::DemoJahr);
     a.pdfDatei = z.value(QStringLiteral("pdf"));
     const int status = hmz::druckAuftragAusfuehren(a);
-    if (status == ausgang::Erledigt) std::printf("Statements written to %s\n", qPrintable(a.pdfDatei));
+    if (status == ausgang::Erledigt) std::printf("Abrechnungen geschrieben nach %s\n", qPrintable(a.pdfDatei));
     return status;
 }
 
@@ -40,14 +40,14 @@ int demo(const Befehlszeile& z) {
 
 Befehl demoBefehl() {
     return {QStringLiteral("demo"), QStringLiteral("[--db DB] [--pdf FILE]"),
-            QStringLiteral("Creates the demo client (unless DB exists) and prints all its statements of %1.\n"
+            QStringLiteral("Legt den Demo-Mandanten an (außer DB gibt es schon) und druckt alle seine Abrechnungen für %1.\n"
                            "DB ist eine Mandantendatei oder eine Server-URI (postgresql://benutzer@host:port/datenbank);\n"
                            "das Kennwort kommt aus PGPASSWORD, ~/.pgpass oder einer Servicedatei, nicht aus der Befehlszeile.")
                 .arg(hmz::DemoJahr),
             {
-                {QStringLiteral("db"), QStringLiteral("client database (default demo.db)"), QStringLiteral("DB"),
+                {QStringLiteral("db"), QStringLiteral("Mandantendatenbank (Vorgabe demo.db)"), QStringLiteral("DB"),
                  QStringLiteral("demo.db")},
-                {QStringLiteral("pdf"), QStringLiteral("PDF file of the statements (default demo.pdf)"),
+                {QStringLiteral("pdf"), QStringLiteral("PDF-Datei der Abrechnungen (Vorgabe demo.pdf)"),
                  QStringLiteral("FILE"), QStringLiteral("demo.pdf")},
             },
             {}, false, demo};

@@ -50,7 +50,7 @@ std::optional<std::pair<long, QDate>> letzterBuchungsstand(const QString& datei)
 int dialog(const Befehlszeile& z) {
     const QString datei = z.value(QStringLiteral("db"));
     const bool server = db::Engine::IstServer(datei);
-    if (!server && !QFileInfo(datei).isFile()) return z.fehlschlag(QStringLiteral("database not found: %1").arg(datei));
+    if (!server && !QFileInfo(datei).isFile()) return z.fehlschlag(QStringLiteral("Datenbank nicht gefunden: %1").arg(datei));
     const QString name = server ? datei : QFileInfo(datei).absoluteFilePath();
     try {
         db::Engine::instance().OpenDatabase(name, false, true, QStringLiteral(";pwd=") + DatenbankPasswort)->Close();
@@ -70,12 +70,12 @@ int dialog(const Befehlszeile& z) {
     }
     if (z.isSet(QStringLiteral("month-status"))) {
         monatsStatus = QDate::fromString(z.value(QStringLiteral("month-status")), QStringLiteral("dd.MM.yyyy"));
-        if (!monatsStatus.isValid()) return z.falsch(QStringLiteral("--month-status takes DD.MM.YYYY"));
+        if (!monatsStatus.isValid()) return z.falsch(QStringLiteral("--month-status nimmt TT.MM.JJJJ"));
     }
     if (z.isSet(QStringLiteral("booking-year"))) {
         bool ok = false;
         buchungsjahr = z.value(QStringLiteral("booking-year")).toLong(&ok);
-        if (!ok || buchungsjahr < 1900 || buchungsjahr > 9999) return z.falsch(QStringLiteral("--booking-year takes a year"));
+        if (!ok || buchungsjahr < 1900 || buchungsjahr > 9999) return z.falsch(QStringLiteral("--booking-year nimmt ein Jahr (1900 bis 9999)"));
     }
 
     VariantArray info = VariantArray::leer(0, 100);
@@ -93,7 +93,7 @@ int dialog(const Befehlszeile& z) {
         kmoHauptmzRes k;
         k.HauptMzRes_Aufruf(info);
     } catch (const Fehler& f) {
-        return z.fehlschlag(QStringLiteral("error %1: %2").arg(f.Nummer()).arg(f.Beschreibung()));
+        return z.fehlschlag(QStringLiteral("Fehler %1: %2").arg(f.Nummer()).arg(f.Beschreibung()));
     }
     return ausgang::Erledigt;
 }
@@ -103,14 +103,14 @@ int dialog(const Befehlszeile& z) {
 Befehl dialogBefehl() {
     return {QStringLiteral("dialog"),
             QStringLiteral("--db DB [--booking-year N] [--month-status DD.MM.YYYY] [--help-file FILE]"),
-            QStringLiteral("Opens the run dialog on a client database, as a host application calls it.\n"
-                           "Needs a display (xvfb-run works)."),
+            QStringLiteral("Öffnet den Lauf-Dialog auf einer Mandantendatenbank, wie eine Host-Anwendung ihn aufruft.\n"
+                           "Braucht eine Anzeige (xvfb-run genügt)."),
             {
-                {QStringLiteral("db"), QStringLiteral("client database: a file or a postgresql:// URI"), QStringLiteral("DB")},
-                {QStringLiteral("booking-year"), QStringLiteral("booking year (default: the newest year of bookings)"), QStringLiteral("N")},
-                {QStringLiteral("month-status"), QStringLiteral("month-status date (default: end of the last booked month)"),
+                {QStringLiteral("db"), QStringLiteral("Mandantendatenbank: eine Datei oder eine postgresql://-URI"), QStringLiteral("DB")},
+                {QStringLiteral("booking-year"), QStringLiteral("Buchungsjahr (Vorgabe: das neueste Jahr mit Buchungen)"), QStringLiteral("N")},
+                {QStringLiteral("month-status"), QStringLiteral("Monatsstatus-Datum (Vorgabe: Ende des letzten gebuchten Monats)"),
                  QStringLiteral("DD.MM.YYYY")},
-                {QStringLiteral("help-file"), QStringLiteral("help file that the help button and F1 open"),
+                {QStringLiteral("help-file"), QStringLiteral("Hilfedatei, die der Hilfe-Knopf und F1 öffnen"),
                  QStringLiteral("FILE")},
             },
             {QStringLiteral("db")}, true, dialog};

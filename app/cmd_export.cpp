@@ -11,15 +11,15 @@ namespace {
 int exportieren(const Befehlszeile& z) {
     const QString art = z.value(QStringLiteral("format"));
     if (art != QLatin1String("csv") && art != QLatin1String("json"))
-        return z.falsch(QStringLiteral("--format takes csv or json"));
+        return z.falsch(QStringLiteral("--format nimmt csv oder json"));
     const QString antwort = z.value(QStringLiteral("on-imbalance"));
     if (antwort != QLatin1String("stop") && antwort != QLatin1String("continue"))
-        return z.falsch(QStringLiteral("--on-imbalance takes stop or continue"));
+        return z.falsch(QStringLiteral("--on-imbalance nimmt stop oder continue"));
 
     hmz::ExportAuftrag a;
     a.datenbank = z.value(QStringLiteral("db"));
-    if (!bereich(z.value(QStringLiteral("objects")), a.vonObjNr, a.bisObjNr))
-        return z.falsch(QStringLiteral("--objects takes VON-BIS"));
+    if (!objektBereich(z.value(QStringLiteral("objects")), a.vonObjNr, a.bisObjNr))
+        return z.falsch(QStringLiteral("--objects nimmt VON-BIS oder eine Objektnummer"));
     a.jahr = z.value(QStringLiteral("year")).trimmed();
     a.json = art == QLatin1String("json");
     a.ausgabe = z.value(QStringLiteral("out"));
@@ -35,16 +35,16 @@ Befehl exportBefehl() {
         QStringLiteral("export"),
         QStringLiteral("--db DB --year JJJJ [--objects VON-BIS] [--format csv|json] [--out FILE]\n"
                        "[--on-imbalance stop|continue]"),
-        QStringLiteral("Writes each property's figures of the year, as its statement computes them, and its\n"
-                       "ten-year rows as CSV (for spreadsheets) or JSON. Writes nothing to the client database."),
+        QStringLiteral("Schreibt die Zahlen jedes Objekts für das Jahr, wie seine Abrechnung sie rechnet, und seine\n"
+                       "Zeilen der zehn Jahre als CSV (für Tabellenkalkulationen) oder JSON. Schreibt nichts in den Mandanten."),
         {
-            {QStringLiteral("db"), QStringLiteral("client database"), QStringLiteral("DB")},
-            {QStringLiteral("year"), QStringLiteral("the year of the statements"), QStringLiteral("JJJJ")},
-            {QStringLiteral("objects"), QStringLiteral("property numbers from-to (default: all)"), QStringLiteral("VON-BIS"),
+            {QStringLiteral("db"), QStringLiteral("Mandantendatenbank: eine Datei oder eine postgresql://-URI"), QStringLiteral("DB")},
+            {QStringLiteral("year"), QStringLiteral("das Jahr der Abrechnungen"), QStringLiteral("JJJJ")},
+            {QStringLiteral("objects"), QStringLiteral("Objektnummern von-bis oder eine Nummer (Vorgabe: alle)"), QStringLiteral("VON-BIS"),
              QStringLiteral("1-99999")},
-            {QStringLiteral("format"), QStringLiteral("csv (default) or json"), QStringLiteral("csv|json"), QStringLiteral("csv")},
-            {QStringLiteral("out"), QStringLiteral("write into this file (default: standard output)"), QStringLiteral("FILE")},
-            {QStringLiteral("on-imbalance"), QStringLiteral("when debits and credits differ: stop (default) or continue"),
+            {QStringLiteral("format"), QStringLiteral("csv (Vorgabe) oder json"), QStringLiteral("csv|json"), QStringLiteral("csv")},
+            {QStringLiteral("out"), QStringLiteral("in diese Datei schreiben (Vorgabe: Standardausgabe)"), QStringLiteral("FILE")},
+            {QStringLiteral("on-imbalance"), QStringLiteral("wenn Soll und Haben abweichen: stop (Vorgabe) oder continue"),
              QStringLiteral("stop|continue"), QStringLiteral("stop")},
         },
         {QStringLiteral("db"), QStringLiteral("year")},

@@ -22,31 +22,31 @@ void zeigeErgebnis(const hmz::importer::ImportResult& r, const QString& mdb, con
         zeilen += t.rowsWritten;
         breite = std::max(breite, static_cast<int>(t.name.size()));
     }
-    std::printf("Imported %lld tables, %ld rows from '%s' into '%s':\n", static_cast<long long>(r.tables.size()), zeilen,
+    std::printf("%lld Tabellen mit %ld Zeilen aus '%s' nach '%s' übernommen:\n", static_cast<long long>(r.tables.size()), zeilen,
                 qPrintable(mdb), qPrintable(db));
     for (const auto& t : r.tables) {
-        std::printf("  %-*s %8ld rows", breite, qPrintable(t.name), t.rowsWritten);
-        if (t.rowsWritten != t.rowsRead) std::printf(" (%ld not copied)", t.rowsRead - t.rowsWritten);
+        std::printf("  %-*s %8ld Zeilen", breite, qPrintable(t.name), t.rowsWritten);
+        if (t.rowsWritten != t.rowsRead) std::printf(" (%ld nicht übernommen)", t.rowsRead - t.rowsWritten);
         std::printf("\n");
     }
-    if (!r.createdEmpty.isEmpty()) std::printf("Created empty: %s\n", qPrintable(r.createdEmpty.join(QStringLiteral(", "))));
+    if (!r.createdEmpty.isEmpty()) std::printf("Leer angelegt: %s\n", qPrintable(r.createdEmpty.join(QStringLiteral(", "))));
     if (!r.holdsClientTables())
-        std::printf("'%s' holds none of the client tables: the new database has no properties, accounts or bookings.\n",
+        std::printf("'%s' enthält keine der Mandantentabellen: die neue Datenbank hat keine Objekte, Konten oder Buchungen.\n",
                     qPrintable(mdb));
     if (r.problems.isEmpty()) {
-        std::printf("Every value was converted.\n");
+        std::printf("Alle Werte wurden übernommen.\n");
         return;
     }
-    std::printf("Not converted (%lld):\n", static_cast<long long>(r.problems.size()));
+    std::printf("Nicht übernommen (%lld):\n", static_cast<long long>(r.problems.size()));
     int n = 0;
     for (const auto& p : r.problems) {
         if (++n > MaxProblemLines) {
-            std::printf("  ... and %lld more\n", static_cast<long long>(r.problems.size() - MaxProblemLines));
+            std::printf("  ... und %lld weitere\n", static_cast<long long>(r.problems.size() - MaxProblemLines));
             break;
         }
         QString wo = p.table;
-        if (p.row > 0) wo += QStringLiteral(", row %1").arg(p.row);
-        if (!p.column.isEmpty()) wo += QStringLiteral(", column %1").arg(p.column);
+        if (p.row > 0) wo += QStringLiteral(", Zeile %1").arg(p.row);
+        if (!p.column.isEmpty()) wo += QStringLiteral(", Spalte %1").arg(p.column);
         std::printf("  %s: %s\n", qPrintable(wo), qPrintable(p.text));
     }
 }
@@ -57,17 +57,17 @@ int importieren(const Befehlszeile& z) {
     opt.dbPath = z.value(QStringLiteral("db"));
     opt.overwrite = z.isSet(QStringLiteral("force"));
     if (hmz::sameFile(opt.mdbPath, opt.dbPath))
-        return z.falsch(QStringLiteral("--mdb and --db name the same file '%1'").arg(opt.dbPath));
+        return z.falsch(QStringLiteral("--mdb und --db nennen dieselbe Datei '%1'").arg(opt.dbPath));
     try {
         if (!opt.overwrite && hmz::db::Engine::instance().Vorhanden(opt.dbPath))
-            return z.fehlschlag(QStringLiteral("'%1' exists already; use --force to replace it")
+            return z.fehlschlag(QStringLiteral("'%1' gibt es schon; --force ersetzt sie")
                                     .arg(hmz::db::Engine::Anzeigename(opt.dbPath)));
     } catch (const hmz::Fehler& e) {
-        return z.fehlschlag(QStringLiteral("import failed, no database written: %1").arg(e.Beschreibung()));
+        return z.fehlschlag(QStringLiteral("Übernahme fehlgeschlagen, keine Datenbank geschrieben: %1").arg(e.Beschreibung()));
     }
     opt.progress = [](const QString& table, long rows, bool done) {
         if (rows == 0 && !done) return;
-        std::printf("%s: %ld rows%s\n", qPrintable(table), rows, done ? "" : " ...");
+        std::printf("%s: %ld Zeilen%s\n", qPrintable(table), rows, done ? "" : " ...");
         std::fflush(stdout);
     };
     const LadungsAbbruch abbruch("hmzres import-mdb: abgebrochen, keine Datenbank geschrieben\n", STDERR_FILENO);
@@ -81,12 +81,12 @@ int importieren(const Befehlszeile& z) {
     } catch (const hmz::Fehler& e) {
         std::fflush(stdout);
         if (abbruch.signal().load()) return abbruch.melden();
-        return z.fehlschlag(QStringLiteral("import failed, no database written: %1").arg(e.Beschreibung()));
+        return z.fehlschlag(QStringLiteral("Übernahme fehlgeschlagen, keine Datenbank geschrieben: %1").arg(e.Beschreibung()));
     }
     zeigeErgebnis(r, opt.mdbPath, opt.dbPath);
     std::fflush(stdout);
     if (!r.problems.isEmpty()) {
-        std::fprintf(stderr, "hmzres import-mdb: %lld values or rows could not be converted (see the list above)\n",
+        std::fprintf(stderr, "hmzres import-mdb: %lld Werte oder Zeilen konnten nicht übernommen werden (siehe die Liste oben)\n",
                      static_cast<long long>(r.problems.size()));
         return ausgang::Teilweise;
     }
@@ -97,15 +97,15 @@ int importieren(const Befehlszeile& z) {
 
 Befehl importMdbBefehl() {
     return {QStringLiteral("import-mdb"), QStringLiteral("--mdb FILE --db DB [--force]"),
-            QStringLiteral("Copies every table of an Access database (.mdb, .accdb) into a new client database.\n"
-                           "DB is a client file or a postgresql:// URI; an existing one is replaced only with --force. Besides the statuses below:\n"
-                           "5 imported, but values or rows listed in the summary could not be converted;\n"
-                           "4 also when nothing was imported (unreadable or damaged file);\n"
-                           "130 or 143 after Ctrl-C or SIGTERM: nothing was written."),
+            QStringLiteral("Übernimmt jede Tabelle einer Access-Datenbank (.mdb, .accdb) in eine neue Mandantendatenbank.\n"
+                           "DB ist eine Mandantendatei oder eine postgresql://-URI; eine vorhandene wird nur mit --force ersetzt.\n"
+                           "Neben dem Status unten: 5 übernommen, aber in der Zusammenfassung genannte Werte oder Zeilen\n"
+                           "nicht; 4 auch, wenn nichts übernommen wurde (unlesbare oder beschädigte Datei);\n"
+                           "130 oder 143 nach Ctrl-C oder SIGTERM: nichts wurde geschrieben."),
             {
-                {QStringLiteral("mdb"), QStringLiteral("the Access file to read"), QStringLiteral("FILE")},
-                {QStringLiteral("db"), QStringLiteral("the client database to write"), QStringLiteral("DB")},
-                {QStringLiteral("force"), QStringLiteral("replace an existing client database")},
+                {QStringLiteral("mdb"), QStringLiteral("die zu lesende Access-Datei"), QStringLiteral("FILE")},
+                {QStringLiteral("db"), QStringLiteral("die zu schreibende Mandantendatenbank"), QStringLiteral("DB")},
+                {QStringLiteral("force"), QStringLiteral("eine vorhandene Mandantendatenbank ersetzen")},
             },
             {QStringLiteral("mdb"), QStringLiteral("db")}, false, importieren};
 }

@@ -16,7 +16,7 @@ int init(const Befehlszeile& z) {
     const QString datei = z.value(QStringLiteral("db"));
     const bool server = hmz::db::Engine::IstServer(datei);
     if (!server && QFileInfo::exists(datei))
-        return z.fehlschlag(QStringLiteral("'%1' already exists; it is left unchanged").arg(datei));
+        return z.fehlschlag(QStringLiteral("'%1' gibt es schon; die Datei bleibt unverändert").arg(datei));
     try {
         auto datenbank = hmz::db::Engine::instance().CreateDatabase(datei, hmz::DatenbankPasswort);
         try {
@@ -32,11 +32,11 @@ int init(const Befehlszeile& z) {
             throw;
         }
     } catch (const hmz::Fehler& f) {
-        return z.fehlschlag(QStringLiteral("cannot create '%1': %2 (error %3)")
+        return z.fehlschlag(QStringLiteral("'%1' kann nicht angelegt werden: %2 (Fehler %3)")
                                 .arg(hmz::db::Engine::Anzeigename(datei), f.Beschreibung())
                                 .arg(f.Nummer()));
     }
-    std::printf("created %s\n", qPrintable(hmz::db::Engine::Anzeigename(datei)));
+    std::printf("angelegt: %s\n", qPrintable(hmz::db::Engine::Anzeigename(datei)));
     return ausgang::Erledigt;
 }
 
@@ -44,9 +44,9 @@ int init(const Befehlszeile& z) {
 
 Befehl initBefehl() {
     return {QStringLiteral("init"), QStringLiteral("--db DB"),
-            QStringLiteral("Creates an empty client database with the tables of the current year: an encrypted\n"
-                           "file, or the tables in an empty server database (DB a postgresql:// URI).\n"
-                           "An existing file, or a server database that has tables, is left unchanged (exit status 4)."),
-            {{QStringLiteral("db"), QStringLiteral("the database file or server URI to create"), QStringLiteral("DB")}},
+            QStringLiteral("Legt eine leere Mandantendatenbank mit den Tabellen des laufenden Jahres an: eine verschlüsselte\n"
+                           "Datei oder die Tabellen in einer leeren Serverdatenbank (DB eine postgresql://-URI).\n"
+                           "Eine vorhandene Datei oder eine Serverdatenbank mit Tabellen bleibt unverändert (Status 4)."),
+            {{QStringLiteral("db"), QStringLiteral("die anzulegende Datenbankdatei oder Server-URI"), QStringLiteral("DB")}},
             {QStringLiteral("db")}, false, init};
 }

@@ -12,21 +12,21 @@ namespace {
 
 int drucken(const Befehlszeile& z) {
     if (int(z.isSet(QStringLiteral("pdf"))) + int(z.isSet(QStringLiteral("printer"))) + int(z.isSet(QStringLiteral("pdf-dir"))) != 1)
-        return z.falsch(QStringLiteral("give one of --pdf, --printer and --pdf-dir"));
+        return z.falsch(QStringLiteral("genau eine von --pdf, --printer und --pdf-dir angeben"));
     if (z.isSet(QStringLiteral("pdf-dir")) && !QFileInfo(z.value(QStringLiteral("pdf-dir"))).isDir())
         return z.falsch(QStringLiteral("--pdf-dir takes an existing folder"));
     if (z.isSet(QStringLiteral("eur-ats")) && z.isSet(QStringLiteral("no-eur-ats")))
-        return z.falsch(QStringLiteral("--eur-ats and --no-eur-ats exclude each other"));
+        return z.falsch(QStringLiteral("--eur-ats und --no-eur-ats schließen einander aus"));
     const QString antwort = z.value(QStringLiteral("on-imbalance"));
     if (antwort != QLatin1String("stop") && antwort != QLatin1String("continue"))
-        return z.falsch(QStringLiteral("--on-imbalance takes stop or continue"));
+        return z.falsch(QStringLiteral("--on-imbalance nimmt stop oder continue"));
 
     hmz::DruckAuftrag a;
     a.datenbank = z.value(QStringLiteral("db"));
-    if (!bereich(z.value(QStringLiteral("objects")), a.vonObjNr, a.bisObjNr))
-        return z.falsch(QStringLiteral("--objects takes VON-BIS"));
+    if (!objektBereich(z.value(QStringLiteral("objects")), a.vonObjNr, a.bisObjNr))
+        return z.falsch(QStringLiteral("--objects nimmt VON-BIS oder eine Objektnummer"));
     if (!bereich(z.value(QStringLiteral("period")), a.abrVon, a.abrBis))
-        return z.falsch(QStringLiteral("--period takes MM.JJ-MM.JJ"));
+        return z.falsch(QStringLiteral("--period nimmt MM.JJ-MM.JJ"));
     a.pdfDatei = z.value(QStringLiteral("pdf"));
     a.druckerName = z.value(QStringLiteral("printer"));
     a.pdfOrdner = z.value(QStringLiteral("pdf-dir"));
@@ -38,7 +38,7 @@ int drucken(const Befehlszeile& z) {
         const QString dienst = hmz::druckdienstFehler();
         if (!dienst.isEmpty()) return z.fehlschlag(dienst);
         if (!hmz::druckerBekannt(a.druckerName))
-            return z.falsch(QStringLiteral("no printer '%1'; 'hmzres printers' lists them").arg(a.druckerName));
+            return z.falsch(QStringLiteral("kein Drucker '%1'; 'hmzres printers' zeigt die vorhandenen").arg(a.druckerName));
     }
     if (z.isSet(QStringLiteral("eur-ats"))) a.eurAts = true;
     if (z.isSet(QStringLiteral("no-eur-ats"))) a.eurAts = false;
@@ -54,25 +54,25 @@ Befehl printBefehl() {
         QStringLiteral("print"),
         QStringLiteral("--db DB --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME | --pdf-dir DIR)\n"
                        "[--eur-ats | --no-eur-ats] [--on-imbalance stop|continue] [--no-store] [--quiet]"),
-        QStringLiteral("Prints the statements of a property range for a period, as the dialog's start button\n"
-                       "does: the same checks and messages (on stderr), the balance check, the statements,\n"
-                       "and the year results stored in the client database. Only a period of the whole\n"
-                       "year (01 to 12) stores them; a part of a year says so at its end."),
+        QStringLiteral("Druckt die Abrechnungen eines Objektbereichs für einen Zeitraum, wie der Start-Knopf des\n"
+                       "Dialogs: dieselben Prüfungen und Meldungen (auf stderr), die Soll/Haben-Prüfung, die\n"
+                       "Abrechnungen und die in der Mandantendatenbank gespeicherten Jahresergebnisse. Nur ein\n"
+                       "Zeitraum des ganzen Jahres (01 bis 12) speichert sie; ein Teil des Jahres sagt das am Ende."),
         {
-            {QStringLiteral("db"), QStringLiteral("client database: a file or a postgresql:// URI"), QStringLiteral("DB")},
-            {QStringLiteral("objects"), QStringLiteral("property numbers from-to, e.g. 1-99"), QStringLiteral("VON-BIS")},
-            {QStringLiteral("period"), QStringLiteral("months of one year, MM.JJ or MM.JJJJ, e.g. 01.03-12.03; or whole dates\n"
-                            "TT.MM.JJJJ as the dialog shows them after a run, e.g. 01.03.2003-31.12.2003"),
+            {QStringLiteral("db"), QStringLiteral("Mandantendatenbank: eine Datei oder eine postgresql://-URI"), QStringLiteral("DB")},
+            {QStringLiteral("objects"), QStringLiteral("Objektnummern von-bis, z. B. 1-99; eine Nummer allein: nur dieses Objekt"), QStringLiteral("VON-BIS")},
+            {QStringLiteral("period"), QStringLiteral("Monate eines Jahres, MM.JJ oder MM.JJJJ, z. B. 01.03-12.03; oder ganze Daten\n"
+                            "TT.MM.JJJJ, wie der Dialog sie nach einem Lauf zeigt, z. B. 01.03.2003-31.12.2003"),
              QStringLiteral("MM.JJ-MM.JJ")},
-            {QStringLiteral("pdf"), QStringLiteral("write the statements into this PDF file"), QStringLiteral("FILE")},
-            {QStringLiteral("printer"), QStringLiteral("print on this printer (see 'hmzres printers')"), QStringLiteral("NAME")},
-            {QStringLiteral("pdf-dir"), QStringLiteral("one PDF per property, HMZ-<year>-<property>.pdf, into this folder"),
+            {QStringLiteral("pdf"), QStringLiteral("die Abrechnungen in diese PDF-Datei schreiben"), QStringLiteral("FILE")},
+            {QStringLiteral("printer"), QStringLiteral("auf diesem Drucker drucken (siehe 'hmzres printers')"), QStringLiteral("NAME")},
+            {QStringLiteral("pdf-dir"), QStringLiteral("je Objekt eine PDF-Datei, HMZ-<Jahr>-<Objekt>.pdf, in diesen Ordner"),
              QStringLiteral("DIR")},
-            {QStringLiteral("no-store"), QStringLiteral("a trial run: print, but store no year results and no setting")},
-            {QStringLiteral("quiet"), QStringLiteral("print only errors, no progress")},
-            {QStringLiteral("eur-ats"), QStringLiteral("show euro and schilling amounts (stored as the setting)")},
-            {QStringLiteral("no-eur-ats"), QStringLiteral("do not show them (stored as the setting)")},
-            {QStringLiteral("on-imbalance"), QStringLiteral("when debits and credits differ: stop (default) or continue"),
+            {QStringLiteral("no-store"), QStringLiteral("Probelauf: drucken, aber keine Jahresergebnisse und keine Einstellung speichern")},
+            {QStringLiteral("quiet"), QStringLiteral("nur Fehler ausgeben, keinen Fortschritt")},
+            {QStringLiteral("eur-ats"), QStringLiteral("Euro- und Schillingbeträge ausweisen (als Einstellung gespeichert)")},
+            {QStringLiteral("no-eur-ats"), QStringLiteral("sie nicht ausweisen (als Einstellung gespeichert)")},
+            {QStringLiteral("on-imbalance"), QStringLiteral("wenn Soll und Haben abweichen: stop (Vorgabe) oder continue"),
              QStringLiteral("stop|continue"), QStringLiteral("stop")},
         },
         {QStringLiteral("db"), QStringLiteral("objects"), QStringLiteral("period")},

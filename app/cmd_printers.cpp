@@ -8,14 +8,14 @@
 namespace {
 
 // One printer per line in the order the dialog offers them; the system's
-// default printer carries " (default)".
+// default printer carries " (Standard)".
 int druckerZeigen(const Befehlszeile& z) {
     // An unreachable service lists no printers: that must not look like "none set up".
     const QString dienst = hmz::druckdienstFehler();
     if (!dienst.isEmpty()) return z.fehlschlag(dienst);
     const QString standard = QPrinterInfo::defaultPrinterName();
     for (const QString& name : hmz::druckerSammlung()) {
-        const QString zeile = name == standard ? name + QStringLiteral(" (default)") : name;
+        const QString zeile = name == standard ? name + QStringLiteral(" (Standard)") : name;
         std::printf("%s\n", qPrintable(zeile));
     }
     return ausgang::Erledigt;
@@ -25,6 +25,6 @@ int druckerZeigen(const Befehlszeile& z) {
 
 Befehl printersBefehl() {
     return {QStringLiteral("printers"), QString(),
-            QStringLiteral("Lists the printers the dialog offers, one a line; the default one is marked."),
+            QStringLiteral("Zeigt die Drucker, die der Dialog anbietet, einen je Zeile; der Standarddrucker ist markiert."),
             {}, {}, false, druckerZeigen};
 }
