@@ -214,8 +214,8 @@ TEST(ImportMdbFailures, DamagedFilesGiveAClearErrorAndNoTarget) {
                      73225, "\x1f\xf8")},
         // Page 399 is the first data page of "Orders": without its type byte libmdb
         // skips it and would deliver 813 of the 830 orders. Page 449 is its definition.
-        {beschaedigt(dir, Nwind, "daten.mdb", 399 * 2048, Genullt.first(1)), "'Orders' states 830 rows, 813 could be read"},
-        {beschaedigt(dir, Nwind, "def.mdb", 449 * 2048, Genullt.first(1)), "the definition of table 'Orders' cannot be read"},
+        {beschaedigt(dir, Nwind, "daten.mdb", 399 * 2048, Genullt.first(1)), "'Orders' nennt 830 Zeilen, 813 waren lesbar"},
+        {beschaedigt(dir, Nwind, "def.mdb", 449 * 2048, Genullt.first(1)), "die Definition der Tabelle 'Orders' ist nicht lesbar"},
     };
     QStringList quellen{"text.mdb"};
     for (const Fall& f : faelle) {
@@ -374,7 +374,7 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
     };
     auto l = importieren({"--mdb", Accdb, "--db", ziel});
     EXPECT_EQ(l.status, 0);
-    for (const char* zeile : {"Asset Items: 65 rows\n", "Every value was converted.", "holds none of the client tables"})
+    for (const char* zeile : {"Asset Items: 65 Zeilen\n", "Alle Werte wurden übernommen.", "enthält keine der Mandantentabellen"})
         EXPECT_TRUE(l.aus.contains(zeile)) << l.aus.toStdString();
     l = importieren({"--mdb", Accdb, "--db", ziel});
     EXPECT_EQ(l.status, 4);
@@ -388,7 +388,7 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
     l = importieren({"--mdb", schleife, "--db", dir.filePath("neu.db")}, 10000);
     ASSERT_TRUE(l.beendet);
     EXPECT_EQ(l.status, 4);
-    EXPECT_TRUE(l.fehler.contains("damaged")) << l.fehler.toStdString();
+    EXPECT_TRUE(l.fehler.contains("beschädigt")) << l.fehler.toStdString();
     const QStringList zeilen = l.fehler.split(u'\n', Qt::SkipEmptyParts);
     EXPECT_EQ(QSet<QString>(zeilen.begin(), zeilen.end()).size(), zeilen.size()) << l.fehler.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("neu.db")));
@@ -400,7 +400,7 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
     EXPECT_EQ(l.status, 5);
     EXPECT_TRUE(l.aus.contains("Not converted (1):\n  Categories, row 1, column Picture: only 0 of 10746 bytes could be read"))
         << l.aus.toStdString();
-    EXPECT_TRUE(l.aus.contains("Categories           8 rows")) << l.aus.toStdString();
+    EXPECT_TRUE(l.aus.contains("Categories           8 Zeilen")) << l.aus.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath("bild.db")));
 }
 

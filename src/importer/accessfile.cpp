@@ -68,7 +68,7 @@ ColumnKind kindOfMdbType(int t) {
 }
 
 [[noreturn]] void damaged(const QString& file, const QString& what) {
-    throw Fehler(db::nr::KeineDatenbank, QStringLiteral("The file '%1' is damaged: %2.").arg(file, what));
+    throw Fehler(db::nr::KeineDatenbank, QStringLiteral("Die Datei '%1' ist beschädigt: %2.").arg(file, what));
 }
 
 quint32 le16(const QByteArray& b, qsizetype at) {
@@ -139,7 +139,7 @@ struct AccessTable::Impl {
     void checkLongValuePage(MdbColumn* col) const {
         const guint32 pgRow = static_cast<guint32>(mdb_get_int32(mdb->pg_buf, col->cur_value_start + 4));
         if ((pgRow >> 8) >= static_cast<quint64>(pages))
-            damaged(file, QStringLiteral("table '%1', column '%2' points past the end of the file")
+            damaged(file, QStringLiteral("Tabelle '%1', Spalte '%2' zeigt hinter das Dateiende")
                               .arg(tableName(), QString::fromUtf8(col->name)));
     }
 
@@ -148,13 +148,13 @@ struct AccessTable::Impl {
     // than it says, nor than the file, and visits no more pages than the file has.
     QByteArray readLongValue(MdbColumn* col, QString& problem) {
         if (col->cur_value_len < MDB_MEMO_OVERHEAD) {
-            problem = QStringLiteral("long value header unreadable");
+            problem = QStringLiteral("Kopf eines langen Werts nicht lesbar");
             return {};
         }
         const guint32 head = static_cast<guint32>(mdb_get_int32(mdb->pg_buf, col->cur_value_start));
         const qint64 declared = head & LengthMask;
         if (declared > pages * mdb->fmt->pg_size) {
-            problem = QStringLiteral("it claims %1 bytes, more than the file holds").arg(declared);
+            problem = QStringLiteral("er nennt %1 Bytes, mehr als die Datei enthält").arg(declared);
             return {};
         }
         if (!(head & InlineValue)) checkLongValuePage(col);
@@ -172,8 +172,8 @@ struct AccessTable::Impl {
         }
         col->bind_ptr = nullptr;
         if (bytes.size() != declared)
-            problem = bytes.size() > declared ? QStringLiteral("its pages hold more than the %1 bytes it claims").arg(declared)
-                                              : QStringLiteral("only %1 of %2 bytes could be read").arg(bytes.size()).arg(declared);
+            problem = bytes.size() > declared ? QStringLiteral("seine Seiten enthalten mehr als die genannten %1 Bytes").arg(declared)
+                                              : QStringLiteral("nur %1 von %2 Bytes lesbar").arg(bytes.size()).arg(declared);
         return bytes;
     }
 
@@ -201,7 +201,7 @@ struct AccessTable::Impl {
         if (isNull) return SourceValue::null();
         // libmdb takes position and length from the row as they are.
         if (start < 0 || col->cur_value_len < 0 || start + col->cur_value_len > mdb->fmt->pg_size) {
-            problem = QStringLiteral("the value lies outside its page");
+            problem = QStringLiteral("der Wert liegt außerhalb seiner Seite");
             return SourceValue::null();
         }
         switch (col->col_type) {
@@ -237,7 +237,7 @@ struct AccessTable::Impl {
         case MDB_BINARY:
             return SourceValue::ofBlob(QByteArray(reinterpret_cast<const char*>(buf + start), col->cur_value_len));
         default:
-            problem = QStringLiteral("column type %1 is unknown; its raw bytes were kept").arg(typeName(col->col_type));
+            problem = QStringLiteral("Spaltentyp %1 unbekannt; die Rohbytes wurden behalten").arg(typeName(col->col_type));
             return SourceValue::ofBlob(QByteArray(reinterpret_cast<const char*>(buf + start), col->cur_value_len));
         }
     }
@@ -245,9 +245,9 @@ struct AccessTable::Impl {
     // A table that ended early ran into pages libmdb could not read.
     void checkComplete() const {
         if (mdb_map_find_next(mdb, table->usage_map, static_cast<unsigned int>(table->map_sz), table->cur_phys_pg) > 0)
-            damaged(file, QStringLiteral("table '%1' has pages that cannot be read").arg(tableName()));
+            damaged(file, QStringLiteral("Tabelle '%1' hat unlesbare Seiten").arg(tableName()));
         if (rowsRead != static_cast<long>(table->num_rows))
-            damaged(file, QStringLiteral("table '%1' states %2 rows, %3 could be read")
+            damaged(file, QStringLiteral("Tabelle '%1' nennt %2 Zeilen, %3 waren lesbar")
                               .arg(tableName())
                               .arg(table->num_rows)
                               .arg(rowsRead));
@@ -342,7 +342,7 @@ struct AccessFile::Impl {
         const auto spalte = [&](const char* name) {
             const auto& s = t->columns();
             const auto it = std::find_if(s.begin(), s.end(), [&](const AccessColumn& c) { return c.name == QLatin1String(name); });
-            if (it == s.end()) damaged(file, QStringLiteral("its list of tables cannot be read"));
+            if (it == s.end()) damaged(file, QStringLiteral("ihre Tabellenliste ist nicht lesbar"));
             return static_cast<std::size_t>(it - s.begin());
         };
         const std::size_t typ = spalte("Type"), props = spalte("LvProp");
@@ -352,10 +352,10 @@ struct AccessFile::Impl {
         std::vector<QString> probleme;
         while (t->next(werte, probleme)) {
             for (const std::size_t k : gebunden)
-                if (!probleme[k].isEmpty()) damaged(file, QStringLiteral("its list of tables cannot be read"));
+                if (!probleme[k].isEmpty()) damaged(file, QStringLiteral("ihre Tabellenliste ist nicht lesbar"));
             if (werte[typ].kind != SourceKind::Integer || werte[typ].integer != MDB_TABLE) continue;
             if (!probleme[props].isEmpty() || (werte[props].kind != SourceKind::Null && !propertiesReadable(werte[props].bytes)))
-                damaged(file, QStringLiteral("the properties in its list of tables cannot be read"));
+                damaged(file, QStringLiteral("die Eigenschaften in ihrer Tabellenliste sind nicht lesbar"));
         }
     }
 
@@ -367,7 +367,7 @@ struct AccessFile::Impl {
         impl->table = mdb_read_table(e);
         // Without a usage map libmdb would read through a null pointer.
         if (!impl->table || !impl->table->usage_map || impl->table->map_sz == 0 || !mdb_read_columns(impl->table))
-            damaged(file, QStringLiteral("the definition of table '%1' cannot be read").arg(QString::fromUtf8(e->object_name)));
+            damaged(file, QStringLiteral("die Definition der Tabelle '%1' ist nicht lesbar").arg(QString::fromUtf8(e->object_name)));
         mdb_rewind_table(impl->table);
         return std::make_unique<AccessTable>(std::move(impl));
     }
@@ -377,15 +377,15 @@ AccessFile::AccessFile(const QString& path) : d_(std::make_unique<Impl>()) {
     d_->file = path;
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
-        throw Fehler(db::nr::DateiNichtGefunden, QStringLiteral("Could not find file '%1'.").arg(path));
+        throw Fehler(db::nr::DateiNichtGefunden, QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(path));
     d_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!d_->mdb) throw Fehler(db::nr::KeineDatenbank, QStringLiteral("Unrecognized database format '%1'.").arg(path));
     const qint64 seite = d_->mdb->fmt->pg_size;
-    if (info.size() % seite != 0) damaged(path, QStringLiteral("it ends in the middle of a page"));
+    if (info.size() % seite != 0) damaged(path, QStringLiteral("sie endet mitten in einer Seite"));
     d_->pages = info.size() / seite;
     d_->checkCatalog();
     if (!mdb_read_catalog(d_->mdb, MDB_TABLE) || !d_->entry(QStringLiteral("MSysObjects")))
-        damaged(path, QStringLiteral("its list of tables cannot be read"));
+        damaged(path, QStringLiteral("ihre Tabellenliste ist nicht lesbar"));
 
     for (unsigned i = 0; i < d_->mdb->num_catalog; ++i) {
         auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(d_->mdb->catalog, i));

@@ -114,14 +114,14 @@ TableResult copyTable(db::Ladung& store, TableSource& quelle, const ImportOption
 
     const auto& spalten = quelle.columns();
     if (spalten.empty()) {
-        problems.append({r.name, 0, {}, QStringLiteral("table without columns not copied")});
+        problems.append({r.name, 0, {}, QStringLiteral("Tabelle ohne Spalten nicht übernommen")});
         return r;
     }
     const std::vector<TargetColumn> ziel = createTable(store, r.name, fixed, spalten);
     for (const AccessColumn& c : spalten)
         if (c.typeName == u"Attachment/Multi-value")
-            problems.append({r.name, 0, c.name, QStringLiteral("attachments and multi-value entries are not copied, "
-                                                                "only their reference number")});
+            problems.append({r.name, 0, c.name, QStringLiteral("Anlagen und mehrwertige Einträge werden nicht übernommen, "
+                                                                "nur ihre Verweisnummer")});
 
     QStringList namen;
     for (const TargetColumn& z : ziel) namen << z.name;
@@ -152,7 +152,7 @@ TableResult copyTable(db::Ladung& store, TableSource& quelle, const ImportOption
 
 void refuseExistingTarget(const ImportOptions& opt) {
     if (!opt.overwrite && db::Engine::instance().Vorhanden(opt.dbPath))
-        writeFailure(QStringLiteral("The client database '%1' exists already.").arg(opt.dbPath));
+        writeFailure(QStringLiteral("Die Mandantendatenbank '%1' gibt es schon.").arg(opt.dbPath));
 }
 
 }  // namespace
@@ -186,7 +186,7 @@ ImportResult importTables(const QStringList& names, const OpenTable& open, const
     QHash<int, long> abgelehnt;
     store.abgelehnt = [&](int ziel, long zeile, const QString& grund) {
         ++abgelehnt[ziel];
-        result.problems.append({tabelleVon.value(ziel), zeile, {}, QStringLiteral("row not copied: %1").arg(grund)});
+        result.problems.append({tabelleVon.value(ziel), zeile, {}, QStringLiteral("Zeile nicht übernommen: %1").arg(grund)});
     };
     QList<int> ziele;
     for (const QString& name : names) {

@@ -36,7 +36,7 @@ QString druckdienstFehler() {
     if (anzahl > 0 || cupsLastError() != IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) return {};
     const QString server = QString::fromLocal8Bit(cupsServer());
     const QString adresse = server.startsWith(QLatin1Char('/')) ? server : QStringLiteral("%1:%2").arg(server).arg(ippPort());
-    return QStringLiteral("the print service (CUPS) at %1 cannot be reached").arg(adresse);
+    return QStringLiteral("der Druckdienst (CUPS) unter %1 ist nicht erreichbar; starten Sie ihn oder prüfen Sie CUPS_SERVER").arg(adresse);
 }
 
 bool druckerBekannt(const QString& name) {

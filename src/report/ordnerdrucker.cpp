@@ -20,7 +20,7 @@ namespace hmz {
 namespace {
 
 [[noreturn]] void druckerFehler(const QString& text) {
-    throw Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error: ") + text);
+    throw Fehler(QtDrucker::DruckerFehler, QStringLiteral("Druckerfehler: ") + text);
 }
 
 void ordnerSichern(const QString& pfad) {
@@ -81,7 +81,7 @@ void OrdnerDrucker::auftragStarten() {
     if (!zwischen_->isValid()) {
         const QString grund = zwischen_->errorString();
         zwischen_.reset();
-        druckerFehler(QStringLiteral("cannot write in %1: %2").arg(ordner_, grund));
+        druckerFehler(QStringLiteral("in %1 kann nicht geschrieben werden: %2").arg(ordner_, grund));
     }
 }
 
@@ -173,7 +173,7 @@ void OrdnerDrucker::auftragBeenden() {
     if (const int fehler = namen_.empty() ? 0 : dateisystemSichern(zwischen_->path())) {
         const QString grund = QString::fromLocal8Bit(std::strerror(fehler));
         aufraeumen();
-        druckerFehler(QStringLiteral("cannot write in %1: %2").arg(ordner_, grund));
+        druckerFehler(QStringLiteral("in %1 kann nicht geschrieben werden: %2").arg(ordner_, grund));
     }
     // Every name is looked at before the first move: a folder in the way
     // fails the job with the old set untouched.

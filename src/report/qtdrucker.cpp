@@ -23,7 +23,7 @@ namespace hmz {
 namespace {
 
 [[noreturn]] void druckerFehler(const QString& text) {
-    throw Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error: ") + text);
+    throw Fehler(QtDrucker::DruckerFehler, QStringLiteral("Druckerfehler: ") + text);
 }
 
 // Data on disk before the rename, and the rename on disk after it.
@@ -45,16 +45,16 @@ std::unique_ptr<QFile> neueDatei(const QString& ordner) {
         auto datei = std::make_unique<QFile>(name);
         if (datei->open(QIODevice::WriteOnly | QIODevice::NewOnly)) return datei;
         if (!QFileInfo::exists(name))
-            druckerFehler(QStringLiteral("cannot write in %1: %2").arg(ordner, datei->errorString()));
+            druckerFehler(QStringLiteral("in %1 kann nicht geschrieben werden: %2").arg(ordner, datei->errorString()));
     }
-    druckerFehler(QStringLiteral("cannot write in %1").arg(ordner));
+    druckerFehler(QStringLiteral("in %1 kann nicht geschrieben werden").arg(ordner));
 }
 
 // A printer's spool file, readable by the owner only.
 std::unique_ptr<QFile> privateDatei(const QString& ordner) {
     auto datei = std::make_unique<QTemporaryFile>(ordner + QStringLiteral("/.hmzres-XXXXXX.pdf"));
     datei->setAutoRemove(false);
-    if (!datei->open()) druckerFehler(QStringLiteral("cannot write in %1: %2").arg(ordner, datei->errorString()));
+    if (!datei->open()) druckerFehler(QStringLiteral("in %1 kann nicht geschrieben werden: %2").arg(ordner, datei->errorString()));
     return datei;
 }
 
@@ -86,14 +86,14 @@ bool QtDrucker::cupsZielBekannt(const QString& name) { return CupsZiele().finden
 
 QString QtDrucker::pdfZielFehler(const QString& pfad) {
     const QFileInfo ziel(pfad);
-    if (ziel.isDir()) return QStringLiteral("%1 is a folder, not a file").arg(ziel.absoluteFilePath());
+    if (ziel.isDir()) return QStringLiteral("%1 ist ein Ordner, keine Datei").arg(ziel.absoluteFilePath());
     const QString ordner = ziel.absolutePath();
-    if (!QFileInfo(ordner).isDir()) return QStringLiteral("the folder %1 does not exist").arg(ordner);
+    if (!QFileInfo(ordner).isDir()) return QStringLiteral("den Ordner %1 gibt es nicht").arg(ordner);
     // The job is spooled beside the target and renamed onto it: both need the folder.
     if (::access(QFile::encodeName(ordner).constData(), W_OK | X_OK) != 0)
-        return QStringLiteral("cannot write in the folder %1: %2").arg(ordner, QString::fromLocal8Bit(std::strerror(errno)));
+        return QStringLiteral("in den Ordner %1 kann nicht geschrieben werden: %2").arg(ordner, QString::fromLocal8Bit(std::strerror(errno)));
     if (ziel.exists() && ::access(QFile::encodeName(ziel.absoluteFilePath()).constData(), W_OK) != 0)
-        return QStringLiteral("cannot write %1: %2").arg(ziel.absoluteFilePath(), QString::fromLocal8Bit(std::strerror(errno)));
+        return QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(ziel.absoluteFilePath(), QString::fromLocal8Bit(std::strerror(errno)));
     return {};
 }
 
@@ -103,9 +103,9 @@ Fehler druckerFehlerAus(std::exception_ptr p) {
     } catch (const Fehler& f) {
         return f;
     } catch (const std::exception& e) {
-        return Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error: ") + QString::fromLocal8Bit(e.what()));
+        return Fehler(QtDrucker::DruckerFehler, QStringLiteral("Druckerfehler: ") + QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        return Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error"));
+        return Fehler(QtDrucker::DruckerFehler, QStringLiteral("Druckerfehler"));
     }
 }
 
@@ -144,7 +144,7 @@ void QtDrucker::auftragStarten() {
         datei_.reset();
         QFile::remove(spool_);
         spool_.clear();
-        druckerFehler(QStringLiteral("cannot start the PDF %1").arg(ziel_));
+        druckerFehler(QStringLiteral("das PDF %1 kann nicht begonnen werden").arg(ziel_));
     }
     QPen stift(Qt::black);
     stift.setWidthF(punkte(0.1));
@@ -155,7 +155,7 @@ void QtDrucker::auftragStarten() {
 }
 
 void QtDrucker::seiteNeu() {
-    if (!writer_->newPage()) druckerFehler(QStringLiteral("cannot start a new page"));
+    if (!writer_->newPage()) druckerFehler(QStringLiteral("eine neue Seite kann nicht begonnen werden"));
 }
 
 void QtDrucker::textAusgeben(double x, double y, const QString& text) {
@@ -192,14 +192,14 @@ void QtDrucker::auftragBeenden() {
     spool_.clear();
     if (!schreibFehler.isEmpty()) {
         QFile::remove(spool);
-        druckerFehler(QStringLiteral("cannot write %1: %2").arg(ziel_, schreibFehler));
+        druckerFehler(QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(ziel_, schreibFehler));
     }
     if (pdf_) {
         if ((sichern_ && !sichern(spool, false)) ||
             std::rename(QFile::encodeName(spool).constData(), QFile::encodeName(ziel_).constData()) != 0) {
             const QString grund = QString::fromLocal8Bit(std::strerror(errno));
             QFile::remove(spool);
-            druckerFehler(QStringLiteral("cannot write %1: %2").arg(ziel_, grund));
+            druckerFehler(QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(ziel_, grund));
         }
         if (sichern_) sichern(QFileInfo(ziel_).absolutePath(), true);
         return;

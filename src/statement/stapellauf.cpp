@@ -50,7 +50,7 @@ public:
         if (m.knoepfe == Knoepfe::OK) return Antwort::OK;
         // The dialog's text speaks of its buttons; say which option is the "NEIN" here.
         if (!auftrag_.beiDifferenzWeiter)
-            std::fputs("hmzres: stopped; --on-imbalance continue prints the statements anyway\n", stderr);
+            std::fputs("hmzres: angehalten; mit --on-imbalance continue werden die Abrechnungen trotzdem gedruckt\n", stderr);
         return auftrag_.beiDifferenzWeiter ? Antwort::Nein : Antwort::Ja;
     }
     // A signal cancels at the points where the dialog would see its cancel button.
@@ -171,12 +171,12 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     auto& f = formular();
     QString name = auftrag.datenbank;
     if (!auftrag.pdfDatei.isEmpty() && isDatabaseFile(auftrag.pdfDatei, auftrag.datenbank)) {
-        std::fprintf(stderr, "hmzres: the PDF file '%s' is the database itself\n", qPrintable(auftrag.pdfDatei));
+        std::fprintf(stderr, "hmzres: die PDF-Datei '%s' ist die Datenbank selbst\n", qPrintable(auftrag.pdfDatei));
         return 2;
     }
     if (!db::Engine::IstServer(name)) {
         const QFileInfo datei(name);
-        if (!datei.isFile()) return fehlerStatus(QStringLiteral("database not found: %1").arg(auftrag.datenbank));
+        if (!datei.isFile()) return fehlerStatus(QStringLiteral("Datenbank nicht gefunden: %1").arg(auftrag.datenbank));
         name = datei.absoluteFilePath();
         // The run writes the year results and the PDF only after the first
         // statement: refuse targets that cannot be written now, not after that work.
@@ -193,7 +193,7 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
         // The files are made in a hidden folder inside and moved out of it: both need the folder.
         const QString ordner = QFileInfo(auftrag.pdfOrdner).absoluteFilePath();
         if (::access(QFile::encodeName(ordner).constData(), W_OK | X_OK) != 0)
-            return fehlerStatus(QStringLiteral("cannot write in the folder %1: %2").arg(ordner, QString::fromLocal8Bit(std::strerror(errno))));
+            return fehlerStatus(QStringLiteral("in den Ordner %1 kann nicht geschrieben werden: %2").arg(ordner, QString::fromLocal8Bit(std::strerror(errno))));
     }
 
     z.AufrufParameter = VariantArray::leer(0, 100);
