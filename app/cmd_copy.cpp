@@ -5,6 +5,7 @@
 #include "entry/zustand.h"
 #include "store/datenzugriff.h"
 #include "store/mandantkopie.h"
+#include "statement/stapellauf.h"
 
 #include <cstdio>
 
@@ -18,6 +19,7 @@ int kopieren(const Befehlszeile& z) {
     // Reading and replacing one client at once would wait for its own locks.
     if (db::selberMandant(von, nach))
         return z.falsch(QStringLiteral("Quelle und Ziel sind derselbe Mandant ('%1')").arg(nachText));
+    if (const QString leer = keinMandantHinweis(von); !leer.isEmpty()) return z.fehlschlag(leer);
     const LadungsAbbruch abbruch("hmzres copy: abgebrochen, nichts kopiert\n", STDERR_FILENO);
     db::Kopiert k;
     try {

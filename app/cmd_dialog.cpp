@@ -8,6 +8,7 @@
 #include "dialog/qtkomponenten.h"
 #include "entry/kmohauptmzres.h"
 #include "entry/zustand.h"
+#include "statement/stapellauf.h"
 #include "store/datenzugriff.h"
 
 #include <QDate>
@@ -58,6 +59,7 @@ int dialog(const Befehlszeile& z) {
         // A plain client gets its password when the dialog opens; another program's file never.
         if (e.Nummer() == db::nr::KeineDatenbank) return z.fehlschlag(e.Beschreibung());
     }
+    if (const QString leer = keinMandantHinweis(name); !leer.isEmpty()) return z.fehlschlag(leer);
     // Without the options the dialog opens where the client's bookings end.
     const QDate heute = QDate::currentDate();
     QDate monatsStatus = QDate(heute.year(), heute.month(), 1).addDays(-1);  // end of the last closed month

@@ -29,6 +29,7 @@ void (*ereignisPunkt)() = nullptr;
 LaufAnsicht* anzeige = nullptr;
 bool nurRechnen = false;
 bool probelauf = false;
+long gespeichert = 0;
 std::function<void(const ObjektZustand&)> beobachter;
 
 void zeigeLatsch() {
@@ -66,6 +67,7 @@ void jahresSatzSchreiben() {
     db::Transaktion t(db);
     db.JahresergebnisSchreiben(f.ObjNrText.toLong(), static_cast<int>(f.AbrJahr), o.HmzReserve, o.SummeEHB);
     t.commit();
+    ++gespeichert;
 }
 
 void mehrjahresAufstellung() {
@@ -127,6 +129,8 @@ void setzeNurRechnen(bool an) { nurRechnen = an; }
 bool istNurRechnen() { return nurRechnen; }
 void setzeProbelauf(bool an) { probelauf = an; }
 
+long gespeicherteJahresergebnisse() { return gespeichert; }
+
 QString ohneSpeichernHinweis() {
     if (nurRechnen) return {};
     const auto& f = formular();
@@ -134,7 +138,7 @@ QString ohneSpeichernHinweis() {
         return QStringLiteral("Jahresergebnisse nicht gespeichert: der Zeitraum %1 bis %2 ist nicht das ganze Jahr; "
                               "gespeichert wird nur ein Lauf von 01 bis 12.")
             .arg(f.AbrVonDatum.toString(QStringLiteral("MM.yyyy")), f.AbrBisDatum.toString(QStringLiteral("MM.yyyy")));
-    if (probelauf) return QStringLiteral("Probelauf: Jahresergebnisse nicht gespeichert.");
+    if (probelauf) return QStringLiteral("Jahresergebnisse nicht gespeichert: Probelauf.");
     return {};
 }
 

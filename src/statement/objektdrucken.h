@@ -81,6 +81,8 @@ void setzeProbelauf(bool an);
 // The closing line of a run whose statements stored no year results, with
 // the reason; empty when they store them, or when the run only computes.
 QString ohneSpeichernHinweis();
+// Year rows stored since the program started; a run takes the difference.
+long gespeicherteJahresergebnisse();
 
 // Sees every property whose statement was completed, with its figures as
 // printed; none by default.

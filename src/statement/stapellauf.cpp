@@ -46,7 +46,9 @@ public:
 
     Antwort melden(const Meldung& m) override {
         zeileAbschliessen();
-        std::fprintf(stderr, "%s\n", qPrintable(m.text));
+        // A cancel is told when it is taken and again when the loop ends: once is enough here.
+        if (m.knoepfe != Knoepfe::OK || m.text != letzteMeldung_) std::fprintf(stderr, "%s\n", qPrintable(m.text));
+        letzteMeldung_ = m.text;
         if (m.knoepfe == Knoepfe::OK) return Antwort::OK;
         // The dialog's text speaks of its buttons; say which option is the "NEIN" here.
         if (!auftrag_.beiDifferenzWeiter)
@@ -82,10 +84,8 @@ public:
     }
     void setzeObjAnz(const QString& text) override { anzahl_ = text; }
     bool probelauf() const override { return auftrag_.ohneSpeichern; }
-    void schlussHinweis(const QString& text) override {
-        zeileAbschliessen();
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-    }
+    // Told in the closing line.
+    void schlussHinweis(const QString& text) override { hinweis_ = text; }
     void objektFortschritt(long fertig, long gesamt) override {
         if (!uhr_.isValid()) uhr_.start();
         fertig_ = fertig;
@@ -103,6 +103,22 @@ public:
         zeileOffen_ = false;
     }
     const QString& anzahl() const { return anzahl_; }
+
+    // One closing line for every end of a run that printed: how many
+    // statements went out or were discarded, and what became of the year results.
+    void schlusszeile(bool abgebrochen, long gespeichert) {
+        zeileAbschliessen();
+        QString zeile = abgebrochen ? QStringLiteral("Abgebrochen: %1 Abrechnungen verworfen; ").arg(anzahl_)
+                                    : QStringLiteral("Fertig: %1 Abrechnungen gedruckt; ").arg(anzahl_);
+        if (hinweis_.isEmpty() && abgebrochen) hinweis_ = ohneSpeichernHinweis();
+        zeile += hinweis_.isEmpty() ? QStringLiteral("Jahresergebnisse gespeichert: %1").arg(gespeichert) : hinweis_;
+        // --quiet keeps what the user must know: results that were not stored, a cancel.
+        if (auftrag_.fortschritt)
+            std::printf("%s\n", qPrintable(zeile));
+        else if (abgebrochen || !hinweis_.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(zeile));
+        std::fflush(stdout);
+    }
 
 private:
     static Variant nummer(const QString& text) {
@@ -137,6 +153,7 @@ private:
     Variant felder_[4];
     QString anzahl_ = QStringLiteral("0");
     QString letzteZeile_;
+    QString letzteMeldung_, hinweis_;
     QString latsch_;
     bool signalAbbruch_ = false;
     bool zeileOffen_ = false;
@@ -157,6 +174,17 @@ int fehlerStatus(const QString& text) {
 }
 
 }  // namespace
+
+QString keinMandantHinweis(const QString& datenbank) {
+    try {
+        if (!db::Engine::IstServer(datenbank) || db::Engine::instance().Vorhanden(datenbank)) return {};
+    } catch (const Fehler&) {
+        return {};  // the open that follows says why
+    }
+    const QString name = db::Engine::Anzeigename(datenbank);
+    return QStringLiteral("'%1' enthält keinen Mandanten; legen Sie mit 'hmzres init' einen an oder kopieren Sie "
+                          "einen mit 'hmzres copy' hinein.").arg(name);
+}
 
 int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     konsolenFehlerAnzeigeRegistrieren();
@@ -216,10 +244,17 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
             .OpenDatabase(z.DatenbankPfad, false, true, QStringLiteral(";pwd=") + DatenbankPasswort)
             ->Close();
     } catch (const Fehler& e) {
+        // The client key opens every client file: a file it does not open is none, whatever its bytes look like.
+        if (e.Nummer() == db::nr::KeinGueltigesPasswort && !db::Engine::IstServer(name))
+            return fehlerStatus(QStringLiteral("'%1' ist keine Mandantendatenbank (oder mit einem fremden Kennwort verschlüsselt) "
+                                               "und bleibt unverändert. Legen Sie mit 'hmzres init' einen Mandanten an oder "
+                                               "übernehmen Sie einen mit 'hmzres import-mdb'.").arg(name));
         return fehlerStatus(QStringLiteral("%1 (%2)").arg(e.Beschreibung()).arg(e.Nummer()));
     }
+    if (const QString leer = keinMandantHinweis(z.DatenbankPfad); !leer.isEmpty()) return fehlerStatus(leer);
 
     const long fehlerVorher = gemeldeteFehler();
+    const long gespeichertVorher = gespeicherteJahresergebnisse();
     // Reading the setting creates it when missing; a run that only computes shows no amounts.
     int haken = auftrag.nurRechnen ? 0 : AESelect();
     if (auftrag.eurAts) haken = *auftrag.eurAts ? 1 : 0;
@@ -251,11 +286,15 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     ansicht.zeileAbschliessen();
     z.DialogGeladen = false;
     const bool fehler = gemeldeteFehler() != fehlerVorher;
-    if (ansicht.durchSignalAbgebrochen()) return 128 + auftrag.abbruchSignal->load();
+    const long gespeichert = gespeicherteJahresergebnisse() - gespeichertVorher;
+    if (ansicht.durchSignalAbgebrochen()) {
+        if (!auftrag.nurRechnen) ansicht.schlusszeile(true, gespeichert);
+        return 128 + auftrag.abbruchSignal->load();
+    }
 
     switch (ergebnis) {
     case LaufErgebnis::Gedruckt:
-        if (auftrag.fortschritt) std::printf("Anzahl verarbeiteter Objekte: %s\n", qPrintable(ansicht.anzahl()));
+        if (!auftrag.nurRechnen) ansicht.schlusszeile(false, gespeichert);
         return fehler ? 4 : 0;
     case LaufErgebnis::Abgelehnt:
     case LaufErgebnis::KeineObjekte:

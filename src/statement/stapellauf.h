@@ -47,4 +47,7 @@ struct DruckAuftrag {
 // cancel by abbruchSignal.
 int druckAuftragAusfuehren(const DruckAuftrag& auftrag);
 
+// Why a server database holding no client cannot be used, and what to do; empty otherwise.
+QString keinMandantHinweis(const QString& datenbank);
+
 }  // namespace hmz
