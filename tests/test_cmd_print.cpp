@@ -75,14 +75,14 @@ TEST_F(PrintBefehl, AnImbalanceStopsUnlessToldToContinueThenItPrintsAndStores) {
     auto r = hmzres(args());
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.fehler.contains("Summe Soll:     1.234,50\r\nSumme Haben: 1.234,51\r\nDifferenz: -0,01\r\n")) << qPrintable(r.fehler);
-    EXPECT_TRUE(r.fehler.endsWith("\"NEIN\" klicken\nhmzres: stopped; --on-imbalance continue prints the statements anyway\n"))
+    EXPECT_TRUE(r.fehler.endsWith("\"NEIN\" klicken\nhmzres: angehalten; mit --on-imbalance continue werden die Abrechnungen trotzdem gedruckt\n"))
         << qPrintable(r.fehler);
     EXPECT_FALSE(QFile::exists(pdf));
 
     r = hmzres(args("1-99", "01.2003-31.12.2003") << "--no-eur-ats" << "--on-imbalance" << "continue");
     ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
     EXPECT_TRUE(r.aus.contains("Laufende Objekt-Nr: 00007"));
-    EXPECT_TRUE(r.aus.contains("Anzahl verarbeiteter Objekte: 2"));
+    EXPECT_TRUE(r.aus.endsWith("Fertig: 2 Abrechnungen gedruckt; Jahresergebnisse gespeichert: 2\n")) << qPrintable(r.aus);
     const QString text = pdfText(pdf);
     EXPECT_TRUE(text.contains(QString::fromUtf8("Hauptmietzinsreserve-Abrechnung für 2003")));
     EXPECT_TRUE(text.contains("1.234,50"));
@@ -143,37 +143,39 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         const char* umgebung = "";    // NAME=VALUE for this run; "-" runs without any display
         const char* schutz = nullptr; // read-only: "ordner" geschuetzt/, "kopie" dbKopie, "medium" it and kopie/, "halb" halb/
     };
-    const QString usagePrint = "usage: hmzres print --db DB";
+    const QString usagePrint = "Aufruf: hmzres print --db DB";
     const Fall faelle[] = {
         // help: every command, also without a display
-        {{"-h"}, 0, "usage: hmzres <command>"},
+        {{"-h"}, 0, "Aufruf: hmzres <Befehl>"},
+        {{"--version"}, 0, "\nSQLCipher 3.", "CUPS_SERVER=localhost:1"},
         {{"help"}, 0, "copy --from DB --to DB"},
-        {{"help", "init"}, 0, "usage: hmzres init --db DB"},
-        {{"demo", "--help"}, 0, "usage: hmzres demo [--db DB]"},
+        {{"help", "init"}, 0, "Aufruf: hmzres init --db DB"},
+        {{"demo", "--help"}, 0, "Aufruf: hmzres demo [--db DB]"},
         {{"print", "--help"}, 0, "--on-imbalance stop|continue"},
         {{"dialog", "--help"}, 0, "--help-file FILE", "-"},
-        {{"printers", "--help"}, 0, "usage: hmzres printers"},
+        {{"printers", "--help"}, 0, "Aufruf: hmzres printers"},
         // wrong usage: 2, with the reason and the command's usage
-        {{}, 2, "usage: hmzres <command>"},
-        {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
-        {{"demo", "--frobnicate"}, 2, "Unknown option 'frobnicate'"},
-        {{"printers", "zuviel"}, 2, "unexpected argument 'zuviel'"},
-        {{"init"}, 2, "--db is missing"},
-        {{"init", "--db"}, 2, "usage: hmzres init --db DB"},
-        {{"import-mdb", "--db", dbKopie}, 2, "--mdb is missing"},
-        {{"copy", "--from", db}, 2, "--to is missing"},
+        {{}, 2, "Aufruf: hmzres <Befehl>"},
+        {{"frobnicate"}, 2, "unbekannter Befehl 'frobnicate'"},
+        {{"demo", "--frobnicate"}, 2, "unbekannte Option '--frobnicate'"},
+        {{"printers", "zuviel"}, 2, "unerwartetes Argument 'zuviel'"},
+        {{"init"}, 2, "--db fehlt"},
+        {{"init", "--db"}, 2, "nach '--db' fehlt der Wert\nAufruf: hmzres init --db DB"},
+        {{"import-mdb", "--db", dbKopie}, 2, "--mdb fehlt"},
+        {{"copy", "--from", db}, 2, "--to fehlt"},
         {{"copy", "--from", db, "--to", umweg}, 2, "Quelle und Ziel sind derselbe Mandant"},
-        {{"print", "--db", db, "--period", "01.03-12.03", "--pdf", pdf}, 2, "--objects is missing\n" + usagePrint},
-        {args() << "--printer" << "x", 2, "give one of --pdf, --printer and --pdf-dir"},
-        {drucken(db, ""), 2, "--pdf needs a FILE"},
-        {args("17"), 2, "--objects takes VON-BIS"},
+        {{"print", "--db", db, "--period", "01.03-12.03", "--pdf", pdf}, 2, "--objects fehlt\n" + usagePrint},
+        {args() << "--printer" << "x", 2, "genau eine von --pdf, --printer und --pdf-dir angeben"},
+        {drucken(db, ""), 2, "--pdf braucht FILE"},
+        {args("-17"), 2, "--objects nimmt VON-BIS oder eine Objektnummer"},
+        {args("50"), 1, "Keine Objekte zum Drucken gefunden\n"},
         {args() << "--objects" << "3-99999", 2, "--objects ist mehrfach angegeben"},
         {drucken(db, "--quiet"), 2, "--pdf braucht FILE, nicht die Option '--quiet'"},
-        {args() << "--on-imbalance" << "maybe", 2, "--on-imbalance takes stop or continue"},
+        {args() << "--on-imbalance" << "maybe", 2, "--on-imbalance nimmt stop oder continue"},
         {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-gibt-es-nicht"}, 2,
-         "no printer 'hmzres-gibt-es-nicht'; 'hmzres printers' lists them"},
-        {{"dialog", "--db", db}, 2, "no display found", "-"},
-        {{"dialog", "--db", db, "--month-status", "31.02.2003"}, 2, "--month-status takes DD.MM.YYYY"},
+         "kein Drucker 'hmzres-gibt-es-nicht'; 'hmzres printers' zeigt die vorhandenen"},
+        {{"dialog", "--db", db}, 2, "keine Anzeige gefunden", "-"},
+        {{"dialog", "--db", db, "--month-status", "31.02.2003"}, 2, "--month-status nimmt TT.MM.JJJJ"},
         {exportieren + QStringList{"--year", "2003", "--format", "xml"}, 2, "--format"},
         {exportieren + QStringList{"--objects", "1-9"}, 2, "--year"},
         {{"export", "--db", db, "--year", "2003", "--out", ordner.path()}, 2, "--out: '" + ordner.path() + "' ist ein Ordner"},
@@ -189,10 +191,10 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {exportieren + QStringList{"--year", "2004"}, 3, "für Buchungsjahr: 2004 ist kein Buchungsbestand existent\n"},
         {exportieren + QStringList{"--year", "2003", "--objects", "50-60"}, 1, "Keine Objekte zum Drucken gefunden\n"},
         // the database, the output or the printer: 4, before any work
-        {drucken(ordner.filePath("fehlt.db"), pdf), 4, "database not found"},
-        {{"dialog", "--db", ordner.filePath("fehlt.db")}, 4, "database not found"},
-        {drucken(db, ordner.filePath("kein/ordner.pdf")), 4, "the folder " + ordner.filePath("kein") + " does not exist"},
-        {drucken(db, geschuetzt + "/a.pdf"), 4, "cannot write in the folder " + geschuetzt, "", "ordner"},
+        {drucken(ordner.filePath("fehlt.db"), pdf), 4, "Datenbank nicht gefunden"},
+        {{"dialog", "--db", ordner.filePath("fehlt.db")}, 4, "Datenbank nicht gefunden"},
+        {drucken(db, ordner.filePath("kein/ordner.pdf")), 4, "den Ordner " + ordner.filePath("kein") + " gibt es nicht"},
+        {drucken(db, geschuetzt + "/a.pdf"), 4, "in den Ordner " + geschuetzt + " kann nicht geschrieben werden", "", "ordner"},
         {drucken(db, ordner.path()), 2, ordner.path() + "' ist ein Ordner"},
         {{"copy", "--from", db, "--to", ordner.path(), "--force"}, 2, "--to: '" + ordner.path() + "' ist ein Ordner"},
         {drucken(ordner.path(), pdf), 2, "ist ein Ordner"},
@@ -213,13 +215,13 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {{"export", "--db", halb, "--year", "2003"}, 0, "ObjNr"},
         {drucken(dbKopie, pdf), 4, "Aktualisieren nicht möglich: die Datei '" + dbKopie + "' ist schreibgeschützt. (3027)", "",
          "kopie"},
-        {{"init", "--db", db}, 4, "already exists"},
+        {{"init", "--db", db}, 4, "gibt es schon; die Datei bleibt unverändert"},
         {{"init", "--db", ordner.filePath("fehlt/neu.db")}, 4, "ist kein gültiger Pfad"},
-        {{"import-mdb", "--mdb", imp, "--db", db}, 4, "exists already; use --force"},
+        {{"import-mdb", "--mdb", imp, "--db", db}, 4, "gibt es schon; --force ersetzt sie"},
         {{"copy", "--from", dbKopie, "--to", db}, 4, "enthält schon einen Mandanten; --force ersetzt ihn"},
-        {{"printers"}, 4, "the print service (CUPS) at localhost:1 cannot be reached", "CUPS_SERVER=localhost:1"},
+        {{"printers"}, 4, "der Druckdienst (CUPS) unter localhost:1 ist nicht erreichbar", "CUPS_SERVER=localhost:1"},
         {{"print", "--db", db, "--objects", "1-99", "--period", "01.03-12.03", "--printer", "hmzres-pdf"}, 4,
-         "cannot be reached", "CUPS_SERVER=localhost:1"},
+         "nicht erreichbar", "CUPS_SERVER=localhost:1"},
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(("hmzres " + f.args.join(' ')).toStdString());

@@ -93,7 +93,7 @@ TEST_F(DruckerAuswahl, DruckAufDiePdfWarteschlangeUndBefehlPrinters) {
     QStringList zeilen = l.aus.split('\n', Qt::SkipEmptyParts);
     int standard = 0;
     for (QString& z : zeilen)
-        if (z.endsWith(QStringLiteral(" (default)"))) {
+        if (z.endsWith(QStringLiteral(" (Standard)"))) {
             ++standard;
             z.chop(10);
         }

@@ -280,7 +280,7 @@ TEST_F(PdfDrucker, TheWorkersFailuresReachTheCaller) {
     d->abwarten();
     const Fehler f = fehlerVon([&] { d->Print(QStringLiteral("zweite Zeile"), false); });
     EXPECT_EQ(f.Nummer(), QtDrucker::DruckerFehler);
-    EXPECT_TRUE(f.Beschreibung().startsWith(QStringLiteral("Printer error: cannot write in ")))
+    EXPECT_TRUE(f.Beschreibung().startsWith(QStringLiteral("Druckerfehler: in ")))
         << f.Beschreibung().toStdString();
     d->Line(0, 0, 10, 0);
     EXPECT_THROW(d->EndDoc(), Fehler) << "a failed job is not reported as handed over";
@@ -368,7 +368,7 @@ TEST_F(PdfDrucker, FolderPrinterMovesOneFilePerDocumentIntoPlaceOnlyWhenTheJobEn
             // The files are drawn in the hidden folder, never under their final name.
             EXPECT_FALSE(ziel.startsWith(pfad(QStringLiteral("HMZ"))));
             if (fall == "drawing" && ziel.endsWith(QStringLiteral("00002.pdf")))
-                throw Fehler(QtDrucker::DruckerFehler, QStringLiteral("Printer error: disk full"));
+                throw Fehler(QtDrucker::DruckerFehler, QStringLiteral("Druckerfehler: Datenträger voll"));
             if (fall == "moving" && ziel.endsWith(QStringLiteral("00002.pdf"))) return std::make_unique<LeerDrucker>();
             return QtDrucker::fuerPdf(ziel);
         });
@@ -376,7 +376,7 @@ TEST_F(PdfDrucker, FolderPrinterMovesOneFilePerDocumentIntoPlaceOnlyWhenTheJobEn
         if (fall != "discarded") {
             const Fehler f = fehlerVon([&] { d.EndDoc(); });
             EXPECT_EQ(f.Nummer(), QtDrucker::DruckerFehler);
-            EXPECT_TRUE(fall != "drawing" || f.Beschreibung().contains("disk full")) << f.Beschreibung().toStdString();
+            EXPECT_TRUE(fall != "drawing" || f.Beschreibung().contains("Datenträger voll")) << f.Beschreibung().toStdString();
         } else {
             d.KillDoc();
             // Output after the discard is swallowed, and the next job prints again.
