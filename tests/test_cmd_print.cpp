@@ -4,6 +4,7 @@
 #include "../bench/generator.h"
 #include "programm.h"
 #include "schreibschutz.h"
+#include "speicher.h"
 #include "sqlhilfe.h"
 #include "testmandant.h"
 
@@ -125,6 +126,9 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
     // Another program's files; a client with a log a killed program left; one another program holds.
     const QString fremd = ordner.filePath("fremd.sqlite"), leer = ordner.filePath("leer.db"), halb = ordner.filePath("halb/m.db");
     const QString belegt = ordner.filePath("belegt.db");
+    QFile altPdf(ordner.filePath("abrechnung-alt.pdf"));
+    ASSERT_TRUE(altPdf.open(QIODevice::WriteOnly) && altPdf.write(QByteArray("%PDF-1.4\n").leftJustified(4096, ' ')) == 4096);
+    altPdf.close();
     ASSERT_TRUE(QFile(leer).open(QIODevice::WriteOnly) && QDir().mkpath(ordner.filePath("halb")) && QFile::copy(db, belegt));
     hmz::db::Engine::instance().CreateDatabase(fremd, {})->Execute("CREATE TABLE notiz (t TEXT)");
     auto schreiber = hmz::testhilfe::verbinden(db, hmz::DatenbankPasswort, false), halter = hmz::testhilfe::verbinden(belegt, hmz::DatenbankPasswort, true);
@@ -136,6 +140,7 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         return QStringList{"print", "--db", d, "--objects", "1-99", "--period", "01.03-12.03", "--pdf", p};
     };
     const QStringList exportieren{"export", "--db", db, "--out", csv};
+    const TestSpeicher leerServer(Speicherart::Server);
     struct Fall {
         QStringList args;
         int status;
@@ -202,6 +207,8 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {drucken(fremd, pdf), 4, "'" + fremd + "' ist keine Mandantendatenbank"},
         {{"export", "--db", fremd, "--year", "2003"}, 4, "keine Mandantendatenbank"},
         {{"dialog", "--db", leer}, 4, "Legen Sie mit 'hmzres init' einen Mandanten an oder übernehmen Sie einen mit 'hmzres import-mdb'"},
+        {drucken(leerServer.name(), pdf), 4, "' enthält keinen Mandanten; legen Sie mit 'hmzres init' einen an oder kopieren Sie einen mit 'hmzres copy' hinein.\n"},
+        {drucken(ordner.filePath("abrechnung-alt.pdf"), pdf), 4, "ist keine Mandantendatenbank (oder mit einem fremden Kennwort verschlüsselt)"},
         {drucken(mdb, pdf), 4, "'" + mdb + "' ist eine Access-Datenbank; übernehmen Sie sie mit 'hmzres import-mdb"},
         {{"init", "--db", ordner.filePath("haengt.db")}, 4, "existiert bereits"},
         // what only reads works on a read-only file or medium, unless a log there is unfinished
@@ -384,7 +391,9 @@ TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
         ASSERT_TRUE(p.waitForFinished(20000));
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(p.exitCode(), 128 + signal);
-        EXPECT_TRUE(p.readAllStandardError().contains("Verarbeitung durch Anwender abgebrochen"));
+        EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()), "Verarbeitung durch Anwender abgebrochen\n");
+        aus += p.readAllStandardOutput();
+        EXPECT_TRUE(QRegularExpression("\nAbgebrochen: \\d+ Abrechnungen verworfen; Jahresergebnisse gespeichert: \\d+\n$").match(aus).hasMatch()) << aus.constData();
         EXPECT_EQ(inhalt(je), vorher);
         // Each year row is the old one or the whole new one.
         const QStringList jetzt = jahresZeilen();
