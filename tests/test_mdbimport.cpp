@@ -398,7 +398,7 @@ TEST(ImportCli, ExitStatusSummaryAndProgress) {
     const QString bild = beschaedigt(dir, Nwind, "bild.mdb", 25 * 2048 + 10, QByteArray("\xff\x1f", 2));
     l = importieren({"--mdb", bild, "--db", dir.filePath("bild.db")});
     EXPECT_EQ(l.status, 5);
-    EXPECT_TRUE(l.aus.contains("Not converted (1):\n  Categories, row 1, column Picture: only 0 of 10746 bytes could be read"))
+    EXPECT_TRUE(l.aus.contains("Nicht übernommen (1):\n  Categories, Zeile 1, Spalte Picture: nur 0 von 10746 Bytes lesbar"))
         << l.aus.toStdString();
     EXPECT_TRUE(l.aus.contains("Categories           8 Zeilen")) << l.aus.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath("bild.db")));
