@@ -48,7 +48,9 @@ bool selberMandant(const QString& a, const QString& b) {
     if (istServerName(a) != istServerName(b)) return false;
     if (!istServerName(a)) return sameFile(a, b);
     const QString ia = serverIdentitaet(a);
-    return !ia.isEmpty() && ia == serverIdentitaet(b);
+    if (!ia.isEmpty() && ia == serverIdentitaet(b)) return true;
+    const QString va = serverIdentitaetVerbunden(a);
+    return !va.isEmpty() && va == serverIdentitaetVerbunden(b);
 }
 
 Kopiert mandantKopieren(const QString& von, const QString& nach, const QString& passwort, bool ersetzen,

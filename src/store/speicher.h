@@ -35,6 +35,10 @@ QString serverAnzeigename(const QString& name);  // without any password
 // Host, port, database and schema as libpq reads the name, the same for
 // every spelling of one client; empty when libpq cannot read it.
 QString serverIdentitaet(const QString& name);
+// The same, asked of the server itself (its cluster, database and schema):
+// it also knows one server under two host names or a socket. Empty when
+// the server cannot be reached.
+QString serverIdentitaetVerbunden(const QString& name);
 // Any text (a libpq message quoting a URI) with every password in it blotted out.
 QString passwortTilgen(QString text);
 

@@ -318,4 +318,17 @@ Variant pgValue(const PGresult* r, int row, int col) {
     }
 }
 
+QString serverIdentitaetVerbunden(const QString& name) {
+    try {
+        PgConnection c(name);
+        // A schema the path names but that does not exist yet is still where the client would go.
+        const PgResult r = c.exec(QStringLiteral(
+            "SELECT system_identifier::text || '/' || current_database() || '/' || "
+            "coalesce(current_schema(), current_setting('search_path')) FROM pg_control_system()"));
+        return PQntuples(r.get()) == 1 ? QString::fromUtf8(PQgetvalue(r.get(), 0, 0)) : QString();
+    } catch (const Fehler&) {
+        return {};  // the copy's own open says why
+    }
+}
+
 }  // namespace hmz::db
