@@ -379,7 +379,7 @@ AccessFile::AccessFile(const QString& path) : d_(std::make_unique<Impl>()) {
     if (!info.exists() || !info.isFile())
         throw Fehler(db::nr::DateiNichtGefunden, QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(path));
     d_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
-    if (!d_->mdb) throw Fehler(db::nr::KeineDatenbank, QStringLiteral("Unrecognized database format '%1'.").arg(path));
+    if (!d_->mdb) throw Fehler(db::nr::KeineDatenbank, QStringLiteral("Unbekanntes Datenbankformat '%1'.").arg(path));
     const qint64 seite = d_->mdb->fmt->pg_size;
     if (info.size() % seite != 0) damaged(path, QStringLiteral("sie endet mitten in einer Seite"));
     d_->pages = info.size() / seite;
@@ -397,7 +397,7 @@ AccessFile::~AccessFile() = default;
 
 std::unique_ptr<AccessTable> AccessFile::open(const QString& table) const {
     MdbCatalogEntry* e = d_->entry(table);
-    if (!e) throw Fehler(db::nr::TabelleFehlt, QStringLiteral("No table '%1' in '%2'.").arg(table, d_->file));
+    if (!e) throw Fehler(db::nr::TabelleFehlt, QStringLiteral("Keine Tabelle '%1' in '%2'.").arg(table, d_->file));
     return d_->open(e);
 }
 

@@ -35,13 +35,13 @@ QString shown(const SourceValue& v) {
     }
     case SourceKind::Decimal:
     case SourceKind::Text: return u'\'' + QString::fromUtf8(v.bytes).left(40) + u'\'';
-    case SourceKind::Blob: return QStringLiteral("%1 bytes of binary data").arg(v.bytes.size());
+    case SourceKind::Blob: return QStringLiteral("%1 Bytes Binärdaten").arg(v.bytes.size());
     }
     return {};
 }
 
 Conversion refused(const SourceValue& v, const char* what) {
-    return {nullValue(), QStringLiteral("%1 is not %2").arg(shown(v), QLatin1String(what))};
+    return {nullValue(), QStringLiteral("%1 ist %2").arg(shown(v), QLatin1String(what))};
 }
 
 std::optional<std::int64_t> wholeNumber(const QByteArray& text) {
@@ -56,17 +56,17 @@ Conversion toInteger(const SourceValue& v) {
     case SourceKind::Integer: return {integerValue(v.integer), {}};
     case SourceKind::Money:
         if (v.integer % Currency::Skala == 0) return {integerValue(v.integer / Currency::Skala), {}};
-        return refused(v, "a whole number");
+        return refused(v, "keine ganze Zahl");
     case SourceKind::Real:
         // Doubles at or above 2^63 would not fit; the bound itself is exact.
         if (std::isfinite(v.real) && v.real == std::trunc(v.real) && std::fabs(v.real) < 9.2233720368547758e18)
             return {integerValue(static_cast<std::int64_t>(v.real)), {}};
-        return refused(v, "a whole number");
+        return refused(v, "keine ganze Zahl");
     case SourceKind::Decimal:
     case SourceKind::Text:
         if (auto n = wholeNumber(v.bytes)) return {integerValue(*n), {}};
-        return refused(v, "a whole number");
-    default: return refused(v, "a whole number");
+        return refused(v, "keine ganze Zahl");
+    default: return refused(v, "keine ganze Zahl");
     }
 }
 
@@ -77,15 +77,15 @@ Conversion toReal(const SourceValue& v) {
     case SourceKind::Real:
         // SQLite would store NaN as Null without a word.
         if (std::isfinite(v.real)) return {realValue(v.real), {}};
-        return refused(v, "a finite number");
+        return refused(v, "keine endliche Zahl");
     case SourceKind::Decimal:
     case SourceKind::Text: {
         bool ok = false;
         const double d = v.bytes.trimmed().toDouble(&ok);
         if (ok && std::isfinite(d)) return {realValue(d), {}};
-        return refused(v, "a number");
+        return refused(v, "keine Zahl");
     }
-    default: return refused(v, "a number");
+    default: return refused(v, "keine Zahl");
     }
 }
 
@@ -94,26 +94,26 @@ Conversion toCurrency(const SourceValue& v) {
     case SourceKind::Money: return {integerValue(v.integer), {}};
     case SourceKind::Integer: {
         std::int64_t r;
-        if (__builtin_mul_overflow(v.integer, Currency::Skala, &r)) return refused(v, "a currency amount");
+        if (__builtin_mul_overflow(v.integer, Currency::Skala, &r)) return refused(v, "kein Währungsbetrag");
         return {integerValue(r), {}};
     }
     case SourceKind::Real: {
-        if (!std::isfinite(v.real)) return refused(v, "a currency amount");
+        if (!std::isfinite(v.real)) return refused(v, "kein Währungsbetrag");
         // The double as written (0.1 stays 0.1): exact when it has at most four decimals.
         if (auto c = Currency::parse(shortestText(v.real).toStdString())) return {integerValue(c->raw()), {}};
         try {
             const Currency c = Currency::fromDouble(v.real);
             return {integerValue(c.raw()),
-                    QStringLiteral("%1 rounded to %2").arg(shown(v), c.toPlainString())};
+                    QStringLiteral("%1 gerundet auf %2").arg(shown(v), c.toPlainString())};
         } catch (const Fehler&) {
-            return refused(v, "a currency amount");
+            return refused(v, "kein Währungsbetrag");
         }
     }
     case SourceKind::Decimal:
     case SourceKind::Text:
         if (auto c = Currency::parse(v.bytes.toStdString())) return {integerValue(c->raw()), {}};
-        return refused(v, "a currency amount with at most four decimals");
-    default: return refused(v, "a currency amount");
+        return refused(v, "kein Währungsbetrag mit höchstens vier Dezimalen");
+    default: return refused(v, "kein Währungsbetrag");
     }
 }
 
@@ -121,18 +121,18 @@ Conversion toDate(const SourceValue& v, bool keepTime) {
     switch (v.kind) {
     case SourceKind::DateTime: {
         const DateText d = accessDate(v.real);
-        if (d.date.isEmpty()) return refused(v, "a date");
+        if (d.date.isEmpty()) return refused(v, "kein Datum");
         if (d.time.isEmpty()) return {textValue(d.date.toLatin1()), {}};
         if (keepTime) return {textValue((d.date + u' ' + d.time).toLatin1()), {}};
-        return {textValue(d.date.toLatin1()), QStringLiteral("time of day %1 dropped from %2").arg(d.time, d.date)};
+        return {textValue(d.date.toLatin1()), QStringLiteral("Uhrzeit %1 von %2 weggelassen").arg(d.time, d.date)};
     }
     case SourceKind::Text: {
         const QByteArray t = v.bytes.trimmed();
         if (QDate::fromString(QString::fromLatin1(t), Qt::ISODate).isValid() && t.size() == 10)
             return {textValue(t), {}};
-        return refused(v, "a date (YYYY-MM-DD)");
+        return refused(v, "kein Datum (JJJJ-MM-TT)");
     }
-    default: return refused(v, "a date");
+    default: return refused(v, "kein Datum");
     }
 }
 
@@ -143,7 +143,7 @@ Conversion toNumeric(const SourceValue& v) {
     case SourceKind::Integer: return {integerValue(v.integer), {}};
     case SourceKind::Money: return {textValue(Currency::fromRaw(v.integer).toPlainString().toLatin1()), {}};
     case SourceKind::Real: return toReal(v);
-    default: return refused(v, "a number");
+    default: return refused(v, "keine Zahl");
     }
 }
 
@@ -156,10 +156,10 @@ Conversion toText(const SourceValue& v) {
     case SourceKind::Money: return {textValue(Currency::fromRaw(v.integer).toPlainString().toLatin1()), {}};
     case SourceKind::DateTime: {
         const DateText d = accessDate(v.real);
-        if (d.date.isEmpty()) return refused(v, "a date");
+        if (d.date.isEmpty()) return refused(v, "kein Datum");
         return {textValue((d.time.isEmpty() ? d.date : d.date + u' ' + d.time).toLatin1()), {}};
     }
-    default: return refused(v, "text");
+    default: return refused(v, "kein Text");
     }
 }
 
@@ -167,7 +167,7 @@ Conversion toBlob(const SourceValue& v) {
     switch (v.kind) {
     case SourceKind::Blob:
     case SourceKind::Text: return {blobValue(v.bytes), {}};
-    default: return refused(v, "binary data");
+    default: return refused(v, "keine Binärdaten");
     }
 }
 
@@ -211,7 +211,7 @@ Conversion convert(const SourceValue& v, ColumnKind target) {
     case ColumnKind::Text: return toText(v);
     case ColumnKind::Blob: return toBlob(v);
     }
-    return refused(v, "storable");
+    return refused(v, "nicht speicherbar");
 }
 
 DateText accessDate(double days) {

@@ -134,7 +134,7 @@ TableResult copyTable(db::Ladung& store, TableSource& quelle, const ImportOption
     std::vector<QString> leseProbleme;
     while (quelle.next(werte, leseProbleme)) {
         if (opt.cancel && opt.cancel->load(std::memory_order_relaxed))
-            writeFailure(QStringLiteral("The import was cancelled."));
+            writeFailure(QStringLiteral("Die Übernahme wurde abgebrochen."));
         ++r.rowsRead;
         for (std::size_t i = 0; i < ziel.size(); ++i) {
             Conversion c = convert(werte[i], ziel[i].kind);

@@ -81,7 +81,7 @@ void BulkWriter::jahresSumme(int objNr, int jahr, Currency ohneEhb, Currency ver
 void BulkWriter::buchung(const BuchungZeile& b) {
     const auto it = d_->buchung.find(b.datum.year());
     if (it == d_->buchung.end())
-        throw Fehler(nr::TabelleFehlt, QStringLiteral("no bookings table for %1").arg(b.datum.year()));
+        throw Fehler(nr::TabelleFehlt, QStringLiteral("keine Buchungstabelle für %1").arg(b.datum.year()));
     d_->ladung->Zeile(it->second, {Feldwert::zahl(b.objNr), Feldwert::text(b.kontoNr), Feldwert::datum(b.datum),
                                    Feldwert::zahl(b.belegNr), Feldwert::text(b.text1), Feldwert::text(b.text2),
                                    Feldwert::geld(b.betrag), Feldwert::text(QString(QLatin1Char(b.sh))),

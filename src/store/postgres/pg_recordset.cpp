@@ -19,7 +19,7 @@ class PgRecordset final : public Recordset {
 public:
     PgRecordset(std::shared_ptr<PgConnection> c, const QString& sql, const std::vector<Variant>& werte) : conn_(std::move(c)) {
         tr_ = conn_->translation(sql);
-        if (!tr_->isQuery) throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntax error in query expression: not a SELECT"));
+        if (!tr_->isQuery) throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntaxfehler im Abfrageausdruck: keine SELECT-Abfrage"));
         const PgResult r = conn_->run(tr_->sql, pgParams(*tr_, werte));
         const int first = tr_->hasRowid ? 1 : 0;
         for (int i = first; i < PQnfields(r.get()); ++i) cols_ << QString::fromUtf8(PQfname(r.get(), i));

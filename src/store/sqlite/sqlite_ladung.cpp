@@ -36,7 +36,7 @@ void syncPath(const QString& path, int flags) {
     if (fd < 0 || ::fsync(fd) != 0) {
         const int e = errno;
         if (fd >= 0) ::close(fd);
-        writeFailure(QStringLiteral("Cannot write '%1': %2").arg(path, QString::fromLocal8Bit(std::strerror(e))));
+        writeFailure(QStringLiteral("'%1' kann nicht geschrieben werden: %2").arg(path, QString::fromLocal8Bit(std::strerror(e))));
     }
     ::close(fd);
 }
@@ -101,7 +101,7 @@ public:
         QTemporaryFile tmp(ziel.absolutePath() + QLatin1Char('/') + muster + QStringLiteral("XXXXXX"));
         tmp.setAutoRemove(false);
         if (!tmp.open())
-            writeFailure(QStringLiteral("Cannot create a file in '%1': %2").arg(ziel.absolutePath(), tmp.errorString()));
+            writeFailure(QStringLiteral("In '%1' kann keine Datei angelegt werden: %2").arg(ziel.absolutePath(), tmp.errorString()));
         path_ = tmp.fileName();
         tmp.close();
         if (const QByteArray name = QFile::encodeName(path_); name.size() < static_cast<qsizetype>(sizeof unfertig)) {
@@ -124,11 +124,11 @@ public:
         }
         if (sqlite3_open_v2(QFile::encodeName(path_).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                             nullptr) != SQLITE_OK)
-            fail(QStringLiteral("Cannot open '%1'").arg(path_));
+            fail(QStringLiteral("'%1' kann nicht geöffnet werden").arg(path_));
         if (!password.isEmpty()) {
             const QByteArray key = password.toUtf8();
             if (sqlite3_key(db_, key.constData(), static_cast<int>(key.size())) != SQLITE_OK)
-                fail(QStringLiteral("Cannot encrypt '%1'").arg(path_));
+                fail(QStringLiteral("'%1' kann nicht verschlüsselt werden").arg(path_));
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
             // The fuzzer imports thousands of files: a key derivation of one round, never in a real build.
             exec("PRAGMA kdf_iter = 1");
@@ -171,7 +171,7 @@ public:
         std::vector<Spalte> r;
         sqlite3_stmt* st = nullptr;
         const QByteArray sql = QStringLiteral("PRAGMA table_info(%1)").arg(quoted(tabelle)).toUtf8();
-        if (sqlite3_prepare_v2(db_, sql.constData(), -1, &st, nullptr) != SQLITE_OK) fail(QStringLiteral("Cannot read the store"));
+        if (sqlite3_prepare_v2(db_, sql.constData(), -1, &st, nullptr) != SQLITE_OK) fail(QStringLiteral("Der Speicher kann nicht gelesen werden"));
         while (sqlite3_step(st) == SQLITE_ROW)
             r.push_back({QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))),
                          QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2))).toUpper()});
@@ -190,7 +190,7 @@ public:
                                    .toUtf8();
         Ziel_ z;
         if (sqlite3_prepare_v2(db_, sql.constData(), -1, &z.stmt, nullptr) != SQLITE_OK)
-            fail(QStringLiteral("Cannot prepare (%1)").arg(QString::fromUtf8(sql.left(80))));
+            fail(QStringLiteral("Die Anweisung kann nicht vorbereitet werden (%1)").arg(QString::fromUtf8(sql.left(80))));
         ziele_.push_back(std::move(z));
         return static_cast<int>(ziele_.size()) - 1;
     }
@@ -218,7 +218,7 @@ public:
         const int rc = sqlite3_step(st);
         QString grund;
         if (rc != SQLITE_DONE) {
-            if ((rc & 0xff) != SQLITE_CONSTRAINT || !abgelehnt) fail(QStringLiteral("Cannot write the store"));
+            if ((rc & 0xff) != SQLITE_CONSTRAINT || !abgelehnt) fail(QStringLiteral("In den Speicher kann nicht geschrieben werden"));
             grund = QString::fromUtf8(sqlite3_errmsg(db_));
         }
         sqlite3_reset(st);
@@ -231,10 +231,10 @@ public:
         exec("COMMIT");
         exec("PRAGMA journal_mode=WAL");  // several programs use a client from its first day
         ziele_.clear();
-        if (sqlite3_close(db_) != SQLITE_OK) fail(QStringLiteral("Cannot close '%1'").arg(path_));
+        if (sqlite3_close(db_) != SQLITE_OK) fail(QStringLiteral("'%1' kann nicht geschlossen werden").arg(path_));
         db_ = nullptr;
         if (::chmod(QFile::encodeName(path_).constData(), modus_) != 0)
-            writeFailure(QStringLiteral("Cannot set the mode of '%1': %2").arg(path_, QString::fromLocal8Bit(std::strerror(errno))));
+            writeFailure(QStringLiteral("Die Zugriffsrechte von '%1' können nicht gesetzt werden: %2").arg(path_, QString::fromLocal8Bit(std::strerror(errno))));
         syncPath(path_, O_RDONLY);
         // A log left beside the target belongs to the file it replaces (or to
         // one long gone), never to this one.
@@ -242,7 +242,7 @@ public:
         if (replace_ || ::lstat(QFile::encodeName(target_).constData(), &da) != 0)
             for (const QString& rest : nebenDateien(target_))
                 if (::unlink(QFile::encodeName(rest).constData()) != 0 && errno != ENOENT)
-                    writeFailure(QStringLiteral("Cannot remove '%1': %2").arg(rest, QString::fromLocal8Bit(std::strerror(errno))));
+                    writeFailure(QStringLiteral("'%1' kann nicht entfernt werden: %2").arg(rest, QString::fromLocal8Bit(std::strerror(errno))));
         // From here on the file becomes the target: a signal no longer removes it.
         unfertigGesetzt.store(false);
         const QByteArray von = QFile::encodeName(path_), nach = QFile::encodeName(target_);
@@ -258,7 +258,7 @@ public:
             }
         }
         if (rc != 0)
-            writeFailure(QStringLiteral("Cannot create '%1': %2").arg(target_, QString::fromLocal8Bit(std::strerror(errno))));
+            writeFailure(QStringLiteral("'%1' kann nicht angelegt werden: %2").arg(target_, QString::fromLocal8Bit(std::strerror(errno))));
         path_.clear();
         zielSperre_.reset();
         syncPath(QFileInfo(target_).absolutePath(), O_RDONLY | O_DIRECTORY);
@@ -287,7 +287,7 @@ private:
     }
     void exec(const char* sql) {
         if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            fail(QStringLiteral("Cannot write the store (%1)").arg(QString::fromUtf8(sql).left(80)));
+            fail(QStringLiteral("In den Speicher kann nicht geschrieben werden (%1)").arg(QString::fromUtf8(sql).left(80)));
     }
 };
 
