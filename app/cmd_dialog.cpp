@@ -58,6 +58,7 @@ int dialog(const Befehlszeile& z) {
     } catch (const Fehler& e) {
         // A plain client gets its password when the dialog opens; another program's file never.
         if (e.Nummer() == db::nr::KeineDatenbank) return z.fehlschlag(e.Beschreibung());
+        if (const QString fremd = fremdeDateiHinweis(e, name); !fremd.isEmpty()) return z.fehlschlag(fremd);
     }
     if (const QString leer = keinMandantHinweis(name); !leer.isEmpty()) return z.fehlschlag(leer);
     // Without the options the dialog opens where the client's bookings end.

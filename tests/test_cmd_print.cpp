@@ -209,6 +209,7 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
         {{"dialog", "--db", leer}, 4, "Legen Sie mit 'hmzres init' einen Mandanten an oder übernehmen Sie einen mit 'hmzres import-mdb'"},
         {drucken(leerServer.name(), pdf), 4, "' enthält keinen Mandanten; legen Sie mit 'hmzres init' einen an oder kopieren Sie einen mit 'hmzres copy' hinein.\n"},
         {drucken(ordner.filePath("abrechnung-alt.pdf"), pdf), 4, "ist keine Mandantendatenbank (oder mit einem fremden Kennwort verschlüsselt)"},
+        {{"dialog", "--db", ordner.filePath("abrechnung-alt.pdf")}, 4, "ist keine Mandantendatenbank (oder mit einem fremden"},
         {drucken(mdb, pdf), 4, "'" + mdb + "' ist eine Access-Datenbank; übernehmen Sie sie mit 'hmzres import-mdb"},
         {{"init", "--db", ordner.filePath("haengt.db")}, 4, "existiert bereits"},
         // what only reads works on a read-only file or medium, unless a log there is unfinished

@@ -175,6 +175,14 @@ int fehlerStatus(const QString& text) {
 
 }  // namespace
 
+QString fremdeDateiHinweis(const Fehler& e, const QString& datei) {
+    // The client key opens every client file: a file it does not open is none, whatever its bytes look like.
+    if (e.Nummer() != db::nr::KeinGueltigesPasswort || db::Engine::IstServer(datei)) return {};
+    return QStringLiteral("'%1' ist keine Mandantendatenbank (oder mit einem fremden Kennwort verschlüsselt) und bleibt "
+                          "unverändert. Legen Sie mit 'hmzres init' einen Mandanten an oder übernehmen Sie einen mit "
+                          "'hmzres import-mdb'.").arg(datei);
+}
+
 QString keinMandantHinweis(const QString& datenbank) {
     try {
         if (!db::Engine::IstServer(datenbank) || db::Engine::instance().Vorhanden(datenbank)) return {};
@@ -244,11 +252,7 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
             .OpenDatabase(z.DatenbankPfad, false, true, QStringLiteral(";pwd=") + DatenbankPasswort)
             ->Close();
     } catch (const Fehler& e) {
-        // The client key opens every client file: a file it does not open is none, whatever its bytes look like.
-        if (e.Nummer() == db::nr::KeinGueltigesPasswort && !db::Engine::IstServer(name))
-            return fehlerStatus(QStringLiteral("'%1' ist keine Mandantendatenbank (oder mit einem fremden Kennwort verschlüsselt) "
-                                               "und bleibt unverändert. Legen Sie mit 'hmzres init' einen Mandanten an oder "
-                                               "übernehmen Sie einen mit 'hmzres import-mdb'.").arg(name));
+        if (const QString fremd = fremdeDateiHinweis(e, name); !fremd.isEmpty()) return fehlerStatus(fremd);
         return fehlerStatus(QStringLiteral("%1 (%2)").arg(e.Beschreibung()).arg(e.Nummer()));
     }
     if (const QString leer = keinMandantHinweis(z.DatenbankPfad); !leer.isEmpty()) return fehlerStatus(leer);

@@ -3,6 +3,8 @@
 // plain parameter object and questions answered from it.
 #pragma once
 
+#include "core/fehler.h"
+
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -46,6 +48,9 @@ struct DruckAuftrag {
 // database itself (before anything is touched), 128 + the signal after a
 // cancel by abbruchSignal.
 int druckAuftragAusfuehren(const DruckAuftrag& auftrag);
+
+// A file the client key does not open, said as such; empty for any other failure.
+QString fremdeDateiHinweis(const Fehler& e, const QString& datei);
 
 // Why a server database holding no client cannot be used, and what to do; empty otherwise.
 QString keinMandantHinweis(const QString& datenbank);
