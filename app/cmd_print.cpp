@@ -5,6 +5,7 @@
 #include "report/druckerauswahl.h"
 #include "statement/stapellauf.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <unistd.h>
 
@@ -13,8 +14,9 @@ namespace {
 int drucken(const Befehlszeile& z) {
     if (int(z.isSet(QStringLiteral("pdf"))) + int(z.isSet(QStringLiteral("printer"))) + int(z.isSet(QStringLiteral("pdf-dir"))) != 1)
         return z.falsch(QStringLiteral("give one of --pdf, --printer and --pdf-dir"));
-    if (z.isSet(QStringLiteral("pdf-dir")) && !QFileInfo(z.value(QStringLiteral("pdf-dir"))).isDir())
-        return z.falsch(QStringLiteral("--pdf-dir takes an existing folder"));
+    if (z.isSet(QStringLiteral("pdf-dir")) && QFileInfo::exists(z.value(QStringLiteral("pdf-dir"))) &&
+        !QFileInfo(z.value(QStringLiteral("pdf-dir"))).isDir())
+        return z.falsch(QStringLiteral("--pdf-dir takes a folder"));
     if (z.isSet(QStringLiteral("eur-ats")) && z.isSet(QStringLiteral("no-eur-ats")))
         return z.falsch(QStringLiteral("--eur-ats and --no-eur-ats exclude each other"));
     const QString antwort = z.value(QStringLiteral("on-imbalance"));
@@ -42,6 +44,9 @@ int drucken(const Befehlszeile& z) {
     }
     if (z.isSet(QStringLiteral("eur-ats"))) a.eurAts = true;
     if (z.isSet(QStringLiteral("no-eur-ats"))) a.eurAts = false;
+    // Made only once the call is known to be right.
+    if (z.isSet(QStringLiteral("pdf-dir")) && !QDir().mkpath(z.value(QStringLiteral("pdf-dir"))))
+        return z.fehlschlag(QStringLiteral("Der Ordner %1 kann nicht angelegt werden.").arg(z.value(QStringLiteral("pdf-dir"))));
     a.beiDifferenzWeiter = antwort == QLatin1String("continue");
     a.ohneSpeichern = z.isSet(QStringLiteral("no-store"));
     return hmz::druckAuftragAusfuehren(a);
@@ -66,7 +71,7 @@ Befehl printBefehl() {
              QStringLiteral("MM.JJ-MM.JJ")},
             {QStringLiteral("pdf"), QStringLiteral("write the statements into this PDF file"), QStringLiteral("FILE")},
             {QStringLiteral("printer"), QStringLiteral("print on this printer (see 'hmzres printers')"), QStringLiteral("NAME")},
-            {QStringLiteral("pdf-dir"), QStringLiteral("one PDF per property, HMZ-<year>-<property>.pdf, into this folder"),
+            {QStringLiteral("pdf-dir"), QStringLiteral("one PDF per property, HMZ-<year>-<property>.pdf, into this folder (made when missing)"),
              QStringLiteral("DIR")},
             {QStringLiteral("no-store"), QStringLiteral("a trial run: print, but store no year results and no setting")},
             {QStringLiteral("quiet"), QStringLiteral("print only errors, no progress")},

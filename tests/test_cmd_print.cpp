@@ -308,18 +308,19 @@ TEST(DemoBefehl, PrintsAllStatementsExportsThemAndSplitsThemPerProperty) {
     QFile f(csv);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray daten = f.readAll();
-    EXPECT_TRUE(daten.startsWith("\xEF\xBB\xBFObjNr;Zeile;Jahr;Einnahmen;"));
-    EXPECT_TRUE(daten.contains("\r\n1;Abrechnung;2003;")) << daten.left(300).constData();
+    EXPECT_TRUE(daten.startsWith("\xEF\xBB\xBFObjNr;Anschrift;PLZ;Ort;Zeile;Jahr;Einnahmen;"));
+    EXPECT_TRUE(daten.contains("\r\n1;Gumpendorfer Straße 112;1060;Wien;Abrechnung;2003;")) << daten.left(300).constData();
     EXPECT_FALSE(f.permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther)) << "others may read the export";
     r = hmzres({"export", "--db", demo, "--year", "2003", "--format", "json"});
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"].toArray().size(), 6);
+    const QJsonArray objekte = QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"].toArray();
+    EXPECT_EQ(objekte.size(), 6);
+    EXPECT_EQ(objekte.at(0).toObject()["Plz"].toString(), "1060");
 
     for (const QString& db : {demo, generiert(ordner, 25)}) {
         SCOPED_TRACE(db.toStdString());
-        const QString einzeln = ordner.filePath("einzeln.pdf"), je = ordner.filePath("je");
-        QDir(je).removeRecursively();
-        QDir().mkpath(je);
+        const QString einzeln = ordner.filePath("einzeln.pdf"), je = ordner.filePath("je/2003");
+        QDir(ordner.filePath("je")).removeRecursively();  // --pdf-dir makes it and its parent
         const QStringList basis{"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", "--quiet"};
         r = hmzres(basis + QStringList{"--pdf", einzeln});
         ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);

@@ -53,7 +53,7 @@ constexpr qlonglong EintragJeObjekt = -2;  // "PDF-Dateien je Objekt"
 qlonglong eintragArt(const QVariant& daten) {
     return daten.typeId() == QMetaType::LongLong ? daten.toLongLong() : 0;
 }
-const QString JeObjekt = QStringLiteral("PDF-Dateien je Objekt");
+const QString& JeObjekt = JeObjektEintrag;
 const QString OrdnerSchluessel = QStringLiteral("drucken/pdfOrdner");
 
 QLabel* beschriftung(const QString& text, const QString& name, QWidget* eltern, QRect r,
