@@ -15,8 +15,9 @@ if(HELP2MAN)
             -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/manpage.cmake
     DEPENDS hmzres ${CMAKE_CURRENT_SOURCE_DIR}/cmake/manpage.cmake
     COMMENT "man page hmzres.1")
-  add_custom_target(manpage ALL DEPENDS hmzres.1)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/hmzres.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  add_custom_command(OUTPUT hmzres.1.gz COMMAND gzip -9nf -k hmzres.1 DEPENDS hmzres.1)
+  add_custom_target(manpage ALL DEPENDS hmzres.1.gz)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/hmzres.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 else()
   message(WARNING "help2man not found: no man page (scripts/setup-debian installs it)")
 endif()

