@@ -316,7 +316,6 @@ TEST_F(DialogTest, ModulesThatAreNotInstalledSaySoWithoutAStuckPointer) {
     }
 }
 
-// F1 opens the focused field's paragraph of the shipped help, else the dialog's topic.
 TEST_F(DialogTest, HelpOpensTheFieldsAnchorOrTheDialogsTopic) {
     const QString seite = QStringLiteral(HMZ_SOURCE_DIR "/share/hmzres/hilfe/laufdialog.html");
     VariantArray a = standardParameter();
