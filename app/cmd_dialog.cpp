@@ -11,7 +11,10 @@
 #include "statement/stapellauf.h"
 #include "store/datenzugriff.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <optional>
@@ -48,8 +51,28 @@ std::optional<std::pair<long, QDate>> letzterBuchungsstand(const QString& datei)
     }
 }
 
+// The help shipped with the program: installed beside it, or in the source
+// tree of a build; empty when neither is there.
+QString mitgelieferteHilfe() {
+    for (const QString& ordner : {QCoreApplication::applicationDirPath() + QStringLiteral("/../share/hmzres/hilfe"),
+                                  QStringLiteral(HMZ_QUELLHILFE)}) {
+        const QFileInfo start(ordner + QStringLiteral("/index.html"));
+        if (start.isFile()) return start.canonicalFilePath();
+    }
+    return {};
+}
+
+// One help context for the whole dialog (entry 65 of the host's table).
+constexpr std::int16_t DialogHilfeKontext = 1000;
+
 int dialog(const Befehlszeile& z) {
-    const QString datei = z.value(QStringLiteral("db"));
+    QString datei = z.value(QStringLiteral("db"));
+    if (!z.isSet(QStringLiteral("db"))) {
+        // Started from the menu: the client is chosen here.
+        datei = QFileDialog::getOpenFileName(nullptr, QStringLiteral("Mandant öffnen"), QDir::homePath(),
+                                             QStringLiteral("Mandanten (*.db *.hmz);;Alle Dateien (*)"));
+        if (datei.isEmpty()) return ausgang::Erledigt;
+    }
     const bool server = db::Engine::IstServer(datei);
     if (!server && !QFileInfo(datei).isFile()) return z.fehlschlag(QStringLiteral("Datenbank nicht gefunden: %1").arg(datei));
     const QString name = server ? datei : QFileInfo(datei).absoluteFilePath();
@@ -85,7 +108,11 @@ int dialog(const Befehlszeile& z) {
     info.at(0) = Variant::string(name);
     info.at(4) = Variant::string(QStringLiteral("Access;"));
     info.at(5) = Variant::date(monatsStatus);
-    info.at(7) = Variant::string(z.value(QStringLiteral("help-file")));
+    info.at(7) = Variant::string(z.isSet(QStringLiteral("help-file")) ? z.value(QStringLiteral("help-file")) : mitgelieferteHilfe());
+    VariantArray kontexte = VariantArray::leer(0, 200);
+    for (Variant& k : kontexte.elemente) k = Variant::integer(0);
+    kontexte.at(65) = Variant::integer(DialogHilfeKontext);
+    info.at(60) = Variant::array(std::move(kontexte));
     info.at(11) = Variant::lng(static_cast<std::int32_t>(buchungsjahr));
     info.at(55) = Variant::integer(0);
     info.at(58) = Variant::integer(2);
@@ -105,16 +132,17 @@ int dialog(const Befehlszeile& z) {
 
 Befehl dialogBefehl() {
     return {QStringLiteral("dialog"),
-            QStringLiteral("--db DB [--booking-year N] [--month-status DD.MM.YYYY] [--help-file FILE]"),
+            QStringLiteral("[--db DB] [--booking-year N] [--month-status DD.MM.YYYY] [--help-file FILE]"),
             QStringLiteral("Öffnet den Lauf-Dialog auf einer Mandantendatenbank, wie eine Host-Anwendung ihn aufruft.\n"
                            "Braucht eine Anzeige (xvfb-run genügt)."),
             {
-                {QStringLiteral("db"), QStringLiteral("Mandantendatenbank: eine Datei oder eine postgresql://-URI"), QStringLiteral("DB")},
+                {QStringLiteral("db"), QStringLiteral("Mandantendatenbank: eine Datei oder eine postgresql://-URI (Vorgabe: in einem Dateidialog gewählt)"),
+                 QStringLiteral("DB")},
                 {QStringLiteral("booking-year"), QStringLiteral("Buchungsjahr (Vorgabe: das neueste Jahr mit Buchungen)"), QStringLiteral("N")},
                 {QStringLiteral("month-status"), QStringLiteral("Monatsstatus-Datum (Vorgabe: Ende des letzten gebuchten Monats)"),
                  QStringLiteral("DD.MM.YYYY")},
                 {QStringLiteral("help-file"), QStringLiteral("Hilfedatei, die der Hilfe-Knopf und F1 öffnen"),
                  QStringLiteral("FILE")},
             },
-            {QStringLiteral("db")}, true, dialog};
+            {}, true, dialog};
 }

@@ -5,6 +5,7 @@
 #include "report/druckerauswahl.h"
 #include "statement/stapellauf.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <unistd.h>
 
@@ -13,8 +14,9 @@ namespace {
 int drucken(const Befehlszeile& z) {
     if (int(z.isSet(QStringLiteral("pdf"))) + int(z.isSet(QStringLiteral("printer"))) + int(z.isSet(QStringLiteral("pdf-dir"))) != 1)
         return z.falsch(QStringLiteral("genau eine von --pdf, --printer und --pdf-dir angeben"));
-    if (z.isSet(QStringLiteral("pdf-dir")) && !QFileInfo(z.value(QStringLiteral("pdf-dir"))).isDir())
-        return z.falsch(QStringLiteral("--pdf-dir takes an existing folder"));
+    if (z.isSet(QStringLiteral("pdf-dir")) && QFileInfo::exists(z.value(QStringLiteral("pdf-dir"))) &&
+        !QFileInfo(z.value(QStringLiteral("pdf-dir"))).isDir())
+        return z.falsch(QStringLiteral("--pdf-dir nimmt einen Ordner"));
     if (z.isSet(QStringLiteral("eur-ats")) && z.isSet(QStringLiteral("no-eur-ats")))
         return z.falsch(QStringLiteral("--eur-ats und --no-eur-ats schließen einander aus"));
     const QString antwort = z.value(QStringLiteral("on-imbalance"));
@@ -42,6 +44,9 @@ int drucken(const Befehlszeile& z) {
     }
     if (z.isSet(QStringLiteral("eur-ats"))) a.eurAts = true;
     if (z.isSet(QStringLiteral("no-eur-ats"))) a.eurAts = false;
+    // Made only once the call is known to be right.
+    if (z.isSet(QStringLiteral("pdf-dir")) && !QDir().mkpath(z.value(QStringLiteral("pdf-dir"))))
+        return z.fehlschlag(QStringLiteral("Der Ordner %1 kann nicht angelegt werden.").arg(z.value(QStringLiteral("pdf-dir"))));
     a.beiDifferenzWeiter = antwort == QLatin1String("continue");
     a.ohneSpeichern = z.isSet(QStringLiteral("no-store"));
     return hmz::druckAuftragAusfuehren(a);
@@ -66,7 +71,7 @@ Befehl printBefehl() {
              QStringLiteral("MM.JJ-MM.JJ")},
             {QStringLiteral("pdf"), QStringLiteral("die Abrechnungen in diese PDF-Datei schreiben"), QStringLiteral("FILE")},
             {QStringLiteral("printer"), QStringLiteral("auf diesem Drucker drucken (siehe 'hmzres printers')"), QStringLiteral("NAME")},
-            {QStringLiteral("pdf-dir"), QStringLiteral("je Objekt eine PDF-Datei, HMZ-<Jahr>-<Objekt>.pdf, in diesen Ordner"),
+            {QStringLiteral("pdf-dir"), QStringLiteral("je Objekt eine PDF-Datei, HMZ-<Jahr>-<Objekt>.pdf, in diesen Ordner (wird angelegt, wenn er fehlt)"),
              QStringLiteral("DIR")},
             {QStringLiteral("no-store"), QStringLiteral("Probelauf: drucken, aber keine Jahresergebnisse und keine Einstellung speichern")},
             {QStringLiteral("quiet"), QStringLiteral("nur Fehler ausgeben, keinen Fortschritt")},

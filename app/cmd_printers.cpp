@@ -7,8 +7,8 @@
 
 namespace {
 
-// One printer per line in the order the dialog offers them; the system's
-// default printer carries " (Standard)".
+// One printer per line in the order the dialog offers them, the folder entry
+// last; the system's default printer carries " (Standard)".
 int druckerZeigen(const Befehlszeile& z) {
     // An unreachable service lists no printers: that must not look like "none set up".
     const QString dienst = hmz::druckdienstFehler();
@@ -18,6 +18,7 @@ int druckerZeigen(const Befehlszeile& z) {
         const QString zeile = name == standard ? name + QStringLiteral(" (Standard)") : name;
         std::printf("%s\n", qPrintable(zeile));
     }
+    std::printf("%s\n", qPrintable(hmz::JeObjektEintrag));
     return ausgang::Erledigt;
 }
 

@@ -89,8 +89,8 @@ protected:
         auto& f = formular();
         f.VerarbeitungLaeuft = f.LaufEnde = f.AbbruchBestaetigt = f.Abbruch = false;
         frmHauptMzRes::meldungsHook() = [this](const Meldung& m) { return beantworten(m); };
-        frmHauptMzRes::hilfeOeffner() = [this](const QString& d) {
-            geoeffneteHilfe << d;
+        frmHauptMzRes::hilfeOeffner() = [this](const QUrl& u) {
+            geoeffneteHilfe << u.toLocalFile() + (u.hasFragment() ? "#" + u.fragment() : QString());
             return hilfeAnzeigbar;
         };
         FehlerAnzeigeAttrappe::registrieren(gemeldet);

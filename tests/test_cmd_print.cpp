@@ -318,18 +318,18 @@ TEST(DemoBefehl, PrintsAllStatementsExportsThemAndSplitsThemPerProperty) {
     QFile f(csv);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray daten = f.readAll();
-    EXPECT_TRUE(daten.startsWith("\xEF\xBB\xBFObjNr;Zeile;Jahr;Einnahmen;"));
-    EXPECT_TRUE(daten.contains("\r\n1;Abrechnung;2003;")) << daten.left(300).constData();
+    EXPECT_TRUE(daten.startsWith("\xEF\xBB\xBFObjNr;Anschrift;PLZ;Ort;Zeile;Jahr;Einnahmen;"));
+    EXPECT_TRUE(daten.contains("\r\n1;Gumpendorfer Straße 112;1060;Wien;Abrechnung;2003;")) << daten.left(300).constData();
     EXPECT_FALSE(f.permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther)) << "others may read the export";
     r = hmzres({"export", "--db", demo, "--year", "2003", "--format", "json"});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"].toArray().size(), 6);
+    EXPECT_EQ(QJsonDocument::fromJson(r.aus.toUtf8()).object()["Objekte"][0]["Plz"].toString(), "1060");
 
     for (const QString& db : {demo, generiert(ordner, 25)}) {
         SCOPED_TRACE(db.toStdString());
-        const QString einzeln = ordner.filePath("einzeln.pdf"), je = ordner.filePath("je");
-        QDir(je).removeRecursively();
-        QDir().mkpath(je);
+        const QString einzeln = ordner.filePath("einzeln.pdf"), je = ordner.filePath("je/2003");
+        QDir(ordner.filePath("je")).removeRecursively();  // --pdf-dir makes it and its parent
         const QStringList basis{"print", "--db", db, "--objects", "1-99999", "--period", "01.03-12.03", "--quiet"};
         r = hmzres(basis + QStringList{"--pdf", einzeln});
         ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
@@ -406,4 +406,19 @@ TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
         }
         EXPECT_LT(neu, jetzt.size()) << "the run was not cancelled";
     }
+}
+
+TEST(Paket, CompletionAndManPageFollowTheHelpTexts) {
+    auto umgebung = QProcessEnvironment::systemEnvironment();
+    umgebung.insert("PATH", QStringLiteral(HMZ_BINARY).section('/', 0, -2) + ":" + umgebung.value("PATH"));
+    for (const auto& [woerter, erwartet] : {std::pair{"hmzres ex", "export"}, {"hmzres export --format ''", "csv json"},
+                                            {"hmzres print --on-imbalance ''", "stop continue"}}) {
+        const auto l = programm("bash", {"-c", QStringLiteral("source " HMZ_SOURCE_DIR "/share/bash-completion/hmzres; COMP_WORDS=(%1); "
+                                                             "COMP_CWORD=$((${#COMP_WORDS[@]}-1)); _hmzres; echo ${COMPREPLY[*]}").arg(woerter)},
+                                10000, umgebung);
+        EXPECT_EQ(l.aus.trimmed(), erwartet) << woerter;
+    }
+    QFile seite(QStringLiteral(HMZ_MANPAGE));
+    const QString text = seite.open(QIODevice::ReadOnly) ? QString::fromUtf8(seite.readAll()) : QString();
+    EXPECT_TRUE(text.contains(".SS print\n") && text.contains(".SS export\n") && !text.contains("??"));
 }

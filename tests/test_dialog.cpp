@@ -1,6 +1,7 @@
 #include "dialogtest.h"
 
 #include "dialog/frmkill.h"
+#include "dialog/hilfefenster.h"
 #include "dialog/qtkomponenten.h"
 #include "shell/fehlermelden.h"
 #include "statement/lauf.h"
@@ -313,4 +314,21 @@ TEST_F(DialogTest, ModulesThatAreNotInstalledSaySoWithoutAStuckPointer) {
         EXPECT_TRUE(gemeldet.empty());
         EXPECT_FALSE(QApplication::overrideCursor());
     }
+}
+
+TEST_F(DialogTest, HelpOpensTheFieldsAnchorOrTheDialogsTopic) {
+    const QString seite = QStringLiteral(HMZ_SOURCE_DIR "/share/hmzres/hilfe/laufdialog.html");
+    VariantArray a = standardParameter();
+    a.at(7) = Variant::string(QStringLiteral(HMZ_SOURCE_DIR "/share/hmzres/hilfe/index.html"));
+    a.at(60) = hilfeTabelle(Variant::integer(0), 1000);
+    parameter(a);
+    auto& d = oeffnen();
+    const std::pair<QWidget*, QString> faelle[] = {
+        {feld(Feld::AbrBisDatum), "#inpAbrBisDatum"}, {d.chkEuroAusweisen(), "#chkEuroAusweisen"}, {d.lblAuswahlMonStatus(), "#kontext-1000"}};
+    for (const auto& [fokus, anker] : faelle) {
+        fokus->setFocusPolicy(Qt::StrongFocus), fokus->setFocus();
+        QTest::keyClick(fokus, Qt::Key_F1);
+        EXPECT_EQ(geoeffneteHilfe.last(), seite + anker);
+    }
+    EXPECT_TRUE(hilfeFensterZeigen(QUrl::fromLocalFile(seite)) && !hilfeFensterZeigen(QUrl::fromLocalFile("x.chm")));
 }

@@ -174,6 +174,7 @@ TEST(ErgebnisExport, FiguresAreThePrintedOnesAndNothingIsWritten) {
 TEST(ErgebnisExport, CsvForAustrianSpreadsheetsAndJsonWithExactAmounts) {
     ObjektErgebnis e;
     e.objNr = 7;
+    e.anschrift = "Gasse 1; Stiege \"B\"", e.plz = "1010", e.ort = "Wien";
     e.jahr = 2003;
     e.einnahmen = eur("1234.5");
     e.ausgaben = eur("-200.0001");
@@ -183,23 +184,26 @@ TEST(ErgebnisExport, CsvForAustrianSpreadsheetsAndJsonWithExactAmounts) {
     e.summeOhne = eur("1107.1699");
     e.summeEhb = eur("1.5");
 
+    const QString a = "\"Gasse 1; Stiege \"\"B\"\"\";1010;Wien;";
     const QByteArray csv = alsCsv({e});
     ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
     EXPECT_EQ(QString::fromUtf8(csv.mid(3)).split(QStringLiteral("\r\n")),
-              (QStringList{"ObjNr;Zeile;Jahr;Einnahmen;Ausgaben;HMZ ohne EHB;vereinn.EHB;HMZ mit EHB;ATS HMZ ohne EHB;ATS vereinn.EHB",
-                           "7;Abrechnung;2003;1234,50;-200,0001;1034,4999;0,50;1034,9999;;",
-                           "7;Jahr;2001;;;72,67;1,00;73,67;1000,00;13,7603",
-                           "7;Jahr;2003;;;1034,4999;0,50;1034,9999;;",
-                           "7;Summe;;;;1107,1699;1,50;1108,6699;;",
+              (QStringList{"ObjNr;Anschrift;PLZ;Ort;Zeile;Jahr;Einnahmen;Ausgaben;HMZ ohne EHB;vereinn.EHB;HMZ mit EHB;ATS HMZ ohne EHB;ATS vereinn.EHB",
+                           "7;" + a + "Abrechnung;2003;1234,50;-200,0001;1034,4999;0,50;1034,9999;;",
+                           "7;" + a + "Jahr;2001;;;72,67;1,00;73,67;1000,00;13,7603",
+                           "7;" + a + "Jahr;2003;;;1034,4999;0,50;1034,9999;;",
+                           "7;" + a + "Summe;;;;1107,1699;1,50;1108,6699;;",
                            ""}));
 
     const QJsonObject o = QJsonDocument::fromJson(alsJson({e})).object()["Objekte"].toArray().at(0).toObject();
     EXPECT_EQ(o["ObjNr"].toInt(), 7);
     EXPECT_EQ(o["SummeAusgaben"].toString(), "-200.0001");
-    EXPECT_EQ(o["HmzReserveMitEHB"].toString(), "1034.9999");
-    EXPECT_EQ(o["Jahre"].toArray().at(0).toObject()["ATS"].toObject()["HmzVereinnEHB"].toString(), "13.7603");
-    EXPECT_FALSE(o["Jahre"].toArray().at(1).toObject().contains("ATS"));
-    EXPECT_EQ(o["SummeHmzMitEHB"].toString(), "1108.6699");
+    EXPECT_EQ(o["HmzReserveMitEhb"].toString(), "1034.9999");
+    EXPECT_EQ(o["Jahre"].toArray().at(0).toObject()["Ats"].toObject()["VereinnEhb"].toString(), "13.7603");
+    EXPECT_FALSE(o["Jahre"].toArray().at(1).toObject().contains("Ats"));
+    EXPECT_EQ(o["SummeHmzMitEhb"].toString(), "1108.6699");
+    for (const QString& k : o.keys() + o["Jahre"].toArray().at(0).toObject().keys())  // one key style
+        EXPECT_TRUE(QRegularExpression("^([A-Z][a-z]+)+$").match(k).hasMatch()) << k.toStdString();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "report/pufferdrucker.h"
 #include "shell/fehlermelden.h"
 #include "dialog/hilfe.h"
+#include "dialog/hilfefenster.h"
 #include "dialog/module.h"
 #include "statement/lauf.h"
 
@@ -52,7 +53,7 @@ constexpr qlonglong EintragJeObjekt = -2;  // "PDF-Dateien je Objekt"
 qlonglong eintragArt(const QVariant& daten) {
     return daten.typeId() == QMetaType::LongLong ? daten.toLongLong() : 0;
 }
-const QString JeObjekt = QStringLiteral("PDF-Dateien je Objekt");
+const QString& JeObjekt = JeObjektEintrag;
 const QString OrdnerSchluessel = QStringLiteral("drucken/pdfOrdner");
 
 QLabel* beschriftung(const QString& text, const QString& name, QWidget* eltern, QRect r,
@@ -79,9 +80,11 @@ std::function<Antwort(const Meldung&)>& frmHauptMzRes::meldungsHook() {
     return h;
 }
 
-std::function<bool(const QString&)>& frmHauptMzRes::hilfeOeffner() {
-    static std::function<bool(const QString&)> h = [](const QString& datei) {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(datei));
+std::function<bool(const QUrl&)>& frmHauptMzRes::hilfeOeffner() {
+    static std::function<bool(const QUrl&)> h = [](const QUrl& ziel) {
+        // HTML help is shown here; any other help file by the desktop's viewer.
+        if (hilfeFensterZeigen(ziel)) return true;
+        return QDesktopServices::openUrl(ziel);
     };
     return h;
 }
@@ -477,12 +480,17 @@ void frmHauptMzRes::cmdObjAuswClick() {
 }
 
 void frmHauptMzRes::hilfeTaste() {
-    HilfeKontextSetzen(QApplication::focusWidget());
+    QWidget* fokus = QApplication::focusWidget();
+    HilfeKontextSetzen(fokus);
     HilfeAufrufChk();
     if (!hilfe().HilfeOK) return;
     // The check found a relative name from the working folder; a viewer runs elsewhere.
     const QString datei = QFileInfo(hilfe().HilfeDatei).absoluteFilePath();
-    if (!hilfeOeffner()(datei))
+    // The field's own paragraph where the help has one, else the dialog's topic.
+    const int kontext = hilfeKontext(fokus);
+    const QUrl ziel = hilfeZiel(datei, {fokus ? fokus->objectName() : QString(),
+                                        kontext ? QStringLiteral("kontext-%1").arg(kontext) : QString()});
+    if (!hilfeOeffner()(ziel))
         melden({QStringLiteral("Die Hilfedatei ") + datei +
                 QStringLiteral(" kann nicht angezeigt werden: es ist kein Programm zum Anzeigen eingerichtet.")});
 }

@@ -7,6 +7,7 @@
 #include "statement/laufansicht.h"
 
 #include <QDialog>
+#include <QUrl>
 #include <functional>
 
 class QCheckBox;
@@ -32,7 +33,7 @@ public:
     static std::function<Antwort(const Meldung&)>& meldungsHook();
     // Opens the help file (an absolute path); by default with the desktop's
     // viewer. False when no viewer could be started.
-    static std::function<bool(const QString& datei)>& hilfeOeffner();
+    static std::function<bool(const QUrl& ziel)>& hilfeOeffner();
     // Asks for the folder of "PDF-Dateien je Objekt" (empty: cancelled); by
     // default a QFileDialog starting at `vorschlag`. Tests script it here.
     static std::function<QString(QWidget* eltern, const QString& vorschlag)>& ordnerWahl();

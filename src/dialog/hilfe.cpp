@@ -5,7 +5,10 @@
 #include "entry/zustand.h"
 #include "shell/fehlermelden.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace hmz {
 
@@ -71,6 +74,31 @@ void HilfeKontextSetzen(QObject* aktivesControl) {
 
 int hilfeKontext(const QObject* control) {
     return control ? control->property(KontextEigenschaft).toInt() : 0;
+}
+
+QUrl hilfeZiel(const QString& datei, const QStringList& anker) {
+    const QFileInfo start(datei);
+    const QStringList html{QStringLiteral("html"), QStringLiteral("htm")};
+    if (!html.contains(start.suffix().toLower())) return QUrl::fromLocalFile(start.absoluteFilePath());
+    QStringList seiten{start.absoluteFilePath()};
+    for (const QFileInfo& f : start.dir().entryInfoList({QStringLiteral("*.html"), QStringLiteral("*.htm")}, QDir::Files, QDir::Name))
+        if (f.absoluteFilePath() != seiten.first()) seiten << f.absoluteFilePath();
+    QStringList texte;
+    for (const QString& seite : seiten) {
+        QFile f(seite);
+        texte << (f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString());
+    }
+    for (const QString& a : anker) {
+        if (a.isEmpty()) continue;
+        const QRegularExpression muster(QStringLiteral("\\b(id|name)=\"%1\"").arg(QRegularExpression::escape(a)));
+        for (qsizetype i = 0; i < seiten.size(); ++i) {
+            if (!texte.at(i).contains(muster)) continue;
+            QUrl ziel = QUrl::fromLocalFile(seiten.at(i));
+            ziel.setFragment(a);
+            return ziel;
+        }
+    }
+    return QUrl::fromLocalFile(start.absoluteFilePath());
 }
 
 }  // namespace hmz

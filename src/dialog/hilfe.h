@@ -5,6 +5,8 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 #include <vector>
 
 namespace hmz {
@@ -35,5 +37,9 @@ void HilfeKontextSetzen(QObject* aktivesControl);
 
 // The help context a control carries (0 when none was set).
 int hilfeKontext(const QObject* control);
+
+// Where F1 leads in an HTML help: the first of the anchors (id or name) that
+// the help file or another page beside it holds; else the help file itself.
+QUrl hilfeZiel(const QString& datei, const QStringList& anker);
 
 }  // namespace hmz

@@ -31,6 +31,9 @@ bool druckerBekannt(const QString& name);
 // "Der Drucker ... ist nicht mehr eingerichtet; ...": the refusal of a queue
 // that has gone since the list was read.
 QString druckerFehltText(const QString& name);
+
+// The printer box's last entry: one PDF file per property into a folder.
+inline const QString JeObjektEintrag = QStringLiteral("PDF-Dateien je Objekt");
 // Tests put a fixed collection in; an empty function restores the real one.
 void setzeDruckerSammlung(std::function<QStringList()> sammlung);
 

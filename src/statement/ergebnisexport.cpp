@@ -21,13 +21,21 @@ namespace hmz {
 namespace {
 
 const QStringList CsvKopf = {
-    QStringLiteral("ObjNr"), QStringLiteral("Zeile"), QStringLiteral("Jahr"),
+    QStringLiteral("ObjNr"), QStringLiteral("Anschrift"), QStringLiteral("PLZ"), QStringLiteral("Ort"), QStringLiteral("Zeile"), QStringLiteral("Jahr"),
     QStringLiteral("Einnahmen"), QStringLiteral("Ausgaben"), QStringLiteral("HMZ ohne EHB"),
     QStringLiteral("vereinn.EHB"), QStringLiteral("HMZ mit EHB"), QStringLiteral("ATS HMZ ohne EHB"),
     QStringLiteral("ATS vereinn.EHB"),
 };
 
 QString csvBetrag(Currency c) { return exakterBetrag(c, QLatin1Char(',')); }
+
+// A text field is quoted when it holds the separator, a quote or a line break.
+QString csvText(QString s) {
+    if (!s.contains(QLatin1Char(';')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n')) &&
+        !s.contains(QLatin1Char('\r')))
+        return s;
+    return QLatin1Char('"') + s.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
 
 }  // namespace
 
@@ -41,7 +49,8 @@ QString exakterBetrag(Currency betrag, QChar komma) {
 QByteArray alsCsv(const std::vector<ObjektErgebnis>& ergebnisse) {
     QStringList zeilen{CsvKopf.join(QLatin1Char(';'))};
     for (const auto& e : ergebnisse) {
-        const QString nr = QString::number(e.objNr);
+        const QString nr = QStringList{QString::number(e.objNr), csvText(e.anschrift), csvText(e.plz), csvText(e.ort)}
+                               .join(QLatin1Char(';'));
         zeilen << QStringList{nr, QStringLiteral("Abrechnung"), QString::number(e.jahr), csvBetrag(e.einnahmen),
                               csvBetrag(e.ausgaben), csvBetrag(e.reserve), csvBetrag(e.ehb),
                               csvBetrag(e.reserve + e.ehb), QString(), QString()}
@@ -64,28 +73,31 @@ QByteArray alsJson(const std::vector<ObjektErgebnis>& ergebnisse) {
         QJsonArray jahre;
         for (const auto& j : e.jahre) {
             QJsonObject zeile{
-                {QStringLiteral("HmzJahr"), j.jahr},
-                {QStringLiteral("HmzHMZOhneEHB"), exakterBetrag(j.ohne)},
-                {QStringLiteral("HmzVereinnEHB"), exakterBetrag(j.ehb)},
-                {QStringLiteral("HmzMitEHB"), exakterBetrag(j.ohne + j.ehb)},
+                {QStringLiteral("Jahr"), j.jahr},
+                {QStringLiteral("HmzOhneEhb"), exakterBetrag(j.ohne)},
+                {QStringLiteral("VereinnEhb"), exakterBetrag(j.ehb)},
+                {QStringLiteral("HmzMitEhb"), exakterBetrag(j.ohne + j.ehb)},
             };
             if (j.ats)
-                zeile.insert(QStringLiteral("ATS"), QJsonObject{{QStringLiteral("HmzHMZOhneEHB"), exakterBetrag(j.atsOhne)},
-                                                                {QStringLiteral("HmzVereinnEHB"), exakterBetrag(j.atsEhb)}});
+                zeile.insert(QStringLiteral("Ats"), QJsonObject{{QStringLiteral("HmzOhneEhb"), exakterBetrag(j.atsOhne)},
+                                                                {QStringLiteral("VereinnEhb"), exakterBetrag(j.atsEhb)}});
             jahre.append(zeile);
         }
         objekte.append(QJsonObject{
             {QStringLiteral("ObjNr"), static_cast<qint64>(e.objNr)},
+            {QStringLiteral("Anschrift"), e.anschrift},
+            {QStringLiteral("Plz"), e.plz},
+            {QStringLiteral("Ort"), e.ort},
             {QStringLiteral("Jahr"), e.jahr},
             {QStringLiteral("SummeEinnahmen"), exakterBetrag(e.einnahmen)},
             {QStringLiteral("SummeAusgaben"), exakterBetrag(e.ausgaben)},
             {QStringLiteral("HmzReserve"), exakterBetrag(e.reserve)},
-            {QStringLiteral("SummeEHB"), exakterBetrag(e.ehb)},
-            {QStringLiteral("HmzReserveMitEHB"), exakterBetrag(e.reserve + e.ehb)},
+            {QStringLiteral("SummeEhb"), exakterBetrag(e.ehb)},
+            {QStringLiteral("HmzReserveMitEhb"), exakterBetrag(e.reserve + e.ehb)},
             {QStringLiteral("Jahre"), jahre},
-            {QStringLiteral("SummeHmzOhneEHB"), exakterBetrag(e.summeOhne)},
-            {QStringLiteral("SummeVereinnEHB"), exakterBetrag(e.summeEhb)},
-            {QStringLiteral("SummeHmzMitEHB"), exakterBetrag(e.summeOhne + e.summeEhb)},
+            {QStringLiteral("SummeHmzOhneEhb"), exakterBetrag(e.summeOhne)},
+            {QStringLiteral("SummeVereinnEhb"), exakterBetrag(e.summeEhb)},
+            {QStringLiteral("SummeHmzMitEhb"), exakterBetrag(e.summeOhne + e.summeEhb)},
         });
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("Objekte"), objekte}}).toJson(QJsonDocument::Indented);
@@ -105,6 +117,14 @@ int ergebnisseBerechnen(const ExportAuftrag& auftrag, std::vector<ObjektErgebnis
     a.objektErgebnis = [&](const QString& objNrText, const ObjektZustand& o) {
         ObjektErgebnis e;
         e.objNr = objNrText.toLong();
+        auto& obj = formular().OO_Data.recordset();  // still on this property
+        const auto text = [&](const QString& name) {
+            const Variant v = obj.Fields(name);
+            return v.istNull() || v.istEmpty() ? QString() : v.toString();
+        };
+        e.anschrift = text(QStringLiteral("ObjAnschrift"));
+        e.plz = text(QStringLiteral("ObjPlz"));
+        e.ort = text(QStringLiteral("ObjOrt"));
         e.jahr = static_cast<int>(formular().AbrJahr);
         e.einnahmen = o.SummeEinnahmen;
         e.ausgaben = o.SummeAusgaben;

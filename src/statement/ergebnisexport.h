@@ -27,6 +27,7 @@ struct ExportAuftrag {
 
 struct ObjektErgebnis {
     long objNr = 0;
+    QString anschrift, plz, ort;
     int jahr = 0;
     Currency einnahmen, ausgaben, reserve, ehb;
     std::vector<JahresZeile> jahre;
@@ -40,7 +41,8 @@ QString exakterBetrag(Currency betrag, QChar komma = QLatin1Char('.'));
 // CSV for Austrian spreadsheets: UTF-8 with BOM, semicolons, decimal comma,
 // one row per statement ("Abrechnung"), ten-year row ("Jahr") and sum ("Summe").
 QByteArray alsCsv(const std::vector<ObjektErgebnis>& ergebnisse);
-// JSON with the amounts as exact decimal strings.
+// JSON with the amounts as exact decimal strings; keys in one style:
+// German words in PascalCase, abbreviations as words (Ehb, Ats, Plz).
 QByteArray alsJson(const std::vector<ObjektErgebnis>& ergebnisse);
 
 // Runs the statements of the range and year without printing or storing and
