@@ -1,6 +1,7 @@
 #include "befehle.h"
 
 #include "core/fehler.h"
+#include "masterdata/stammdaten.h"
 #include "store/datenzugriff.h"
 #include "store/schema.h"
 #include "entry/zustand.h"
@@ -23,6 +24,8 @@ int init(const Befehlszeile& z) {
             {
                 hmz::db::Transaktion t(*datenbank);
                 hmz::db::schemaAnlegen(*datenbank, {QDate::currentDate().year()});
+                const QString name = z.value(QStringLiteral("name"));
+                hmz::stamm::mandantSatzAnlegen(*datenbank, name.isEmpty() ? QStringLiteral("Neuer Mandant") : name);
                 t.commit();
             }
             datenbank->Close();
@@ -43,10 +46,11 @@ int init(const Befehlszeile& z) {
 }  // namespace
 
 Befehl initBefehl() {
-    return {QStringLiteral("init"), QStringLiteral("--db DB"),
+    return {QStringLiteral("init"), QStringLiteral("--db DB [--name TEXT]"),
             QStringLiteral("Creates an empty client database with the tables of the current year: an encrypted\n"
                            "file, or the tables in an empty server database (DB a postgresql:// URI).\n"
                            "An existing file, or a server database that has tables, is left unchanged (exit status 4)."),
-            {{QStringLiteral("db"), QStringLiteral("the database file or server URI to create"), QStringLiteral("DB")}},
+            {{QStringLiteral("db"), QStringLiteral("the database file or server URI to create"), QStringLiteral("DB")},
+             {QStringLiteral("name"), QStringLiteral("Name des Mandanten (Vorgabe: Neuer Mandant)"), QStringLiteral("TEXT")}},
             {QStringLiteral("db")}, false, init};
 }
