@@ -51,10 +51,13 @@ int csvRunde(const QString& quelle) {
     QTemporaryDir ordner(quelle + QStringLiteral("-csv-XXXXXX"));
     const QString ziel = ordner.filePath(QStringLiteral("ziel.db"));
     const auto csv = [&](const QString& t) { return ordner.filePath(t + QStringLiteral(".csv")); };
-    const QStringList tabellen{QStringLiteral("client"), QStringLiteral("properties"), QStringLiteral("accounts"), QStringLiteral("bookings")};
+    const QStringList tabellen{QStringLiteral("client"), QStringLiteral("properties"), QStringLiteral("accounts"), QStringLiteral("bookings"),
+                               QStringLiteral("results")};
     Uhr::time_point start = Uhr::now();
     for (const QString& t : tabellen) {
-        stamm::CsvExport e{quelle, *stamm::tabelleAusName(t), 2003, std::nullopt, std::nullopt, csv(t)};
+        const auto art = *stamm::tabelleAusName(t);
+        const bool jahr = art == stamm::Tabelle::Buchungen || art == stamm::Tabelle::Konten;
+        stamm::CsvExport e{quelle, art, jahr ? std::optional<int>(2003) : std::nullopt, std::nullopt, std::nullopt, csv(t)};
         if (stamm::csvExportieren(e) != 0) return 4;
     }
     zeile("csv_export_s", seit(start));
@@ -71,7 +74,7 @@ int csvRunde(const QString& quelle) {
         i.datenbank = ziel;
         i.tabelle = *stamm::tabelleAusName(t);
         i.datei = csv(t);
-        i.jahr = 2003;
+        if (i.tabelle == stamm::Tabelle::Buchungen || i.tabelle == stamm::Tabelle::Konten) i.jahr = 2003;
         start = Uhr::now();
         if (stamm::csvImportieren(i) != 0) return 4;
         if (t == QLatin1String("bookings")) zeile("csv_import_s", seit(start));

@@ -80,6 +80,7 @@ private:
 
     // What the file holds.
     QHash<QString, long> dateiSchluessel_;
+    QHash<qint64, long> dateiBuNr_;  // bookings: hundreds of thousands, so no texts
     QSet<long> dateiObjekte_;
     QSet<int> dateiJahre_;
     std::vector<std::pair<long, qint64>> buNrBesetzt_;
@@ -246,13 +247,20 @@ void Einlesen::zeilePruefen(const std::vector<CsvFeld>& felder, long zeile, QDat
         if (zeilen_ > 0) fehler(zeile, {}, QStringLiteral("der Mandantensatz ist eine einzige Zeile"));
         vorhanden = mandantZeilen_ > 0;
         if (vorhanden && !a_.ersetzen) fehler(zeile, {}, QStringLiteral("der Mandant hat schon einen Mandantensatz (--replace ersetzt ihn)"));
+    } else if (a_.tabelle == Tabelle::Buchungen) {
+        if (const Variant& nr = wert("BuNr"); !nr.istNull()) {
+            if (const auto d = dateiBuNr_.constFind(nr.toLong()); d != dateiBuNr_.cend())
+                fehler(zeile, QStringLiteral("BuNr"), QStringLiteral("%1 steht schon in Zeile %2").arg(nr.toLong()).arg(*d));
+            else
+                dateiBuNr_.insert(nr.toLong(), zeile);
+        }
     } else if (const QString k = schluesselText(w); !k.isEmpty()) {
         const QString anzeige = QString(k).replace(Trenner, QLatin1Char('/'));
         if (const auto d = dateiSchluessel_.constFind(k); d != dateiSchluessel_.cend())
             fehler(zeile, schluessel(a_.tabelle).join(QLatin1Char('+')), QStringLiteral("%1 steht schon in Zeile %2").arg(anzeige).arg(*d));
         else
             dateiSchluessel_.insert(k, zeile);
-        if (a_.tabelle != Tabelle::Buchungen && schluessel_.contains(k)) {
+        if (schluessel_.contains(k)) {
             vorhanden = a_.tabelle != Tabelle::Konten;  // the accounts of the year are replaced whole
             if (!a_.ersetzen)
                 fehler(zeile, schluessel(a_.tabelle).join(QLatin1Char('+')),
