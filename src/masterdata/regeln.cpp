@@ -121,7 +121,23 @@ std::optional<Variant> wertLesen(Typ typ, const QString& text, bool leerIstText,
     case Typ::Datum: break;
     }
     const QString t = text.trimmed();
-    QDate d = QDate::fromString(t, QStringLiteral("d.M.yyyy"));
+    // The two forms files nearly always carry, without the general date parser (a large share of an import's time).
+    const auto ziffern = [&](int von, int n) {
+        int z = 0;
+        for (int i = von; i < von + n; ++i) {
+            const char16_t c = t.at(i).unicode();
+            if (c < u'0' || c > u'9') return -1;
+            z = z * 10 + (c - u'0');
+        }
+        return z;
+    };
+    QDate d;
+    if (t.size() == 10 && t.at(2) == QLatin1Char('.') && t.at(5) == QLatin1Char('.'))
+        d = QDate(ziffern(6, 4), ziffern(3, 2), ziffern(0, 2));
+    else if (t.size() == 10 && t.at(4) == QLatin1Char('-') && t.at(7) == QLatin1Char('-'))
+        d = QDate(ziffern(0, 4), ziffern(5, 2), ziffern(8, 2));
+    if (d.isValid()) return Variant::date(d);
+    d = QDate::fromString(t, QStringLiteral("d.M.yyyy"));
     if (!d.isValid()) d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
     if (d.isValid()) return Variant::date(d);
     grund = QStringLiteral("'%1' ist kein Datum (TT.MM.JJJJ)").arg(text);
