@@ -158,4 +158,28 @@ TEST_P(CsvJeSpeicher, SpreadsheetFileImportsAndBadFilesChangeNothing) {
     EXPECT_EQ(nur("7-7").count("\r\n"), 6);
 }
 
+// The rules of --replace and --year for the client record and the account master.
+TEST(CsvImport, ReplaceAndYearRules) {
+    TestSpeicher s(Speicherart::Datei);
+    const QString db = s.name(), csv = s.pfad("d.csv");
+    ASSERT_EQ(hmzres({"init", "--db", db}).status, 0);
+    const auto ein = [&](const QString& tabelle, const QByteArray& daten, QStringList mehr = {}) {
+        schreiben(csv, daten);
+        const auto r = hmzres(QStringList{"import-csv", "--db", db, "--table", tabelle, "--file", csv} + mehr);
+        return QString::number(r.status) + " " + r.fehler;
+    };
+    EXPECT_TRUE(ein("client", "MandName\nNeu\n").contains("schon einen Mandantensatz (--replace"));
+    EXPECT_EQ(ein("client", "MandName;MandEurKurs\nNeu;1234.5\n", {"--replace", "--decimal-point"}), "0 ");
+    EXPECT_TRUE(hmzres({"export-csv", "--db", db, "--table", "client"}).aus.contains("Neu;;;;;;;1234,50;"));
+    EXPECT_EQ(ein("properties", "ObjNummer\n7\n"), "0 ");
+    EXPECT_TRUE(ein("accounts", "KontoJJ;KontoNr\n2004;4000\n", {"--year", "2003"}).contains("Zeile 2, KontoJJ: 2004 ist nicht das Jahr 2003"));
+    EXPECT_EQ(ein("accounts", "KontoNr\n4000\n4100\n", {"--year", "2003"}), "0 ");
+    EXPECT_EQ(ein("bookings", "BuObjNr;BuKontoNr;BuDatum;BuBetrag;BuSH\n7;4100;1.2.2003;1;H\n7;4000;1.2.2003;1;S\n", {"--year", "2003"}), "0 ");
+    EXPECT_TRUE(ein("accounts", "KontoNr\n4000\n", {"--year", "2003"}).contains("Zeile 2, KontoJJ+KontoNr: 2003/4000 gibt es schon"));
+    EXPECT_TRUE(ein("accounts", "KontoNr\n4000\n5000\n", {"--year", "2003", "--replace"})
+                    .contains("Die Buchungen 2003 verwenden Konten, die in der Datei fehlen: 4100"));
+    EXPECT_EQ(ein("accounts", "KontoNr;KontoBezeichnung\n4000;Miete\n4100;BK\n", {"--year", "2003", "--replace"}), "0 ");
+    EXPECT_TRUE(hmzres({"export-csv", "--db", db, "--table", "accounts"}).aus.endsWith("2003;4000;Miete;;\r\n2003;4100;BK;;\r\n"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Speicher, CsvJeSpeicher, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);
