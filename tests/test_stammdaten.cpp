@@ -50,6 +50,7 @@ TEST(CsvLeser, QuotesSeparatorsAndLineEnds) {
     EXPECT_TRUE(z[1][1].text.isEmpty() && !z[1][1].zitiert);  // Null
     EXPECT_TRUE(z[2][1].text.isEmpty() && z[2][1].zitiert);   // empty text
     EXPECT_EQ(lesen("a\tb\n1;2\t3")[1].size(), 2u);
+    EXPECT_EQ(lesen("\xEF\xBB\xBF" "a;b\n\xEF\xBB\xBFx;1")[1][0].text, QChar(0xFEFF) + QString("x"));  // only the file's BOM goes
     EXPECT_THROW(lesen("a;b\n1;\"offen\n"), stamm::CsvFehler);
     EXPECT_THROW(lesen("a;b\n\xC3\x28;1\n"), stamm::CsvFehler);
 }

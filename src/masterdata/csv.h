@@ -47,7 +47,8 @@ private:
     bool erste_ = true;
     char trenner_ = ';';
     long zeile_ = 1, beginn_ = 0;
-    QStringDecoder utf8_{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    // Only the file's own BOM is skipped (by the reader); one at the start of a field is text.
+    QStringDecoder utf8_{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
 };
 
 class CsvSchreiber {
