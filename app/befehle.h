@@ -12,3 +12,5 @@ Befehl printersBefehl();
 Befehl importMdbBefehl();
 Befehl exportBefehl();
 Befehl copyBefehl();
+Befehl exportCsvBefehl();
+Befehl importCsvBefehl();

@@ -1,6 +1,7 @@
 #include "befehle.h"
 
 #include "core/fehler.h"
+#include "masterdata/stammdaten.h"
 #include "store/datenzugriff.h"
 #include "store/schema.h"
 #include "entry/zustand.h"
@@ -23,6 +24,8 @@ int init(const Befehlszeile& z) {
             {
                 hmz::db::Transaktion t(*datenbank);
                 hmz::db::schemaAnlegen(*datenbank, {QDate::currentDate().year()});
+                const QString name = z.value(QStringLiteral("name"));
+                hmz::stamm::mandantSatzAnlegen(*datenbank, name.isEmpty() ? QStringLiteral("Neuer Mandant") : name);
                 t.commit();
             }
             datenbank->Close();
@@ -43,10 +46,12 @@ int init(const Befehlszeile& z) {
 }  // namespace
 
 Befehl initBefehl() {
-    return {QStringLiteral("init"), QStringLiteral("--db DB"),
-            QStringLiteral("Legt eine leere Mandantendatenbank mit den Tabellen des laufenden Jahres an: eine verschlüsselte\n"
-                           "Datei oder die Tabellen in einer leeren Serverdatenbank (DB eine postgresql://-URI).\n"
-                           "Eine vorhandene Datei oder eine Serverdatenbank mit Tabellen bleibt unverändert (Status 4)."),
-            {{QStringLiteral("db"), QStringLiteral("die anzulegende Datenbankdatei oder Server-URI"), QStringLiteral("DB")}},
+    return {QStringLiteral("init"), QStringLiteral("--db DB [--name TEXT]"),
+            QStringLiteral("Legt eine leere Mandantendatenbank mit den Tabellen des laufenden Jahres und dem Mandantensatz\n"
+                           "an: eine verschlüsselte Datei oder die Tabellen in einer leeren Serverdatenbank (DB eine\n"
+                           "postgresql://-URI). Eine vorhandene Datei oder eine Serverdatenbank mit Tabellen bleibt\n"
+                           "unverändert (Status 4)."),
+            {{QStringLiteral("db"), QStringLiteral("die anzulegende Datenbankdatei oder Server-URI"), QStringLiteral("DB")},
+             {QStringLiteral("name"), QStringLiteral("Name des Mandanten (Vorgabe: Neuer Mandant)"), QStringLiteral("TEXT")}},
             {QStringLiteral("db")}, false, init};
 }

@@ -5,6 +5,7 @@
 // a PDF (the least rendering work). Every figure is a "name: value" line on
 // stdout; the last one is the ratio of the run to the sum of the floors.
 // The same run is also timed into one PDF per property (pdf_dir_wall_s).
+#include "csvrunde.h"
 #include "generator.h"
 #include "zeitdrucker.h"
 
@@ -151,7 +152,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption pdfOpt(QStringLiteral("pdf"), QStringLiteral("PDF of the run."), QStringLiteral("FILE"),
                                     QStringLiteral("hmzres_bench.pdf"));
     const QCommandLineOption neuOpt(QStringLiteral("regenerate"), QStringLiteral("Always write the data anew."));
-    cl.addOptions({dbOpt, scaleOpt, seedOpt, pdfOpt, neuOpt});
+    const QCommandLineOption csvOpt(QStringLiteral("csv"), QStringLiteral("Only the bookings through export-csv and import-csv."));
+    cl.addOptions({dbOpt, scaleOpt, seedOpt, pdfOpt, neuOpt, csvOpt});
     cl.process(app);
 
     bool ok1 = false, ok2 = false;
@@ -182,6 +184,7 @@ int main(int argc, char** argv) {
         zeile("properties", static_cast<long long>(b.objekte));
         zeile("properties_printed", static_cast<long long>(b.gedruckt));
         zeile("bookings", static_cast<long long>(b.buchungen));
+        if (cl.isSet(csvOpt)) return bench::csvRunde(dbPfad);
 
         // The run, as "hmzres print" runs it, with the real printer timed.
         bench::DruckMessung zeit;

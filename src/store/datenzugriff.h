@@ -96,6 +96,10 @@ public:
     // A property's year result, inserted or updated by (HmzObjNr, HmzJahr) in
     // one step of the store, also in a table made by hand without that key.
     // Throws when the store did not take exactly this row.
+    // Numbered columns of the table (a server's identity) go on after its
+    // largest number, once rows were written with numbers of their own.
+    // Nothing to do where the store numbers from the table itself.
+    virtual void NummernNachziehen(const QString& tabelle) { (void)tabelle; }
     virtual void JahresergebnisSchreiben(long objNr, int jahr, Currency hmzOhneEhb, Currency vereinnEhb) = 0;
     // Write transactions; nested ones are savepoints. BeginTrans takes the
     // write lock at once (waiting for another writer up to the busy timeout,

@@ -105,6 +105,20 @@ public:
                                                        "sie wird durch die Benutzer des Servers und deren Kennwörter geschützt."));
     }
 
+    void NummernNachziehen(const QString& tabelle) override {
+        PgConnection& c = *conn();
+        const PgResult r = c.run(QStringLiteral("SELECT a.attname FROM pg_attribute a JOIN pg_class t ON t.oid = a.attrelid "
+                                                "WHERE t.relnamespace = current_schema()::regnamespace AND t.relname = $1 "
+                                                "AND a.attidentity <> ''"),
+                                 {tabelle.toLower().toUtf8()});
+        for (int i = 0; i < PQntuples(r.get()); ++i) {
+            const QByteArray spalte(PQgetvalue(r.get(), i, 0));
+            c.run(QStringLiteral("SELECT setval(pg_get_serial_sequence($1, $2), (SELECT coalesce(max(%1), 0) + 1 FROM %2), false)")
+                      .arg(QString::fromUtf8(spalte), tabelle.toLower()),
+                  {tabelle.toLower().toUtf8(), spalte});
+        }
+    }
+
     // One statement where the table has its key; a table made by hand
     // without it is locked against other writers for the two steps.
     void JahresergebnisSchreiben(long objNr, int jahr, Currency hmzOhneEhb, Currency vereinnEhb) override {
