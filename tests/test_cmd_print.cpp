@@ -411,7 +411,7 @@ TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
 TEST(Paket, CompletionAndManPageFollowTheHelpTexts) {
     auto umgebung = QProcessEnvironment::systemEnvironment();
     umgebung.insert("PATH", QStringLiteral(HMZ_BINARY).section('/', 0, -2) + ":" + umgebung.value("PATH"));
-    for (const auto& [woerter, erwartet] : {std::pair{"hmzres ex", "export"}, {"hmzres export --format ''", "csv json"},
+    for (const auto& [woerter, erwartet] : {std::pair{"hmzres exp", "export export-csv"}, {"hmzres export --format ''", "csv json"},
                                             {"hmzres print --on-imbalance ''", "stop continue"}}) {
         const auto l = programm("bash", {"-c", QStringLiteral("source " HMZ_SOURCE_DIR "/share/bash-completion/hmzres; COMP_WORDS=(%1); "
                                                              "COMP_CWORD=$((${#COMP_WORDS[@]}-1)); _hmzres; echo ${COMPREPLY[*]}").arg(woerter)},
