@@ -156,7 +156,6 @@ void qtKomponentenRegistrieren() {
     registriereKomponente(komponenten::FehlerAnzeigeName, [] { return std::make_unique<FehlerAnzeigeDialog>(); });
     registriereKomponente(komponenten::ObjektAuswahl, [] { return std::make_unique<ObjektAuswahl>(); });
     const std::pair<QString, QString> fehlend[] = {{komponenten::Sachbuch, QStringLiteral("Obj-/Kanzlei Buchungen")},
-                                                   {komponenten::HmzResStamm, QStringLiteral("Hmz-/EHB-Summen Stamm")},
                                                    {komponenten::KontenStamm, QStringLiteral("Konten Stamm")}};
     for (const auto& [name, knopf] : fehlend)
         registriereKomponente(name, [knopf] { return std::make_unique<FehlendesModul>(knopf); });
