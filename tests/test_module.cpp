@@ -6,8 +6,9 @@
 #include "speicher.h"
 
 #include "entry/zustand.h"
-#include "masterdata/jahressummen.h"
+#include "masterdata/kontenstamm.h"
 #include "modules/hmzresstamm.h"
+#include "modules/kontenstamm.h"
 
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -85,6 +86,39 @@ TEST_P(ModulJeSpeicher, YearResultChangedMeanwhileIsRefused) {
     const auto jetzt = stamm::jahresSummenLesen(*ich, 2);
     EXPECT_EQ(jetzt.size(), gezeigt.size() - 1);
     EXPECT_EQ(jetzt[0], summe(gezeigt[0].jahr, QStringLiteral("1,00"), {}));
+}
+
+// The account master: keys trimmed and unique, accounts in use kept, the
+// year before copied once.
+TEST_P(ModulJeSpeicher, AccountRules) {
+    TestSpeicher s(GetParam());
+    HMZ_SPEICHER_ODER_UEBERSPRINGEN(s);
+    demoMandantAnlegen(s.name());
+    auto db = oeffnen(s);
+    const auto konten = stamm::kontenLesen(*db, DemoJahr);
+    const stamm::Konto bank = konten.front(), neu{QStringLiteral(" 9999 "), QStringLiteral("Neu"), 30, 0};
+    const long n = stamm::buchungenMitKonto(*db, DemoJahr, bank.nr);
+    ASSERT_GT(n, 0);
+    stamm::kontoSpeichern(*db, DemoJahr, std::nullopt, neu);
+    const std::function<void()> abgelehnt[] = {
+        [&] { stamm::kontoSpeichern(*db, DemoJahr, std::nullopt, neu); },
+        [&] { stamm::kontoSpeichern(*db, DemoJahr, std::nullopt, {QStringLiteral("  "), {}, {}, {}}); },
+        [&] { stamm::kontoSpeichern(*db, DemoJahr, bank, {bank.nr + QStringLiteral("X"), {}, {}, {}}); },
+        [&] { stamm::kontoLoeschen(*db, DemoJahr, bank); },
+    };
+    for (const auto& v : abgelehnt) EXPECT_THROW(v(), stamm::Ablehnung);
+    try {
+        stamm::kontoLoeschen(*db, DemoJahr, bank);
+    } catch (const stamm::Ablehnung& a) {
+        EXPECT_TRUE(a.grund.contains(QStringLiteral("%1 Buchungen").arg(n))) << qPrintable(a.grund);
+    }
+    EXPECT_EQ(stamm::kontenLesen(*db, DemoJahr).size(), konten.size() + 1);
+    EXPECT_EQ(stamm::vorjahrUebernehmen(*db, DemoJahr + 1), static_cast<int>(konten.size() + 1));
+    EXPECT_EQ(stamm::vorjahrUebernehmen(*db, DemoJahr + 1), 0);
+    EXPECT_TRUE(stamm::fehlendeKonten(*db, DemoJahr).isEmpty());
+    KontenStammDialog d(s.name(), DemoJahr);
+    EXPECT_EQ(d.tabelle()->rowCount(), static_cast<int>(konten.size() + 1));
+    if (const QString bild = qEnvironmentVariable("HMZRES_BILDSCHIRMFOTO_KONTEN"); !bild.isEmpty()) d.grab().save(bild);
 }
 
 INSTANTIATE_TEST_SUITE_P(Speicher, ModulJeSpeicher, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);

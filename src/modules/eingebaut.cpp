@@ -2,6 +2,7 @@
 
 #include "dialog/frmhauptmzres.h"
 #include "modules/hmzresstamm.h"
+#include "modules/kontenstamm.h"
 #include "shell/komponenten.h"
 
 #include <QApplication>
@@ -24,11 +25,21 @@ public:
     }
 };
 
+class KontenStammModul : public ModulKomponente {
+public:
+    void starten(VariantArray& p) override {
+        KontenStammDialog d(p.at(0).toString(), static_cast<int>(p.at(11).toLong()), QApplication::activeWindow());
+        d.exec();
+    }
+};
+
 }  // namespace
 
 void eingebauteModuleRegistrieren() {
     if (!komponenteRegistriert(komponenten::HmzResStamm))
         registriereKomponente(komponenten::HmzResStamm, [] { return std::make_unique<HmzResStammModul>(); });
+    if (!komponenteRegistriert(komponenten::KontenStamm))
+        registriereKomponente(komponenten::KontenStamm, [] { return std::make_unique<KontenStammModul>(); });
 }
 
 }  // namespace hmz
