@@ -14,3 +14,4 @@ Befehl exportBefehl();
 Befehl copyBefehl();
 Befehl exportCsvBefehl();
 Befehl importCsvBefehl();
+Befehl listBefehl();

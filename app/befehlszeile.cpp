@@ -78,8 +78,13 @@ std::optional<int> Befehlszeile::lesen(const QStringList& argumente) {
         if (!o->valueName().isEmpty() && parser_.value(name).startsWith(QLatin1String("--")))
             return falsch(QStringLiteral("--%1 braucht %2, nicht die Option '%3'").arg(name, o->valueName(), parser_.value(name)));
     }
-    if (!parser_.positionalArguments().isEmpty())
-        return falsch(QStringLiteral("unerwartetes Argument '%1'").arg(parser_.positionalArguments().first()));
+    const QStringList woerter = parser_.positionalArguments();
+    if (!befehl_.arten.isEmpty() && woerter.isEmpty())
+        return falsch(QStringLiteral("nach dem Befehl fehlt eines von %1").arg(befehl_.arten.join(QLatin1Char('|'))));
+    if (!befehl_.arten.isEmpty() && !befehl_.arten.contains(woerter.first()))
+        return falsch(QStringLiteral("'%1' ist keine der Möglichkeiten %2").arg(woerter.first(), befehl_.arten.join(QLatin1Char('|'))));
+    if (woerter.size() > (befehl_.arten.isEmpty() ? 0 : 1))
+        return falsch(QStringLiteral("unerwartetes Argument '%1'").arg(woerter.last()));
     for (const QString& name : befehl_.pflicht)
         if (!parser_.isSet(name)) return falsch(QStringLiteral("--%1 fehlt").arg(name));
     // An empty value ("--pdf ''") is never what was meant: a script lost a variable.

@@ -32,6 +32,7 @@ struct Befehl {
     QStringList pflicht;                 // options that must be given, in the order they are asked for
     bool fenster = false;                // needs a display and widgets (dialog)
     std::function<int(const Befehlszeile&)> ausfuehren;
+    QStringList arten;                   // the word that must follow the command ("list properties"); empty: none
 };
 
 // The parsed command line of one command.
@@ -45,6 +46,7 @@ public:
 
     bool isSet(const QString& option) const { return parser_.isSet(option); }
     QString value(const QString& option) const { return parser_.value(option); }
+    QString art() const { return parser_.positionalArguments().value(0); }
 
     // A usage error: the reason and the usage on stderr; returns 2.
     int falsch(const QString& grund) const;

@@ -16,7 +16,7 @@
 namespace {
 
 QList<Befehl> alleBefehle() { return {demoBefehl(), initBefehl(), printBefehl(), dialogBefehl(), printersBefehl(), importMdbBefehl(), exportBefehl(),
-            copyBefehl(), exportCsvBefehl(), importCsvBefehl()}; }
+            copyBefehl(), listBefehl(), exportCsvBefehl(), importCsvBefehl()}; }
 
 QString uebersicht(const QList<Befehl>& befehle) {
     QString text = QStringLiteral("Aufruf: hmzres <Befehl> [Optionen]\n");

@@ -184,3 +184,25 @@ TEST(CsvImport, ReplaceAndYearRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Speicher, CsvJeSpeicher, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);
+
+// list on the demo client: each kind in each format, read-only.
+TEST_P(CsvJeSpeicher, ListShowsTheClient) {
+    TestSpeicher s(GetParam());
+    HMZ_SPEICHER_ODER_UEBERSPRINGEN(s);
+    demoMandantAnlegen(s.name());
+    const struct { QStringList args; QString erwartet; } faelle[] = {
+        {{"properties", "--objects", "7"}, "ObjNummer  ObjTypus  ObjAnschrift           ObjPlz  ObjOrt  ObjGueltigBisDatum\n"},
+        {{"properties", "--objects", "7"}, "        7         0  Ottakringer Straße 58  1160"},
+        {{"years", "--format", "csv"}, "\xEF\xBB\xBFJahr;Buchungen;SummeSoll;SummeHaben;Differenz\r\n2003;"},
+        {{"years"}, "0,00\n"},
+        {{"results", "--objects", "7-7", "--year", "2001", "--format", "csv"}, ";ATS\r\n"},
+        {{"results", "--year", "2002", "--format", "json"}, "\"Waehrung\": \"EUR\""},
+        {{"accounts", "--year", "1999"}, "KontoJJ  KontoNr  KontoBezeichnung  KontoHmzresPos  KontoHmzresVerdichtKz\n"},
+    };
+    for (const auto& f : faelle) {
+        const auto r = hmzres(QStringList{"list"} + f.args + QStringList{"--db", s.name()});
+        EXPECT_EQ(r.status, 0) << qPrintable(r.fehler);
+        EXPECT_TRUE(r.aus.contains(f.erwartet)) << qPrintable(f.args.join(' ') + "\n" + r.aus);
+    }
+    EXPECT_EQ(hmzres({"list", "things", "--db", s.name()}).status, 2);
+}

@@ -470,6 +470,11 @@ void frmHauptMzRes::cmdDruckenAbbrechenClick() {
     if (formular().VerarbeitungLaeuft) LaufAbbrechen(*this);
 }
 
+long frmHauptMzRes::vonObjektNr() const {
+    const Variant v = inpVonObjNr_->Value();
+    return v.istNull() || v.istEmpty() || v.typ() == VarTyp::String ? 0 : v.toLong();
+}
+
 void frmHauptMzRes::cmdObjAuswClick() {
     const long nr = ObjektAuswahlStarten();
     if (nr > 0) {

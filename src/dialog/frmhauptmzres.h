@@ -28,6 +28,8 @@ public:
     // progress panel, printer list, scaling) at once.
     explicit frmHauptMzRes(QWidget* parent = nullptr);
     ~frmHauptMzRes() override;
+    // The from-number as typed; 0 when it holds none (the modules start there).
+    long vonObjektNr() const;
 
     // Message boxes go through this hook when it is set (tests answer here).
     static std::function<Antwort(const Meldung&)>& meldungsHook();

@@ -1,6 +1,7 @@
 #include "dialog/laufdialog.h"
 
 #include "dialog/frmhauptmzres.h"
+#include "modules/eingebaut.h"
 
 #include <QPointer>
 
@@ -26,6 +27,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<RunDialog> qtLaufDialog() { return std::make_unique<QtLaufDialog>(); }
+std::unique_ptr<RunDialog> qtLaufDialog() {
+    eingebauteModuleRegistrieren();
+    return std::make_unique<QtLaufDialog>();
+}
 
 }  // namespace hmz

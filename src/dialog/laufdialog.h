@@ -8,7 +8,8 @@
 namespace hmz {
 
 // Each modalZeigen loads a fresh frmHauptMzRes (its start-up runs every
-// time) and returns when it has been closed.
+// time) and returns when it has been closed. Registers the built-in modules
+// under the names the host left free.
 std::unique_ptr<RunDialog> qtLaufDialog();
 
 }  // namespace hmz

@@ -155,9 +155,7 @@ void ObjektAuswahlDialog::uebernehmen() {
 void qtKomponentenRegistrieren() {
     registriereKomponente(komponenten::FehlerAnzeigeName, [] { return std::make_unique<FehlerAnzeigeDialog>(); });
     registriereKomponente(komponenten::ObjektAuswahl, [] { return std::make_unique<ObjektAuswahl>(); });
-    const std::pair<QString, QString> fehlend[] = {{komponenten::Sachbuch, QStringLiteral("Obj-/Kanzlei Buchungen")},
-                                                   {komponenten::HmzResStamm, QStringLiteral("Hmz-/EHB-Summen Stamm")},
-                                                   {komponenten::KontenStamm, QStringLiteral("Konten Stamm")}};
+    const std::pair<QString, QString> fehlend[] = {{komponenten::Sachbuch, QStringLiteral("Obj-/Kanzlei Buchungen")}};
     for (const auto& [name, knopf] : fehlend)
         registriereKomponente(name, [knopf] { return std::make_unique<FehlendesModul>(knopf); });
 }

@@ -1,6 +1,6 @@
 // The Qt components the hmzres host registers: the error display and the
-// property search. The other three related modules are not part of this
-// host: their buttons say so.
+// property search. Related modules that neither the host nor the library
+// (modules/eingebaut.h) brings say so on their buttons.
 #pragma once
 
 #include "shell/komponenten.h"

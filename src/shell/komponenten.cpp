@@ -17,6 +17,8 @@ void registriereKomponente(const QString& name, KomponentenFabrik fabrik) { verz
 
 void entferneKomponente(const QString& name) { verzeichnis().remove(name); }
 
+bool komponenteRegistriert(const QString& name) { return verzeichnis().contains(name); }
+
 std::unique_ptr<Komponente> erzeugeKomponente(const QString& name) {
     const auto it = verzeichnis().constFind(name);
     if (it == verzeichnis().constEnd() || !*it)

@@ -55,6 +55,7 @@ using KomponentenFabrik = std::function<std::unique_ptr<Komponente>()>;
 
 void registriereKomponente(const QString& name, KomponentenFabrik fabrik);
 void entferneKomponente(const QString& name);
+bool komponenteRegistriert(const QString& name);
 // Error 429 when the name is not registered; error 13 when it is not a T.
 std::unique_ptr<Komponente> erzeugeKomponente(const QString& name);
 

@@ -1,0 +1,231 @@
+#include "modules/hmzresstamm.h"
+
+#include "dialog/qtkomponenten.h"
+#include "entry/zustand.h"
+#include "store/datenzugriff.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace hmz {
+
+namespace {
+
+QString betrag(const std::optional<Currency>& c) {
+    return c ? stamm::betragText(*c) : QString();
+}
+
+std::unique_ptr<db::Database> oeffnen(const QString& datenbank) {
+    return db::Engine::instance().OpenDatabase(datenbank, false, false, QStringLiteral(";pwd=") + DatenbankPasswort);
+}
+
+}  // namespace
+
+JahresSummeDialog::JahresSummeDialog(const std::optional<stamm::JahresSumme>& alt, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(alt ? QStringLiteral("Jahresergebnis ändern") : QStringLiteral("Jahresergebnis erfassen"));
+    auto* form = new QFormLayout;
+    const QString namen[] = {QStringLiteral("Jahr"), QStringLiteral("HMZ ohne EHB"), QStringLiteral("vereinnahmter EHB")};
+    const QString werte[] = {alt ? QString::number(alt->jahr) : QString(), alt ? betrag(alt->ohneEhb) : QString(),
+                             alt ? betrag(alt->vereinnEhb) : QString()};
+    for (int i = 0; i < 3; ++i) {
+        felder_[i] = new QLineEdit(werte[i], this);
+        if (i > 0) felder_[i]->setAlignment(Qt::AlignRight);
+        gruende_[i] = new QLabel(this);
+        gruende_[i]->setStyleSheet(QStringLiteral("color: #b00000"));
+        gruende_[i]->hide();
+        auto* spalte = new QVBoxLayout;
+        spalte->addWidget(felder_[i]);
+        spalte->addWidget(gruende_[i]);
+        form->addRow(namen[i], spalte);
+    }
+    felder_[1]->setPlaceholderText(QStringLiteral("1.234,56"));
+    auto* knoepfe = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    knoepfe->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Speichern"));
+    knoepfe->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    connect(knoepfe, &QDialogButtonBox::accepted, this, &JahresSummeDialog::accept);
+    connect(knoepfe, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* l = new QVBoxLayout(this);
+    l->addLayout(form);
+    l->addWidget(knoepfe);
+}
+
+void JahresSummeDialog::accept() {
+    QString grund[3];
+    const auto jahr = stamm::jahrLesen(felder_[0]->text(), grund[0]);
+    const auto ohne = stamm::summeLesen(felder_[1]->text(), grund[1]);
+    const auto ehb = stamm::summeLesen(felder_[2]->text(), grund[2]);
+    int erster = -1;
+    for (int i = 2; i >= 0; --i) {
+        gruende_[i]->setText(grund[i]);
+        gruende_[i]->setVisible(!grund[i].isEmpty());
+        if (!grund[i].isEmpty()) erster = i;
+    }
+    if (erster >= 0) {
+        felder_[erster]->setFocus();
+        return;
+    }
+    wert_ = {*jahr, *ohne, *ehb};
+    QDialog::accept();
+}
+
+HmzResStammDialog::HmzResStammDialog(const QString& datenbank, long objNr, QWidget* parent)
+    : QDialog(parent), datenbank_(datenbank) {
+    setWindowTitle(QStringLiteral("Hmz-/EHB-Summen Stamm"));
+    objNr_ = new QLineEdit(objNr > 0 ? QString::number(objNr) : QString(), this);
+    objNr_->setObjectName(QStringLiteral("inpObjNr"));
+    objNr_->setMaximumWidth(90);
+    objNr_->setToolTip(QStringLiteral("Objekt-Nr; F2 öffnet die Objekt Auswahlhilfe"));
+    objInfo_ = new QLabel(this);
+    auto* suchen = new QPushButton(QStringLiteral("Auswahl… (F2)"), this);
+    tabelle_ = new QTableWidget(0, 5, this);
+    tabelle_->setObjectName(QStringLiteral("tabSummen"));
+    tabelle_->setHorizontalHeaderLabels({QStringLiteral("Jahr"), QStringLiteral("HMZ ohne EHB"), QStringLiteral("vereinnahmter EHB"),
+                                         QStringLiteral("HMZ mit EHB"), QStringLiteral("Währung")});
+    tabelle_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tabelle_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tabelle_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tabelle_->verticalHeader()->hide();
+    tabelle_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tabelle_->horizontalHeader()->setStretchLastSection(true);
+
+    auto* kopf = new QHBoxLayout;
+    kopf->addWidget(new QLabel(QStringLiteral("Objekt-Nr"), this));
+    kopf->addWidget(objNr_);
+    kopf->addWidget(suchen);
+    kopf->addWidget(objInfo_, 1);
+    auto* knoepfe = new QHBoxLayout;
+    const std::pair<QString, void (HmzResStammDialog::*)()> aktionen[] = {{QStringLiteral("&Neu (Einfg)"), &HmzResStammDialog::neu},
+                                                                          {QStringLiteral("Ä&ndern (Eingabe)"), &HmzResStammDialog::aendern},
+                                                                          {QStringLiteral("&Löschen (Entf)"), &HmzResStammDialog::loeschen}};
+    for (const auto& [text, aktion] : aktionen) {
+        auto* k = new QPushButton(text, this);
+        k->setAutoDefault(false);
+        connect(k, &QPushButton::clicked, this, aktion);
+        knoepfe->addWidget(k);
+    }
+    knoepfe->addStretch();
+    auto* schliessen = new QPushButton(QStringLiteral("Schließen"), this);
+    schliessen->setAutoDefault(false);
+    connect(schliessen, &QPushButton::clicked, this, &QDialog::accept);
+    knoepfe->addWidget(schliessen);
+    auto* l = new QVBoxLayout(this);
+    l->addLayout(kopf);
+    l->addWidget(tabelle_);
+    l->addLayout(knoepfe);
+    resize(640, 420);
+
+    const auto waehlen = [this] {
+        ObjektAuswahlDialog d(objekteLesen(datenbank_), this);
+        if (d.exec() == QDialog::Accepted) {
+            objNr_->setText(QString::number(d.gewaehlt()));
+            laden();
+        }
+    };
+    connect(suchen, &QPushButton::clicked, this, waehlen);
+    connect(new QShortcut(QKeySequence(Qt::Key_F2), this), &QShortcut::activated, this, waehlen);
+    connect(objNr_, &QLineEdit::editingFinished, this, &HmzResStammDialog::laden);
+    connect(tabelle_, &QTableWidget::cellDoubleClicked, this, &HmzResStammDialog::aendern);
+    laden();
+}
+
+long HmzResStammDialog::objekt() const {
+    bool ok = false;
+    const long n = objNr_->text().trimmed().toLong(&ok);
+    return ok && n > 0 ? n : 0;
+}
+
+void HmzResStammDialog::laden() {
+    const int vorher = tabelle_->currentRow();
+    zeilen_.clear();
+    const long nr = objekt();
+    objInfo_->clear();
+    try {
+        if (nr > 0) {
+            auto db = oeffnen(datenbank_);
+            if (!stamm::objektVorhanden(*db, nr)) objInfo_->setText(QStringLiteral("Das Objekt %1 gibt es nicht.").arg(nr));
+            else zeilen_ = stamm::jahresSummenLesen(*db, nr);
+            db->Close();
+        } else if (!objNr_->text().trimmed().isEmpty()) {
+            objInfo_->setText(QStringLiteral("Die Objekt-Nr ist eine Zahl von 1 bis 99999."));
+        }
+    } catch (const Fehler& f) {
+        objInfo_->setText(QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer()));
+    }
+    tabelle_->setRowCount(static_cast<int>(zeilen_.size()));
+    for (int r = 0; r < tabelle_->rowCount(); ++r) {
+        const auto& z = zeilen_[static_cast<std::size_t>(r)];
+        const QString texte[] = {QString::number(z.jahr), betrag(z.ohneEhb), betrag(z.vereinnEhb), betrag(z.mitEhb()), z.waehrung()};
+        for (int c = 0; c < 5; ++c) {
+            auto* item = new QTableWidgetItem(texte[c]);
+            if (c > 0 && c < 4) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            tabelle_->setItem(r, c, item);
+        }
+    }
+    if (tabelle_->rowCount() > 0) tabelle_->selectRow(std::clamp(vorher, 0, tabelle_->rowCount() - 1));
+}
+
+std::optional<stamm::JahresSumme> HmzResStammDialog::gewaehlt() const {
+    const int r = tabelle_->currentRow();
+    if (r < 0 || r >= static_cast<int>(zeilen_.size())) return std::nullopt;
+    return zeilen_[static_cast<std::size_t>(r)];
+}
+
+template <class F>
+void HmzResStammDialog::speichern(F&& f) {
+    try {
+        auto db = oeffnen(datenbank_);
+        f(*db);
+        db->Close();
+    } catch (const stamm::Ablehnung& a) {
+        QMessageBox::warning(this, windowTitle(), a.grund);
+    } catch (const Fehler& e) {
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 (Fehler %2)").arg(e.Beschreibung()).arg(e.Nummer()));
+    }
+    laden();  // what is stored now, also after a refusal
+}
+
+void HmzResStammDialog::bearbeiten(const std::optional<stamm::JahresSumme>& alt) {
+    const long nr = objekt();
+    if (nr <= 0) {
+        objNr_->setFocus();
+        return;
+    }
+    JahresSummeDialog d(alt, this);
+    if (d.exec() != QDialog::Accepted) return;
+    speichern([&](db::Database& db) { stamm::jahresSummeSpeichern(db, nr, alt, d.wert()); });
+}
+
+void HmzResStammDialog::neu() { bearbeiten(std::nullopt); }
+
+void HmzResStammDialog::aendern() {
+    if (const auto z = gewaehlt()) bearbeiten(z);
+}
+
+void HmzResStammDialog::loeschen() {
+    const auto z = gewaehlt();
+    if (!z) return;
+    if (QMessageBox::question(this, windowTitle(), QStringLiteral("Das Ergebnis des Jahres %1 löschen?").arg(z->jahr)) != QMessageBox::Yes)
+        return;
+    speichern([&](db::Database& db) { stamm::jahresSummeLoeschen(db, objekt(), *z); });
+}
+
+void HmzResStammDialog::keyPressEvent(QKeyEvent* e) {
+    const bool inTabelle = tabelle_->hasFocus();
+    if (e->key() == Qt::Key_Insert) neu();
+    else if (e->key() == Qt::Key_Delete && inTabelle) loeschen();
+    else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && inTabelle) aendern();
+    else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && objNr_->hasFocus()) tabelle_->setFocus();
+    else QDialog::keyPressEvent(e);
+}
+
+}  // namespace hmz
