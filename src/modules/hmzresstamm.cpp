@@ -1,4 +1,5 @@
 #include "modules/hmzresstamm.h"
+#include "modules/stammfenster.h"
 
 #include "dialog/qtkomponenten.h"
 #include "entry/zustand.h"
@@ -87,37 +88,18 @@ HmzResStammDialog::HmzResStammDialog(const QString& datenbank, long objNr, QWidg
     objNr_->setToolTip(QStringLiteral("Objekt-Nr; F2 öffnet die Objekt Auswahlhilfe"));
     objInfo_ = new QLabel(this);
     auto* suchen = new QPushButton(QStringLiteral("Auswahl… (F2)"), this);
-    tabelle_ = new QTableWidget(0, 5, this);
-    tabelle_->setObjectName(QStringLiteral("tabSummen"));
-    tabelle_->setHorizontalHeaderLabels({QStringLiteral("Jahr"), QStringLiteral("HMZ ohne EHB"), QStringLiteral("vereinnahmter EHB"),
-                                         QStringLiteral("HMZ mit EHB"), QStringLiteral("Währung")});
-    tabelle_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tabelle_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tabelle_->setSelectionMode(QAbstractItemView::SingleSelection);
-    tabelle_->verticalHeader()->hide();
-    tabelle_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    tabelle_->horizontalHeader()->setStretchLastSection(true);
+    tabelle_ = module::stammTabelle(this, QStringLiteral("tabSummen"),
+                                    {QStringLiteral("Jahr"), QStringLiteral("HMZ ohne EHB"), QStringLiteral("vereinnahmter EHB"),
+                                     QStringLiteral("HMZ mit EHB"), QStringLiteral("Währung")});
 
     auto* kopf = new QHBoxLayout;
     kopf->addWidget(new QLabel(QStringLiteral("Objekt-Nr"), this));
     kopf->addWidget(objNr_);
     kopf->addWidget(suchen);
     kopf->addWidget(objInfo_, 1);
-    auto* knoepfe = new QHBoxLayout;
-    const std::pair<QString, void (HmzResStammDialog::*)()> aktionen[] = {{QStringLiteral("&Neu (Einfg)"), &HmzResStammDialog::neu},
-                                                                          {QStringLiteral("Ä&ndern (Eingabe)"), &HmzResStammDialog::aendern},
-                                                                          {QStringLiteral("&Löschen (Entf)"), &HmzResStammDialog::loeschen}};
-    for (const auto& [text, aktion] : aktionen) {
-        auto* k = new QPushButton(text, this);
-        k->setAutoDefault(false);
-        connect(k, &QPushButton::clicked, this, aktion);
-        knoepfe->addWidget(k);
-    }
-    knoepfe->addStretch();
-    auto* schliessen = new QPushButton(QStringLiteral("Schließen"), this);
-    schliessen->setAutoDefault(false);
-    connect(schliessen, &QPushButton::clicked, this, &QDialog::accept);
-    knoepfe->addWidget(schliessen);
+    auto* knoepfe = module::knopfLeiste<HmzResStammDialog>(this, {{QStringLiteral("&Neu (Einfg)"), &HmzResStammDialog::neu},
+                                                                  {QStringLiteral("Ä&ndern (Eingabe)"), &HmzResStammDialog::aendern},
+                                                                  {QStringLiteral("&Löschen (Entf)"), &HmzResStammDialog::loeschen}});
     auto* l = new QVBoxLayout(this);
     l->addLayout(kopf);
     l->addWidget(tabelle_);

@@ -1,4 +1,5 @@
 #include "modules/kontenstamm.h"
+#include "modules/stammfenster.h"
 
 #include "entry/zustand.h"
 #include "store/datenzugriff.h"
@@ -82,36 +83,16 @@ void KontoDialog::accept() {
 KontenStammDialog::KontenStammDialog(const QString& datenbank, int jahr, QWidget* parent)
     : QDialog(parent), datenbank_(datenbank), jahr_(jahr) {
     setWindowTitle(QStringLiteral("Konten Stamm %1").arg(jahr));
-    tabelle_ = new QTableWidget(0, 5, this);
-    tabelle_->setObjectName(QStringLiteral("tabKonten"));
-    tabelle_->setHorizontalHeaderLabels({QStringLiteral("Konto-Nr"), QStringLiteral("Bezeichnung"), QStringLiteral("HMZ-Position"),
-                                         QStringLiteral("Abschnitt"), QStringLiteral("Ausweis")});
-    tabelle_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tabelle_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tabelle_->setSelectionMode(QAbstractItemView::SingleSelection);
-    tabelle_->verticalHeader()->hide();
-    tabelle_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    tabelle_->horizontalHeader()->setStretchLastSection(true);
+    tabelle_ = module::stammTabelle(this, QStringLiteral("tabKonten"),
+                                    {QStringLiteral("Konto-Nr"), QStringLiteral("Bezeichnung"), QStringLiteral("HMZ-Position"),
+                                     QStringLiteral("Abschnitt"), QStringLiteral("Ausweis")});
     fehlende_ = new QLabel(this);
     fehlende_->setWordWrap(true);
     fehlende_->setStyleSheet(QStringLiteral("color: #b00000"));
-    auto* knoepfe = new QHBoxLayout;
-    const std::pair<QString, void (KontenStammDialog::*)()> aktionen[] = {
-        {QStringLiteral("&Neu (Einfg)"), &KontenStammDialog::neu},
-        {QStringLiteral("Ä&ndern (Eingabe)"), &KontenStammDialog::aendern},
-        {QStringLiteral("&Löschen (Entf)"), &KontenStammDialog::loeschen},
-        {QStringLiteral("&Vorjahr übernehmen"), &KontenStammDialog::vorjahr}};
-    for (const auto& [text, aktion] : aktionen) {
-        auto* k = new QPushButton(text, this);
-        k->setAutoDefault(false);
-        connect(k, &QPushButton::clicked, this, aktion);
-        knoepfe->addWidget(k);
-    }
-    knoepfe->addStretch();
-    auto* schliessen = new QPushButton(QStringLiteral("Schließen"), this);
-    schliessen->setAutoDefault(false);
-    connect(schliessen, &QPushButton::clicked, this, &QDialog::accept);
-    knoepfe->addWidget(schliessen);
+    auto* knoepfe = module::knopfLeiste<KontenStammDialog>(this, {{QStringLiteral("&Neu (Einfg)"), &KontenStammDialog::neu},
+                                                                  {QStringLiteral("Ä&ndern (Eingabe)"), &KontenStammDialog::aendern},
+                                                                  {QStringLiteral("&Löschen (Entf)"), &KontenStammDialog::loeschen},
+                                                                  {QStringLiteral("&Vorjahr übernehmen"), &KontenStammDialog::vorjahr}});
     auto* l = new QVBoxLayout(this);
     l->addWidget(tabelle_);
     l->addWidget(fehlende_);

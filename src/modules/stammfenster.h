@@ -1,0 +1,34 @@
+// What every master-data editor window shows alike: a read-only table of
+// whole rows and a row of action buttons ending in "Schließen". Keyboard
+// shortcuts and the rules stay with each editor.
+#pragma once
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QStringList>
+#include <QTableWidget>
+#include <initializer_list>
+#include <utility>
+
+namespace hmz::module {
+
+QTableWidget* stammTabelle(QWidget* fenster, const QString& name, const QStringList& spalten);
+
+template <class Fenster>
+QHBoxLayout* knopfLeiste(Fenster* fenster, std::initializer_list<std::pair<QString, void (Fenster::*)()>> aktionen) {
+    auto* leiste = new QHBoxLayout;
+    // Not auto-default: Enter belongs to the table (it changes the row).
+    const auto knopf = [&](const QString& text) {
+        auto* k = new QPushButton(text, fenster);
+        k->setAutoDefault(false);
+        leiste->addWidget(k);
+        return k;
+    };
+    for (const auto& [text, aktion] : aktionen) QObject::connect(knopf(text), &QPushButton::clicked, fenster, aktion);
+    leiste->addStretch();
+    QObject::connect(knopf(QStringLiteral("Schließen")), &QPushButton::clicked, fenster, &QDialog::accept);
+    return leiste;
+}
+
+}  // namespace hmz::module
