@@ -41,23 +41,11 @@ JahresSummeDialog::JahresSummeDialog(const std::optional<stamm::JahresSumme>& al
     for (int i = 0; i < 3; ++i) {
         felder_[i] = new QLineEdit(werte[i], this);
         if (i > 0) felder_[i]->setAlignment(Qt::AlignRight);
-        gruende_[i] = new QLabel(this);
-        gruende_[i]->setStyleSheet(QStringLiteral("color: #b00000"));
-        gruende_[i]->hide();
-        auto* spalte = new QVBoxLayout;
-        spalte->addWidget(felder_[i]);
-        spalte->addWidget(gruende_[i]);
-        form->addRow(namen[i], spalte);
+        gruende_[i] = module::grundLabel(this);
+        form->addRow(namen[i], module::mitGrund(felder_[i], gruende_[i], this));
     }
     felder_[1]->setPlaceholderText(QStringLiteral("1.234,56"));
-    auto* knoepfe = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    knoepfe->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Speichern"));
-    knoepfe->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
-    connect(knoepfe, &QDialogButtonBox::accepted, this, &JahresSummeDialog::accept);
-    connect(knoepfe, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* l = new QVBoxLayout(this);
-    l->addLayout(form);
-    l->addWidget(knoepfe);
+    module::formularAbschliessen(this, form);
 }
 
 void JahresSummeDialog::accept() {

@@ -21,22 +21,6 @@ namespace hmz {
 
 namespace {
 
-QLabel* grundLabel(QWidget* eltern) {
-    auto* l = new QLabel(eltern);
-    l->setStyleSheet(QStringLiteral("color: #b00000"));
-    l->hide();
-    return l;
-}
-
-QWidget* mitGrund(QWidget* feld, QLabel* grund, QWidget* eltern) {
-    auto* w = new QWidget(eltern);
-    auto* l = new QVBoxLayout(w);
-    l->setContentsMargins(0, 0, 0, 0);
-    l->addWidget(feld);
-    l->addWidget(grund);
-    return w;
-}
-
 }  // namespace
 
 KontoDialog::KontoDialog(const std::optional<stamm::Konto>& alt, QWidget* parent) : QDialog(parent) {
@@ -47,21 +31,14 @@ KontoDialog::KontoDialog(const std::optional<stamm::Konto>& alt, QWidget* parent
     ausweis_ = new QComboBox(this);
     for (int a = 0; a <= 3; ++a) ausweis_->addItem(QStringLiteral("%1 %2").arg(a).arg(stamm::ausweisText(a)), a);
     ausweis_->setCurrentIndex(alt && alt->ausweis ? std::clamp(*alt->ausweis, 0, 3) : 0);
-    nrGrund_ = grundLabel(this);
-    positionGrund_ = grundLabel(this);
+    nrGrund_ = module::grundLabel(this);
+    positionGrund_ = module::grundLabel(this);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Konto-Nr"), mitGrund(nr_, nrGrund_, this));
+    form->addRow(QStringLiteral("Konto-Nr"), module::mitGrund(nr_, nrGrund_, this));
     form->addRow(QStringLiteral("Bezeichnung"), bezeichnung_);
-    form->addRow(QStringLiteral("HMZ-Position"), mitGrund(position_, positionGrund_, this));
+    form->addRow(QStringLiteral("HMZ-Position"), module::mitGrund(position_, positionGrund_, this));
     form->addRow(QStringLiteral("Ausweis"), ausweis_);
-    auto* knoepfe = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    knoepfe->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Speichern"));
-    knoepfe->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
-    connect(knoepfe, &QDialogButtonBox::accepted, this, &KontoDialog::accept);
-    connect(knoepfe, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* l = new QVBoxLayout(this);
-    l->addLayout(form);
-    l->addWidget(knoepfe);
+    module::formularAbschliessen(this, form);
 }
 
 void KontoDialog::accept() {

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QStringList>
 #include <QTableWidget>
@@ -14,6 +15,14 @@
 namespace hmz::module {
 
 QTableWidget* stammTabelle(QWidget* fenster, const QString& name, const QStringList& spalten);
+
+// A field's refusal, shown under it (hidden until there is one).
+QLabel* grundLabel(QWidget* eltern);
+QWidget* mitGrund(QWidget* feld, QLabel* grund, QWidget* eltern);
+
+// Lays out an entry form with "Speichern" (the dialog's accept, which checks)
+// and "Abbrechen" under it.
+void formularAbschliessen(QDialog* dialog, QLayout* form);
 
 template <class Fenster>
 QHBoxLayout* knopfLeiste(Fenster* fenster, std::initializer_list<std::pair<QString, void (Fenster::*)()>> aktionen) {
