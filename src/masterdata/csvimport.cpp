@@ -72,11 +72,14 @@ public:
     }
     void leeren() {
         if (!puffer_.empty() && datei_.write(puffer_.data(), static_cast<qint64>(puffer_.size())) != static_cast<qint64>(puffer_.size()))
+            throw Fehler(db::nr::Allgemein, QStringLiteral("Die temporäre Datei ist voll (TMPDIR prüfen)."));
         puffer_.clear();
     }
 
     void vonVorn() {
         leeren();
+        if (!datei_.flush() || !datei_.seek(0)) throw Fehler(db::nr::Allgemein, QStringLiteral("Die temporäre Datei ist voll (TMPDIR prüfen)."));
+        gelesen_.clear();
         lesePos_ = 0;
     }
     template <typename T>
@@ -88,14 +91,15 @@ public:
     void lesen(void* p, qsizetype n) {
         char* c = static_cast<char*>(p);
         while (n > 0) {
-            if (lesePos_ == puffer_.size()) {
-                puffer_.resize(Block);
-                const qint64 k = datei_.read(puffer_.data(), Block);
-                puffer_.resize(static_cast<std::size_t>(std::max<qint64>(k, 0)));
+            if (lesePos_ == gelesen_.size()) {
+                gelesen_.resize(Block);
+                const qint64 k = datei_.read(gelesen_.data(), Block);
+                gelesen_.resize(static_cast<std::size_t>(std::max<qint64>(k, 0)));
                 lesePos_ = 0;
+                if (k <= 0) throw Fehler(db::nr::Allgemein, QStringLiteral("Die temporäre Datei kann nicht gelesen werden (TMPDIR prüfen)."));
             }
-            const std::size_t m = std::min(static_cast<std::size_t>(n), puffer_.size() - lesePos_);
-            std::memcpy(c, puffer_.data() + lesePos_, m);
+            const std::size_t m = std::min(static_cast<std::size_t>(n), gelesen_.size() - lesePos_);
+            std::memcpy(c, gelesen_.data() + lesePos_, m);
             lesePos_ += m;
             c += m;
             n -= static_cast<qsizetype>(m);
@@ -135,7 +139,7 @@ public:
 private:
     static constexpr qsizetype Block = 1 << 20;
     QTemporaryFile datei_;
-    std::vector<char> puffer_;
+    std::vector<char> puffer_, gelesen_;  // to be written, read
     std::size_t lesePos_ = 0;
 };
 
@@ -665,6 +669,7 @@ int Einlesen::los() {
         return 4;
     }
     if (!spool_.oeffnen()) {
+        std::fprintf(stderr, "hmzres import-csv: keine temporäre Datei: %s (TMPDIR prüfen)\n", qPrintable(spool_.fehlerText()));
         return 4;
     }
     db_ = db::Engine::instance().OpenDatabase(a_.datenbank, false, false, QStringLiteral(";pwd=") + DatenbankPasswort);
