@@ -183,6 +183,27 @@ TEST(CsvImport, ReplaceAndYearRules) {
     EXPECT_TRUE(hmzres({"export-csv", "--db", db, "--table", "accounts"}).aus.endsWith("2003;4000;Miete;;\r\n2003;4100;BK;;\r\n"));
 }
 
+// A long file is read ahead in parts: its rows keep their line numbers, and
+// amounts the direct reading does not take go the long way.
+TEST(CsvImport, LongFileKeepsLinesAndAmounts) {
+    TestSpeicher s(Speicherart::Datei);
+    const QString db = s.name(), csv = s.pfad("d.csv");
+    ASSERT_EQ(hmzres({"init", "--db", db}).status, 0);
+    const auto ein = [&](const QString& tabelle, const QByteArray& daten, QStringList mehr = {}) {
+        schreiben(csv, daten);
+        return hmzres(QStringList{"import-csv", "--db", db, "--table", tabelle, "--file", csv} + mehr);
+    };
+    ASSERT_EQ(ein("properties", "ObjNummer\n7\n").status, 0);
+    ASSERT_EQ(ein("accounts", "KontoNr\n4000\n", {"--year", "2003"}).status, 0);
+    QByteArray d = "BuObjNr;BuKontoNr;BuDatum;BuBetrag;BuSH\n";
+    for (int i = 2; i <= 1300; ++i) d += i == 1201 ? "7;4000;1.2.2003;1.23,00;H\n" : "7;4000;1.2.2003;-1.000,5;H\n";
+    const auto r = ein("bookings", d + "7;\"4000", {"--year", "2003", "--allow-imbalance"});
+    EXPECT_TRUE(r.fehler.contains("Zeile 1201, BuBetrag: '1.23,00' ist kein Betrag\n") && r.fehler.contains("Zeile 1301: ein Anführungszeichen"))
+        << qPrintable(r.fehler);
+    const auto gut = ein("bookings", d.replace("1.23,00", " 1,25 "), {"--year", "2003", "--allow-imbalance"});
+    EXPECT_TRUE(gut.aus.contains("Haben -1.298.647,75")) << qPrintable(gut.aus);
+}
+
 INSTANTIATE_TEST_SUITE_P(Speicher, CsvJeSpeicher, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);
 
 // list on the demo client: each kind in each format, read-only.

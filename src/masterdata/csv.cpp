@@ -1,5 +1,7 @@
 #include "masterdata/csv.h"
 
+#include <algorithm>
+
 namespace hmz::stamm {
 
 namespace {
@@ -35,10 +37,11 @@ void CsvLeser::trennerErkennen() {
 }
 
 void CsvLeser::feldAbschliessen(std::vector<CsvFeld>& felder, QByteArray& roh, bool zitiert) {
-    QString text = utf8_(roh);
-    if (utf8_.hasError()) throw CsvFehler{beginn_, QStringLiteral("die Datei ist nicht in UTF-8 geschrieben (als UTF-8 speichern)")};
+    const bool ascii = std::all_of(roh.cbegin(), roh.cend(), [](char ch) { return (ch & 0x80) == 0; });
+    QString text = ascii ? QString::fromLatin1(roh) : utf8_(roh);
+    if (!ascii && utf8_.hasError()) throw CsvFehler{beginn_, QStringLiteral("die Datei ist nicht in UTF-8 geschrieben (als UTF-8 speichern)")};
     felder.push_back({std::move(text), zitiert});
-    roh.clear();
+    roh.resize(0);
 }
 
 bool CsvLeser::naechste(std::vector<CsvFeld>& felder) {
@@ -82,7 +85,12 @@ bool CsvLeser::naechste(std::vector<CsvFeld>& felder) {
                     throw CsvFehler{zeile_, QStringLiteral("nach einem schließenden Anführungszeichen folgt '%1' statt des Trennzeichens")
                                                 .arg(QChar(n))};
             } else {
-                roh.append(static_cast<char>(c));
+                // The rest of an unquoted field in the buffer at once.
+                const char* d = puffer_.constData();
+                qsizetype bis = pos_;
+                while (bis < puffer_.size() && d[bis] != trenner_ && d[bis] != '\n' && d[bis] != '\r') ++bis;
+                roh.append(d + pos_ - 1, bis - pos_ + 1);
+                pos_ = bis;
             }
         }
         if (felder.size() == 1 && !felder.front().zitiert && felder.front().text.isEmpty()) continue;

@@ -125,6 +125,12 @@ public:
     // Every row of a whole table, each value exactly as stored (integers of
     // 64 bits, amounts as ten-thousandths): what a whole-client copy reads.
     virtual void Feldzeilen(const QString& tabelle, const std::function<void(const std::vector<Feldwert>&)>& zeile) = 0;
+    // Rows appended to an existing table inside this handle's open write
+    // transaction, each value as stored (see Feldwert): the store's bulk path
+    // for hundreds of thousands of rows. naechste fills the next row and
+    // returns false after the last. Throws at the first row the table refuses.
+    virtual void Anhaengen(const QString& tabelle, const QStringList& spalten,
+                           const std::function<bool(std::vector<Feldwert>&)>& naechste) = 0;
 };
 
 // A transaction that lasts as long as this object: commit() makes its

@@ -182,6 +182,24 @@ public:
         pgFeldzeilen(*conn(), tabelle, zeile);
     }
 
+    void Anhaengen(const QString& tabelle, const QStringList& spalten,
+                   const std::function<bool(std::vector<Feldwert>&)>& naechste) override {
+        PgConnection& c = *conn();
+        if (c.transactionDepth == 0) noTransaction();
+        if (c.transactionOwner != this) fremdeTransaktion();
+        const CopyZiel z = copyZiel(c, tabelle, spalten);
+        std::vector<Feldwert> werte;
+        QByteArray puffer;
+        const auto senden = [&] {
+            if (const PgResult r = copyIn(c, z.befehl, std::exchange(puffer, {})); r) c.fail(r.get());
+        };
+        while (naechste(werte)) {
+            copyZeile(puffer, z, werte);
+            if (puffer.size() >= CopyBatchBytes) senden();
+        }
+        if (!puffer.isEmpty()) senden();
+    }
+
 private:
     std::shared_ptr<PgConnection> c_;
     QString name_;

@@ -13,27 +13,13 @@ namespace hmz::db {
 
 namespace {
 
-constexpr qsizetype BatchBytes = 8 << 20;
+QString quoted(QString name) { return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"'; }
 
 struct NoSchema final : SchemaInfo {
     bool isDateColumn(QStringView) const override { return false; }
     bool isCurrencyColumn(QStringView) const override { return false; }
     bool isTable(QStringView) const override { return false; }
 };
-
-QString quoted(QString name) { return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"'; }
-
-void appendEscaped(QByteArray& out, const QByteArray& text) {
-    for (char ch : text) {
-        switch (ch) {
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: out += ch;
-        }
-    }
-}
 
 class ServerLadung final : public Ladung {
 public:
@@ -69,46 +55,15 @@ public:
     std::vector<Spalte> Spalten(const QString& tabelle) override { return c_.columns(tabelle); }
 
     int Ziel(const QString& tabelle, const QStringList& spalten) override {
-        Ziel_ z;
-        const auto columns = c_.columns(tabelle);
-        QStringList namen;
-        for (const QString& s : spalten) {
-            namen << quoted(s.toLower());
-            QString typ;
-            for (const auto& c : columns)
-                if (c.name.compare(s, Qt::CaseInsensitive) == 0) typ = c.typ;
-            z.bytea.push_back(typ == QLatin1String("BLOB"));
-            z.boolean.push_back(typ == QLatin1String("BOOLEAN"));
-        }
-        z.copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(quoted(tabelle.toLower()), namen.join(u',')).toUtf8();
-        ziele_.push_back(std::move(z));
+        ziele_.push_back({copyZiel(c_, tabelle, spalten), {}, 0, 0});
         return static_cast<int>(ziele_.size()) - 1;
     }
 
     void Zeile(int ziel, const std::vector<Feldwert>& werte) override {
         Ziel_& z = ziele_.at(static_cast<std::size_t>(ziel));
-        QByteArray& b = z.puffer;
-        for (std::size_t i = 0; i < werte.size(); ++i) {
-            if (i) b += '\t';
-            const Feldwert& w = werte[i];
-            switch (w.art) {
-            case Feldwert::Art::Null: b += "\\N"; break;
-            case Feldwert::Art::Ganz:
-                if (z.boolean[i]) b += w.ganz ? "t" : "f";
-                else b += QByteArray::number(static_cast<qlonglong>(w.ganz));
-                break;
-            case Feldwert::Art::Geld: b += geldText(w.ganz); break;
-            case Feldwert::Art::Gleit: b += QByteArray::number(w.gleit, 'g', 17); break;
-            case Feldwert::Art::Text: appendEscaped(b, w.bytes); break;
-            case Feldwert::Art::Bytes:
-                if (z.bytea[i]) b += "\\\\x" + w.bytes.toHex();
-                else appendEscaped(b, w.bytes);
-                break;
-            }
-        }
-        b += '\n';
+        copyZeile(z.puffer, z.ziel, werte);
         ++z.gepuffert;
-        if (b.size() >= BatchBytes) senden(ziel);
+        if (z.puffer.size() >= CopyBatchBytes) senden(ziel);
     }
 
     void Fertig() override {
@@ -130,8 +85,7 @@ public:
 
 private:
     struct Ziel_ {
-        QByteArray copy;
-        std::vector<bool> bytea, boolean;
+        CopyZiel ziel;
         QByteArray puffer;
         long gepuffert = 0, gesendet = 0;
     };
@@ -157,11 +111,11 @@ private:
         z.gesendet += z.gepuffert;
         z.gepuffert = 0;
         if (!abgelehnt) {
-            if (const PgResult r = copy(z.copy, daten); r) c_.fail(r.get());
+            if (const PgResult r = copyIn(c_, z.ziel.befehl, daten); r) c_.fail(r.get());
             return;
         }
         c_.exec(QStringLiteral("SAVEPOINT hmz_ladung"));
-        if (!copy(z.copy, daten)) {
+        if (!copyIn(c_, z.ziel.befehl, daten)) {
             c_.exec(QStringLiteral("RELEASE SAVEPOINT hmz_ladung"));
             return;
         }
@@ -170,7 +124,7 @@ private:
         for (const QByteArray& zeile : daten.split('\n')) {
             if (zeile.isEmpty()) continue;
             c_.exec(QStringLiteral("SAVEPOINT hmz_zeile"));
-            if (const PgResult r = copy(z.copy, zeile + '\n'); r) {
+            if (const PgResult r = copyIn(c_, z.ziel.befehl, zeile + '\n'); r) {
                 const QString state = QString::fromLatin1(PQresultErrorField(r.get(), PG_DIAG_SQLSTATE));
                 if (!state.startsWith(QLatin1String("23"))) c_.fail(r.get());
                 c_.exec(QStringLiteral("ROLLBACK TO SAVEPOINT hmz_zeile"));
@@ -182,24 +136,78 @@ private:
         c_.exec(QStringLiteral("RELEASE SAVEPOINT hmz_ladung"));
     }
 
-    // Null when the rows went in, else the failed result.
-    PgResult copy(const QByteArray& befehl, const QByteArray& daten) {
-        PgResult start(PQexec(c_.pg(), befehl.constData()));
-        if (PQresultStatus(start.get()) != PGRES_COPY_IN) c_.fail(start.get());
-        if (PQputCopyData(c_.pg(), daten.constData(), static_cast<int>(daten.size())) != 1 ||
-            PQputCopyEnd(c_.pg(), nullptr) != 1)
-            c_.fail(nullptr);
-        PgResult failed;
-        while (PGresult* raw = PQgetResult(c_.pg())) {
-            PgResult r(raw);
-            if (PQresultStatus(raw) != PGRES_COMMAND_OK && !failed) failed = std::move(r);
-        }
-        if (PQstatus(c_.pg()) != CONNECTION_OK) c_.fail(nullptr);
-        return failed;
-    }
 };
 
 }  // namespace
+
+
+namespace {
+
+void appendEscaped(QByteArray& out, const QByteArray& text) {
+    for (char ch : text) {
+        switch (ch) {
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: out += ch;
+        }
+    }
+}
+
+}  // namespace
+
+CopyZiel copyZiel(PgConnection& c, const QString& tabelle, const QStringList& spalten) {
+    CopyZiel z;
+    const auto columns = c.columns(tabelle);
+    QStringList namen;
+    for (const QString& s : spalten) {
+        namen << quoted(s.toLower());
+        QString typ;
+        for (const auto& col : columns)
+            if (col.name.compare(s, Qt::CaseInsensitive) == 0) typ = col.typ;
+        z.bytea.push_back(typ == QLatin1String("BLOB"));
+        z.boolean.push_back(typ == QLatin1String("BOOLEAN"));
+    }
+    z.befehl = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(quoted(tabelle.toLower()), namen.join(u',')).toUtf8();
+    return z;
+}
+
+void copyZeile(QByteArray& b, const CopyZiel& z, const std::vector<Feldwert>& werte) {
+    for (std::size_t i = 0; i < werte.size(); ++i) {
+        if (i) b += '\t';
+        const Feldwert& w = werte[i];
+        switch (w.art) {
+        case Feldwert::Art::Null: b += "\\N"; break;
+        case Feldwert::Art::Ganz:
+            if (z.boolean[i]) b += w.ganz ? "t" : "f";
+            else b += QByteArray::number(static_cast<qlonglong>(w.ganz));
+            break;
+        case Feldwert::Art::Geld: b += geldText(w.ganz); break;
+        case Feldwert::Art::Gleit: b += QByteArray::number(w.gleit, 'g', 17); break;
+        case Feldwert::Art::Text: appendEscaped(b, w.bytes); break;
+        case Feldwert::Art::Bytes:
+            if (z.bytea[i]) b += "\\\\x" + w.bytes.toHex();
+            else appendEscaped(b, w.bytes);
+            break;
+        }
+    }
+    b += '\n';
+}
+
+PgResult copyIn(PgConnection& c, const QByteArray& befehl, const QByteArray& daten) {
+    PgResult start(PQexec(c.pg(), befehl.constData()));
+    if (PQresultStatus(start.get()) != PGRES_COPY_IN) c.fail(start.get());
+    if (PQputCopyData(c.pg(), daten.constData(), static_cast<int>(daten.size())) != 1 || PQputCopyEnd(c.pg(), nullptr) != 1)
+        c.fail(nullptr);
+    PgResult failed;
+    while (PGresult* raw = PQgetResult(c.pg())) {
+        PgResult r(raw);
+        if (PQresultStatus(raw) != PGRES_COMMAND_OK && !failed) failed = std::move(r);
+    }
+    if (PQstatus(c.pg()) != CONNECTION_OK) c.fail(nullptr);
+    return failed;
+}
 
 std::unique_ptr<Ladung> neueServerLadung(const QString& uri, bool ersetzen) {
     return std::make_unique<ServerLadung>(uri, ersetzen);

@@ -95,4 +95,15 @@ void pgFeldzeilen(PgConnection& c, const QString& tabelle,
                   const std::function<void(const std::vector<Feldwert>&)>& zeile);
 std::unique_ptr<Ladung> neueServerLadung(const QString& uri, bool ersetzen);
 
+// Rows in COPY's text format, for a load and for Database::Anhaengen.
+constexpr qsizetype CopyBatchBytes = 8 << 20;
+struct CopyZiel {
+    QByteArray befehl;  // COPY table (columns) FROM STDIN
+    std::vector<bool> bytea, boolean;
+};
+CopyZiel copyZiel(PgConnection& c, const QString& tabelle, const QStringList& spalten);
+void copyZeile(QByteArray& puffer, const CopyZiel& z, const std::vector<Feldwert>& werte);
+// One COPY of the rows in daten: null when they went in, else the failed result.
+PgResult copyIn(PgConnection& c, const QByteArray& befehl, const QByteArray& daten);
+
 }  // namespace hmz::db

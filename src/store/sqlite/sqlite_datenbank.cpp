@@ -440,6 +440,28 @@ public:
         feldzeilen(*conn(), tabelle, zeile);
     }
 
+    void Anhaengen(const QString& tabelle, const QStringList& spalten,
+                   const std::function<bool(std::vector<Feldwert>&)>& naechste) override {
+        Connection& c = *conn();
+        eigene(c);
+        QStringList namen, marken;
+        for (const QString& s : spalten) {
+            namen << u'"' + QString(s).replace(u'"', QStringLiteral("\"\"")) + u'"';
+            marken << QStringLiteral("?");
+        }
+        const QByteArray sql = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(tabelle, namen.join(u','), marken.join(u',')).toUtf8();
+        sqlite3_stmt* st = nullptr;
+        if (const int rc = sqlite3_prepare_v2(c.db(), sql.constData(), -1, &st, nullptr); rc != SQLITE_OK) throwSqlite(c.db(), rc);
+        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> frei(st, sqlite3_finalize);
+        std::vector<Feldwert> werte;
+        while (naechste(werte)) {
+            feldwerteBinden(st, werte);
+            const int rc = sqlite3_step(st);
+            sqlite3_reset(st);
+            if (rc != SQLITE_DONE) throwSqlite(c.db(), rc);
+        }
+    }
+
 private:
     std::shared_ptr<Connection> c_;
     QString name_;

@@ -198,22 +198,7 @@ public:
     void Zeile(int ziel, const std::vector<Feldwert>& werte) override {
         Ziel_& z = ziele_.at(static_cast<std::size_t>(ziel));
         sqlite3_stmt* st = z.stmt;
-        int i = 1;
-        for (const Feldwert& w : werte) {
-            switch (w.art) {
-            case Feldwert::Art::Null: sqlite3_bind_null(st, i); break;
-            case Feldwert::Art::Ganz:
-            case Feldwert::Art::Geld: sqlite3_bind_int64(st, i, w.ganz); break;
-            case Feldwert::Art::Gleit: sqlite3_bind_double(st, i, w.gleit); break;
-            case Feldwert::Art::Text:
-                sqlite3_bind_text(st, i, w.bytes.constData(), static_cast<int>(w.bytes.size()), SQLITE_TRANSIENT);
-                break;
-            case Feldwert::Art::Bytes:
-                sqlite3_bind_blob(st, i, w.bytes.constData(), static_cast<int>(w.bytes.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            ++i;
-        }
+        feldwerteBinden(st, werte);
         ++z.zeilen;
         const int rc = sqlite3_step(st);
         QString grund;

@@ -130,6 +130,21 @@ void keinMandant(const QString& pfad) {
     throw Fehler(nr::Allgemein, QStringLiteral("Fehler %1 der Datenbank: %2%3").arg(rc).arg(msg, suffix));
 }
 
+void feldwerteBinden(sqlite3_stmt* st, const std::vector<Feldwert>& werte) {
+    int i = 1;
+    for (const Feldwert& w : werte) {
+        switch (w.art) {
+        case Feldwert::Art::Null: sqlite3_bind_null(st, i); break;
+        case Feldwert::Art::Ganz:
+        case Feldwert::Art::Geld: sqlite3_bind_int64(st, i, w.ganz); break;
+        case Feldwert::Art::Gleit: sqlite3_bind_double(st, i, w.gleit); break;
+        case Feldwert::Art::Text: sqlite3_bind_text(st, i, w.bytes.constData(), static_cast<int>(w.bytes.size()), SQLITE_STATIC); break;
+        case Feldwert::Art::Bytes: sqlite3_bind_blob(st, i, w.bytes.constData(), static_cast<int>(w.bytes.size()), SQLITE_STATIC); break;
+        }
+        ++i;
+    }
+}
+
 void bindValues(sqlite3_stmt* stmt, const std::vector<SqlValue>& values, int first) {
     int i = first;
     for (const auto& v : values) {

@@ -143,5 +143,7 @@ sqlite3* sqliteHandle(Database& db);
 
 // Binds translation parameters (1-based from `first`).
 void bindValues(sqlite3_stmt* stmt, const std::vector<SqlValue>& values, int first = 1);
+// Values as stored, bound from the first "?"; they must live until the step.
+void feldwerteBinden(sqlite3_stmt* stmt, const std::vector<Feldwert>& werte);
 
 }  // namespace hmz::db
