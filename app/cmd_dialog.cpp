@@ -28,7 +28,7 @@ namespace {
 // bookings table or cannot be read.
 std::optional<std::pair<long, QDate>> letzterBuchungsstand(const QString& datei) {
     try {
-        auto db = db::Engine::instance().OpenDatabase(datei, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+        auto db = mandantOeffnen(datei, true);
         static const QRegularExpression jahrTabelle(QStringLiteral("^ObjKanzleiBuchungen(\\d{4})$"),
                                                     QRegularExpression::CaseInsensitiveOption);
         long jahr = 0;
@@ -77,7 +77,7 @@ int dialog(const Befehlszeile& z) {
     if (!server && !QFileInfo(datei).isFile()) return z.fehlschlag(QStringLiteral("Datenbank nicht gefunden: %1").arg(datei));
     const QString name = server ? datei : QFileInfo(datei).absoluteFilePath();
     try {
-        db::Engine::instance().OpenDatabase(name, false, true, QStringLiteral(";pwd=") + DatenbankPasswort)->Close();
+        mandantOeffnen(name, true)->Close();
     } catch (const Fehler& e) {
         // A plain client gets its password when the dialog opens; another program's file never.
         if (e.Nummer() == db::nr::KeineDatenbank) return z.fehlschlag(e.Beschreibung());

@@ -76,7 +76,7 @@ QString fehlerDetails(const FehlerAnzeige::Werte& w) {
 }
 
 QList<ObjektZeile> objekteLesen(const QString& pfad) {
-    auto db = db::Engine::instance().OpenDatabase(pfad, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+    auto db = mandantOeffnen(pfad, true);
     auto rs = db->OpenRecordset(QStringLiteral(
         "SELECT ObjNummer, ObjAnschrift, ObjPlz, ObjOrt FROM ObjDaten WHERE ObjTypus = 0 ORDER BY ObjNummer"));
     QList<ObjektZeile> zeilen;

@@ -49,7 +49,7 @@ void DBPasswortSichern(QString& pfad) {
     std::unique_ptr<db::Database> datenbank;
     bool geoeffnet = false;
     try {
-        datenbank = db::Engine::instance().OpenDatabase(pfad, false, false, QStringLiteral(";pwd=") + DatenbankPasswort);
+        datenbank = mandantOeffnen(pfad, false);
         geoeffnet = true;
     } catch (...) {
     }

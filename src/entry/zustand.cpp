@@ -1,6 +1,12 @@
 #include "entry/zustand.h"
 
+#include "store/datenzugriff.h"
+
 namespace hmz {
+
+std::unique_ptr<db::Database> mandantOeffnen(const QString& name, bool nurLesen) {
+    return db::Engine::instance().OpenDatabase(name, false, nurLesen, QStringLiteral(";pwd=") + DatenbankPasswort);
+}
 
 AufrufZustand& aufruf() {
     static AufrufZustand z;

@@ -7,11 +7,19 @@
 
 #include <QDate>
 #include <QString>
+#include <memory>
 
 namespace hmz {
 
+namespace db {
+class Database;
+}
+
 // The database password the component puts on every client database.
 inline const QString DatenbankPasswort = QStringLiteral("gartenzaunes4");
+
+// A client database opened shared under that password.
+std::unique_ptr<db::Database> mandantOeffnen(const QString& name, bool nurLesen);
 
 struct AufrufZustand {
     VariantArray AufrufParameter = VariantArray::leer(0, 100);

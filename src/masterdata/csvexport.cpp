@@ -66,7 +66,7 @@ int csvExportieren(const CsvExport& a) {
     if (waehrung) zeile.push_back(QStringLiteral("Waehrung"));
     schreiber.zeile(zeile);
     try {
-        auto db = db::Engine::instance().OpenDatabase(a.datenbank, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+        auto db = mandantOeffnen(a.datenbank, true);
         const QString tabelle = tabellenName(a.tabelle, a.jahr.value_or(0));
         if (!db->Tabellen().contains(tabelle, Qt::CaseInsensitive))
             return fehlschlag(QStringLiteral("Der Mandant hat keine Tabelle %1 (das Jahr mit --year prüfen).").arg(tabelle));

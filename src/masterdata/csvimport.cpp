@@ -672,7 +672,7 @@ int Einlesen::los() {
         std::fprintf(stderr, "hmzres import-csv: keine temporäre Datei: %s (TMPDIR prüfen)\n", qPrintable(spool_.fehlerText()));
         return 4;
     }
-    db_ = db::Engine::instance().OpenDatabase(a_.datenbank, false, false, QStringLiteral(";pwd=") + DatenbankPasswort);
+    db_ = mandantOeffnen(a_.datenbank, false);
     mandantLesen();
     {
         // About one booking per 80 bytes: the file's numbers fit without rehashing.

@@ -172,7 +172,7 @@ QByteArray listeText(const Liste& l, ListenFormat format) {
 int listeAusgeben(const ListenAuftrag& a) {
     QByteArray text;
     try {
-        auto db = db::Engine::instance().OpenDatabase(a.datenbank, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+        auto db = mandantOeffnen(a.datenbank, true);
         if (a.art == ListenArt::Konten || a.art == ListenArt::Ergebnisse || a.art == ListenArt::Objekte) {
             const QString t = tabellenName(a.art == ListenArt::Konten ? Tabelle::Konten : a.art == ListenArt::Objekte ? Tabelle::Objekte : Tabelle::Ergebnisse, 0);
             if (!db->Tabellen().contains(t, Qt::CaseInsensitive)) {

@@ -26,10 +26,6 @@ QString betrag(const std::optional<Currency>& c) {
     return c ? stamm::betragText(*c) : QString();
 }
 
-std::unique_ptr<db::Database> oeffnen(const QString& datenbank) {
-    return db::Engine::instance().OpenDatabase(datenbank, false, false, QStringLiteral(";pwd=") + DatenbankPasswort);
-}
-
 }  // namespace
 
 JahresSummeDialog::JahresSummeDialog(const std::optional<stamm::JahresSumme>& alt, QWidget* parent) : QDialog(parent) {
@@ -121,7 +117,7 @@ void HmzResStammDialog::laden() {
     objInfo_->clear();
     try {
         if (nr > 0) {
-            auto db = oeffnen(datenbank_);
+            auto db = mandantOeffnen(datenbank_, false);
             if (!stamm::objektVorhanden(*db, nr)) objInfo_->setText(QStringLiteral("Das Objekt %1 gibt es nicht.").arg(nr));
             else zeilen_ = stamm::jahresSummenLesen(*db, nr);
             db->Close();
@@ -153,7 +149,7 @@ std::optional<stamm::JahresSumme> HmzResStammDialog::gewaehlt() const {
 template <class F>
 void HmzResStammDialog::speichern(F&& f) {
     try {
-        auto db = oeffnen(datenbank_);
+        auto db = mandantOeffnen(datenbank_, false);
         f(*db);
         db->Close();
     } catch (const stamm::Ablehnung& a) {

@@ -84,7 +84,7 @@ void KontenStammDialog::laden() {
     zeilen_.clear();
     QStringList fehlend;
     try {
-        auto db = db::Engine::instance().OpenDatabase(datenbank_, false, true, QStringLiteral(";pwd=") + DatenbankPasswort);
+        auto db = mandantOeffnen(datenbank_, true);
         zeilen_ = stamm::kontenLesen(*db, jahr_);
         fehlend = stamm::fehlendeKonten(*db, jahr_);
         db->Close();
@@ -108,7 +108,7 @@ void KontenStammDialog::laden() {
 template <class F>
 void KontenStammDialog::speichern(F&& f) {
     try {
-        auto db = db::Engine::instance().OpenDatabase(datenbank_, false, false, QStringLiteral(";pwd=") + DatenbankPasswort);
+        auto db = mandantOeffnen(datenbank_, false);
         f(*db);
         db->Close();
     } catch (const stamm::Ablehnung& a) {

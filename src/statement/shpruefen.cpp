@@ -84,8 +84,7 @@ void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
 
     Currency s, h;
     schritt([&] {
-        pruefDB = db::Engine::instance().OpenDatabase(aufruf().DatenbankPfad, false, istNurRechnen(),
-                                                      QStringLiteral(";pwd=") + DatenbankPasswort);
+        pruefDB = mandantOeffnen(aufruf().DatenbankPfad, istNurRechnen());
     });
     f.VerarbeitungLaeuft = true;
     ansicht.kurzWarten();

@@ -248,8 +248,7 @@ int druckAuftragAusfuehren(const DruckAuftrag& auftrag) {
     else
         DatenControlsVerbinden(f);
     try {
-        db::Engine::instance()
-            .OpenDatabase(z.DatenbankPfad, false, true, QStringLiteral(";pwd=") + DatenbankPasswort)
+        mandantOeffnen(z.DatenbankPfad, true)
             ->Close();
     } catch (const Fehler& e) {
         if (const QString fremd = fremdeDateiHinweis(e, name); !fremd.isEmpty()) return fehlerStatus(fremd);
