@@ -63,10 +63,7 @@ bool ohneSpeichern() { return nurRechnen || probelauf || !ganzesJahr(); }
 void jahresSatzSchreiben() {
     auto& f = formular();
     const auto& o = objekt();
-    db::Database& db = f.OZ_Data.database();
-    db::Transaktion t(db);
-    db.JahresergebnisSchreiben(f.ObjNrText.toLong(), static_cast<int>(f.AbrJahr), o.HmzReserve, o.SummeEHB);
-    t.commit();
+    f.OZ_Data.database().JahresergebnisSchreiben(f.ObjNrText.toLong(), static_cast<int>(f.AbrJahr), o.HmzReserve, o.SummeEHB);
     ++gespeichert;
 }
 

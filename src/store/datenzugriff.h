@@ -93,13 +93,13 @@ public:
     // Every row of a query once, without keeping them (for whole tables).
     virtual void Zeilen(const QString& sql, const std::function<void(const std::vector<Variant>&)>& zeile) = 0;
     virtual void NewPassword(const QString& alt, const QString& neu) = 0;
-    // A property's year result, inserted or updated by (HmzObjNr, HmzJahr) in
-    // one step of the store, also in a table made by hand without that key.
-    // Throws when the store did not take exactly this row.
     // Numbered columns of the table (a server's identity) go on after its
     // largest number, once rows were written with numbers of their own.
     // Nothing to do where the store numbers from the table itself.
     virtual void NummernNachziehen(const QString& tabelle) { (void)tabelle; }
+    // A property's year result, inserted or updated by (HmzObjNr, HmzJahr) in
+    // one step of the store, also in a table made by hand without that key.
+    // Throws when the store did not take exactly this row.
     virtual void JahresergebnisSchreiben(long objNr, int jahr, Currency hmzOhneEhb, Currency vereinnEhb) = 0;
     // Write transactions; nested ones are savepoints. BeginTrans takes the
     // write lock at once (waiting for another writer up to the busy timeout,
