@@ -94,7 +94,7 @@ std::optional<int> Befehlszeile::lesen(const QStringList& argumente) {
     // A folder where a file belongs: refused before the command makes or replaces anything.
     for (const auto& o : befehl_.optionen) {
         const QString name = o.names().first(), wert = parser_.value(name);
-        if ((o.valueName() == QLatin1String("FILE") || o.valueName() == QLatin1String("DB")) && !wert.isEmpty() &&
+        if ((o.valueName() == QLatin1String("DATEI") || o.valueName() == QLatin1String("DB")) && !wert.isEmpty() &&
             !hmz::db::Engine::IstServer(wert) && QFileInfo(wert).isDir())
             return falsch(QStringLiteral("--%1: '%2' ist ein Ordner, keine Datei").arg(name, wert));
     }

@@ -64,7 +64,7 @@ QCommandLineOption tabelle() {
 
 Befehl exportCsvBefehl() {
     return {QStringLiteral("export-csv"),
-            QStringLiteral("--db DB --table %1 [--year JJJJ] [--objects VON-BIS]\n[--out FILE]").arg(TabellenText),
+            QStringLiteral("--db DB --table %1 [--year JJJJ] [--objects VON-BIS]\n[--out DATEI]").arg(TabellenText),
             QStringLiteral("Schreibt eine Tabelle des Mandanten als CSV (UTF-8, ';', Dezimalkomma, TT.MM.JJJJ), wie import-csv\n"
                            "sie liest. Öffnet den Mandanten nur zum Lesen."),
             {
@@ -72,7 +72,7 @@ Befehl exportCsvBefehl() {
                 tabelle(),
                 {QStringLiteral("year"), QStringLiteral("das Jahr (nötig für bookings; wählt bei accounts und results aus)"), QStringLiteral("JJJJ")},
                 {QStringLiteral("objects"), QStringLiteral("nur die Objekte VON-BIS"), QStringLiteral("VON-BIS")},
-                {QStringLiteral("out"), QStringLiteral("in diese Datei schreiben (Vorgabe: Standardausgabe)"), QStringLiteral("FILE")},
+                {QStringLiteral("out"), QStringLiteral("in diese Datei schreiben (Vorgabe: Standardausgabe)"), QStringLiteral("DATEI")},
             },
             {QStringLiteral("db"), QStringLiteral("table")},
             false,
@@ -81,13 +81,13 @@ Befehl exportCsvBefehl() {
 
 Befehl importCsvBefehl() {
     return {QStringLiteral("import-csv"),
-            QStringLiteral("--db DB --table %1 --file FILE [--year JJJJ]\n[--replace] [--allow-imbalance] [--decimal-point]").arg(TabellenText),
+            QStringLiteral("--db DB --table %1 --file DATEI [--year JJJJ]\n[--replace] [--allow-imbalance] [--decimal-point]").arg(TabellenText),
             QStringLiteral("Liest eine Tabelle aus einer CSV-Datei ein, ganz oder gar nicht: bei einem Fehler bleibt der Mandant\n"
                            "unverändert und die Fehler werden mit Zeilennummer genannt (Exit-Status 1)."),
             {
                 {QStringLiteral("db"), QStringLiteral("Mandantendatei oder Server-URI"), QStringLiteral("DB")},
                 tabelle(),
-                {QStringLiteral("file"), QStringLiteral("die CSV-Datei"), QStringLiteral("FILE")},
+                {QStringLiteral("file"), QStringLiteral("die CSV-Datei"), QStringLiteral("DATEI")},
                 {QStringLiteral("year"), QStringLiteral("das Jahr (nötig für bookings; füllt bei accounts KontoJJ)"), QStringLiteral("JJJJ")},
                 {QStringLiteral("replace"), QStringLiteral("bestehende Zeilen ersetzen (accounts: den Kontenstamm des Jahres; "
                                                            "bookings: die Buchungen des Jahres der Objekte der Datei)")},

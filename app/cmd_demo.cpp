@@ -39,7 +39,7 @@ int demo(const Befehlszeile& z) {
 }  // namespace
 
 Befehl demoBefehl() {
-    return {QStringLiteral("demo"), QStringLiteral("[--db DB] [--pdf FILE]"),
+    return {QStringLiteral("demo"), QStringLiteral("[--db DB] [--pdf DATEI]"),
             QStringLiteral("Legt den Demo-Mandanten an (außer DB gibt es schon) und druckt alle seine Abrechnungen für %1.\n"
                            "DB ist eine Mandantendatei oder eine Server-URI (postgresql://benutzer@host:port/datenbank);\n"
                            "das Kennwort kommt aus PGPASSWORD, ~/.pgpass oder einer Servicedatei, nicht aus der Befehlszeile.")
@@ -48,7 +48,7 @@ Befehl demoBefehl() {
                 {QStringLiteral("db"), QStringLiteral("Mandantendatenbank (Vorgabe demo.db)"), QStringLiteral("DB"),
                  QStringLiteral("demo.db")},
                 {QStringLiteral("pdf"), QStringLiteral("PDF-Datei der Abrechnungen (Vorgabe demo.pdf)"),
-                 QStringLiteral("FILE"), QStringLiteral("demo.pdf")},
+                 QStringLiteral("DATEI"), QStringLiteral("demo.pdf")},
             },
             {}, false, demo};
 }

@@ -132,17 +132,17 @@ int dialog(const Befehlszeile& z) {
 
 Befehl dialogBefehl() {
     return {QStringLiteral("dialog"),
-            QStringLiteral("[--db DB] [--booking-year N] [--month-status DD.MM.YYYY] [--help-file FILE]"),
+            QStringLiteral("[--db DB] [--booking-year JJJJ] [--month-status TT.MM.JJJJ] [--help-file DATEI]"),
             QStringLiteral("Öffnet den Lauf-Dialog auf einer Mandantendatenbank, wie eine Host-Anwendung ihn aufruft.\n"
                            "Braucht eine Anzeige (xvfb-run genügt)."),
             {
                 {QStringLiteral("db"), QStringLiteral("Mandantendatenbank: eine Datei oder eine postgresql://-URI (Vorgabe: in einem Dateidialog gewählt)"),
                  QStringLiteral("DB")},
-                {QStringLiteral("booking-year"), QStringLiteral("Buchungsjahr (Vorgabe: das neueste Jahr mit Buchungen)"), QStringLiteral("N")},
+                {QStringLiteral("booking-year"), QStringLiteral("Buchungsjahr (Vorgabe: das neueste Jahr mit Buchungen)"), QStringLiteral("JJJJ")},
                 {QStringLiteral("month-status"), QStringLiteral("Monatsstatus-Datum (Vorgabe: Ende des letzten gebuchten Monats)"),
-                 QStringLiteral("DD.MM.YYYY")},
+                 QStringLiteral("TT.MM.JJJJ")},
                 {QStringLiteral("help-file"), QStringLiteral("Hilfedatei, die der Hilfe-Knopf und F1 öffnen"),
-                 QStringLiteral("FILE")},
+                 QStringLiteral("DATEI")},
             },
             {}, true, dialog};
 }

@@ -33,7 +33,7 @@ int exportieren(const Befehlszeile& z) {
 Befehl exportBefehl() {
     return {
         QStringLiteral("export"),
-        QStringLiteral("--db DB --year JJJJ [--objects VON-BIS] [--format csv|json] [--out FILE]\n"
+        QStringLiteral("--db DB --year JJJJ [--objects VON-BIS] [--format csv|json] [--out DATEI]\n"
                        "[--on-imbalance stop|continue]"),
         QStringLiteral("Schreibt die Zahlen jedes Objekts für das Jahr, wie seine Abrechnung sie rechnet, und seine\n"
                        "Zeilen der zehn Jahre als CSV (für Tabellenkalkulationen) oder JSON. Schreibt nichts in den Mandanten."),
@@ -43,7 +43,7 @@ Befehl exportBefehl() {
             {QStringLiteral("objects"), QStringLiteral("Objektnummern von-bis oder eine Nummer (Vorgabe: alle)"), QStringLiteral("VON-BIS"),
              QStringLiteral("1-99999")},
             {QStringLiteral("format"), QStringLiteral("csv (Vorgabe) oder json"), QStringLiteral("csv|json"), QStringLiteral("csv")},
-            {QStringLiteral("out"), QStringLiteral("in diese Datei schreiben (Vorgabe: Standardausgabe)"), QStringLiteral("FILE")},
+            {QStringLiteral("out"), QStringLiteral("in diese Datei schreiben (Vorgabe: Standardausgabe)"), QStringLiteral("DATEI")},
             {QStringLiteral("on-imbalance"), QStringLiteral("wenn Soll und Haben abweichen: stop (Vorgabe) oder continue"),
              QStringLiteral("stop|continue"), QStringLiteral("stop")},
         },

@@ -96,14 +96,14 @@ int importieren(const Befehlszeile& z) {
 }  // namespace
 
 Befehl importMdbBefehl() {
-    return {QStringLiteral("import-mdb"), QStringLiteral("--mdb FILE --db DB [--force]"),
+    return {QStringLiteral("import-mdb"), QStringLiteral("--mdb DATEI --db DB [--force]"),
             QStringLiteral("Übernimmt jede Tabelle einer Access-Datenbank (.mdb, .accdb) in eine neue Mandantendatenbank.\n"
                            "DB ist eine Mandantendatei oder eine postgresql://-URI; eine vorhandene wird nur mit --force ersetzt.\n"
                            "Neben dem Status unten: 5 übernommen, aber in der Zusammenfassung genannte Werte oder Zeilen\n"
                            "nicht; 4 auch, wenn nichts übernommen wurde (unlesbare oder beschädigte Datei);\n"
                            "130 oder 143 nach Ctrl-C oder SIGTERM: nichts wurde geschrieben."),
             {
-                {QStringLiteral("mdb"), QStringLiteral("die zu lesende Access-Datei"), QStringLiteral("FILE")},
+                {QStringLiteral("mdb"), QStringLiteral("die zu lesende Access-Datei"), QStringLiteral("DATEI")},
                 {QStringLiteral("db"), QStringLiteral("die zu schreibende Mandantendatenbank"), QStringLiteral("DB")},
                 {QStringLiteral("force"), QStringLiteral("eine vorhandene Mandantendatenbank ersetzen")},
             },

@@ -57,7 +57,7 @@ int drucken(const Befehlszeile& z) {
 Befehl printBefehl() {
     return {
         QStringLiteral("print"),
-        QStringLiteral("--db DB --objects VON-BIS --period MM.JJ-MM.JJ (--pdf FILE | --printer NAME | --pdf-dir DIR)\n"
+        QStringLiteral("--db DB --objects VON-BIS --period MM.JJ-MM.JJ (--pdf DATEI | --printer NAME | --pdf-dir ORDNER)\n"
                        "[--eur-ats | --no-eur-ats] [--on-imbalance stop|continue] [--no-store] [--quiet]"),
         QStringLiteral("Druckt die Abrechnungen eines Objektbereichs für einen Zeitraum, wie der Start-Knopf des\n"
                        "Dialogs: dieselben Prüfungen und Meldungen (auf stderr), die Soll/Haben-Prüfung, die\n"
@@ -69,10 +69,10 @@ Befehl printBefehl() {
             {QStringLiteral("period"), QStringLiteral("Monate eines Jahres, MM.JJ oder MM.JJJJ, z. B. 01.03-12.03; oder ganze Daten\n"
                             "TT.MM.JJJJ, wie der Dialog sie nach einem Lauf zeigt, z. B. 01.03.2003-31.12.2003"),
              QStringLiteral("MM.JJ-MM.JJ")},
-            {QStringLiteral("pdf"), QStringLiteral("die Abrechnungen in diese PDF-Datei schreiben"), QStringLiteral("FILE")},
+            {QStringLiteral("pdf"), QStringLiteral("die Abrechnungen in diese PDF-Datei schreiben"), QStringLiteral("DATEI")},
             {QStringLiteral("printer"), QStringLiteral("auf diesem Drucker drucken (siehe 'hmzres printers')"), QStringLiteral("NAME")},
             {QStringLiteral("pdf-dir"), QStringLiteral("je Objekt eine PDF-Datei, HMZ-<Jahr>-<Objekt>.pdf, in diesen Ordner (wird angelegt, wenn er fehlt)"),
-             QStringLiteral("DIR")},
+             QStringLiteral("ORDNER")},
             {QStringLiteral("no-store"), QStringLiteral("Probelauf: drucken, aber keine Jahresergebnisse und keine Einstellung speichern")},
             {QStringLiteral("quiet"), QStringLiteral("nur Fehler ausgeben, keinen Fortschritt")},
             {QStringLiteral("eur-ats"), QStringLiteral("Euro- und Schillingbeträge ausweisen (als Einstellung gespeichert)")},

@@ -7,9 +7,9 @@
 
 namespace hmz {
 
-[[noreturn]] void wirfUeberlauf() { throw Fehler(fehlernr::Ueberlauf, QStringLiteral("Overflow")); }
-[[noreturn]] void wirfTypFehler() { throw Fehler(fehlernr::Typ, QStringLiteral("Type mismatch")); }
-[[noreturn]] void wirfIndexFehler() { throw Fehler(fehlernr::Index, QStringLiteral("Subscript out of range")); }
+[[noreturn]] void wirfUeberlauf() { throw Fehler(fehlernr::Ueberlauf, fehlertext::Ueberlauf); }
+[[noreturn]] void wirfTypFehler() { throw Fehler(fehlernr::Typ, fehlertext::Typ); }
+[[noreturn]] void wirfIndexFehler() { throw Fehler(fehlernr::Index, fehlertext::Index); }
 
 Currency Currency::fromUnits(std::int64_t ganze) {
     std::int64_t r;
@@ -88,7 +88,7 @@ Currency Currency::operator*(std::int64_t faktor) const {
 Currency Currency::malDouble(double faktor) const { return fromDouble(toDouble() * faktor); }
 
 Currency Currency::durchDouble(double divisor) const {
-    if (divisor == 0.0) throw Fehler(fehlernr::Division, QStringLiteral("Division by zero"));
+    if (divisor == 0.0) throw Fehler(fehlernr::Division, fehlertext::Division);
     return fromDouble(toDouble() / divisor);
 }
 

@@ -26,16 +26,27 @@ private:
 
 // Classic runtime error numbers used across the component.
 namespace fehlernr {
-inline constexpr long Ueberlauf = 6;          // "Overflow"
-inline constexpr long Index = 9;              // "Subscript out of range"
-inline constexpr long Division = 11;          // "Division by zero"
-inline constexpr long Typ = 13;               // "Type mismatch"
-inline constexpr long UngueltigNull = 94;     // "Invalid use of Null"
+inline constexpr long Ueberlauf = 6;
+inline constexpr long Index = 9;
+inline constexpr long Division = 11;
+inline constexpr long Typ = 13;
+inline constexpr long ObjektFehlt = 91;
+inline constexpr long UngueltigNull = 94;
 inline constexpr long KeineKomponente = 429;  // component can't be created
 // The database server cannot be reached or the connection was lost: no
 // later step of a run can succeed, so the run ends instead of going on.
 inline constexpr long VerbindungVerloren = 3151;
 }  // namespace fehlernr
+
+// Their texts, in the words a German installation of the classic runtime used.
+namespace fehlertext {
+inline const QString Ueberlauf = QStringLiteral("Überlauf");
+inline const QString Index = QStringLiteral("Index außerhalb des gültigen Bereichs");
+inline const QString Division = QStringLiteral("Division durch Null");
+inline const QString Typ = QStringLiteral("Typen unverträglich");
+inline const QString ObjektFehlt = QStringLiteral("Objektvariable oder With-Blockvariable nicht festgelegt");
+inline const QString UngueltigNull = QStringLiteral("Unzulässige Verwendung von Null");
+}  // namespace fehlertext
 
 [[noreturn]] void wirfUeberlauf();
 [[noreturn]] void wirfTypFehler();

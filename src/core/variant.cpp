@@ -10,7 +10,7 @@ namespace hmz {
 
 namespace {
 
-[[noreturn]] void wirfNull() { throw Fehler(fehlernr::UngueltigNull, QStringLiteral("Invalid use of Null")); }
+[[noreturn]] void wirfNull() { throw Fehler(fehlernr::UngueltigNull, fehlertext::UngueltigNull); }
 
 std::optional<double> zahlAusText(const QString& text) {
     QString t = text.trimmed();

@@ -1,7 +1,7 @@
 // Variant: the loosely typed value of call parameters, database fields and
 // input fields. Accessors check the type first and raise the classic errors
-// ("Type mismatch" 13, "Subscript out of range" 9, "Overflow" 6,
-// "Invalid use of Null" 94) instead of guessing.
+// (type mismatch 13, subscript 9, overflow 6, invalid use of Null 94)
+// instead of guessing.
 #pragma once
 
 #include "core/currency.h"

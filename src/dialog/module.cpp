@@ -14,7 +14,7 @@ namespace hmz {
 namespace {
 
 [[noreturn]] void keinObjekt() {
-    throw Fehler(91, QStringLiteral("Object variable or With block variable not set"));
+    throw Fehler(fehlernr::ObjektFehlt, fehlertext::ObjektFehlt);
 }
 
 // The common sequence; `danach` runs on the started module (property search).

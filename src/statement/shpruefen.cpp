@@ -78,7 +78,7 @@ void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
         }
     };
     auto db = [&]() -> db::Database& {
-        if (!pruefDB) throw Fehler(91, QStringLiteral("Object variable or With block variable not set"));
+        if (!pruefDB) throw Fehler(fehlernr::ObjektFehlt, fehlertext::ObjektFehlt);
         return *pruefDB;
     };
 

@@ -104,7 +104,7 @@ void DataControl::Refresh() {
 void DataControl::Uebernehmen(std::unique_ptr<Recordset> ergebnis) { d_->recordset = std::move(ergebnis); }
 
 Recordset& DataControl::recordset() {
-    if (!d_->recordset) throw Fehler(91, QStringLiteral("Object variable or With block variable not set"));
+    if (!d_->recordset) throw Fehler(fehlernr::ObjektFehlt, fehlertext::ObjektFehlt);
     return *d_->recordset;
 }
 

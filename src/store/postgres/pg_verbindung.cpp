@@ -76,7 +76,7 @@ void PgConnection::fail(const PGresult* r, const QString& context) const {
     if (state == QLatin1String("23502"))
         throw Fehler(nr::NullNichtErlaubt, QStringLiteral("Ein Pflichtfeld darf keinen Nullwert enthalten. (%1)").arg(msg));
     if (state == QLatin1String("25006")) throw Fehler(nr::NurLesen, QStringLiteral("Aktualisieren nicht möglich: die Datenbank oder das Objekt ist schreibgeschützt."));
-    if (state == QLatin1String("22003")) throw Fehler(fehlernr::Ueberlauf, QStringLiteral("Overflow"));
+    if (state == QLatin1String("22003")) throw Fehler(fehlernr::Ueberlauf, fehlertext::Ueberlauf);
     if (state.startsWith(QLatin1String("22")))
         throw Fehler(nr::TypKonflikt, QStringLiteral("Datentypen im Kriterienausdruck unverträglich. (%1)").arg(msg));
     if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("55P03"))

@@ -96,7 +96,7 @@ void keinMandant(const QString& pfad) {
                                         "Prüfen Sie, ob sie existiert und ihr Name richtig geschrieben ist.").arg(t));
         if (const QString c = afterPrefix(msg, QLatin1String("no such column: ")); !c.isEmpty())
             throw Fehler(nr::UnbekannterName, QStringLiteral("Zu wenige Parameter. 1 erwartet. (unbekannter Name '%1')").arg(c));
-        if (msg == QLatin1String("integer overflow")) throw Fehler(fehlernr::Ueberlauf, QStringLiteral("Overflow"));
+        if (msg == QLatin1String("integer overflow")) throw Fehler(fehlernr::Ueberlauf, fehlertext::Ueberlauf);
         if (msg.contains(QLatin1String("syntax error")) || msg.startsWith(QLatin1String("no such function")))
             throw Fehler(nr::SyntaxFehler, QStringLiteral("Syntaxfehler im Abfrageausdruck: %1%2").arg(msg, suffix));
         break;
