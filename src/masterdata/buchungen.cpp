@@ -130,6 +130,10 @@ std::optional<QDate> buchungsDatumLesen(const QString& eingabe, int jahr, QStrin
     return v->toDate();
 }
 
+QString text1Grund(const QString& text1) {
+    return text1.trimmed().isEmpty() ? QStringLiteral("Der Buchungstext (Text 1) fehlt.") : QString();
+}
+
 std::optional<std::optional<long>> belegNrLesen(const QString& eingabe, QString& grund) {
     const auto v = wertLesen(Typ::Ganz, eingabe.trimmed(), false, false, grund);
     if (!v) return std::nullopt;
@@ -141,7 +145,7 @@ void paarSpeichern(db::Database& db, int jahr, long objNr, BuchungsPaar p) {
     p.habenKonto = p.habenKonto.trimmed();
     p.art = p.art.trimmed().isEmpty() ? NormaleBuchungsart : p.art.trimmed();
     imJahr(p.datum, jahr);
-    if (p.text1.trimmed().isEmpty()) throw Ablehnung{QStringLiteral("Der Buchungstext (Text 1) fehlt.")};
+    if (const QString g = text1Grund(p.text1); !g.isEmpty()) throw Ablehnung{g};
     const QString tabelle = db::buchungsTabelle(jahr);
     db::Transaktion t(db);
     if (!objektVorhanden(db, objNr)) throw Ablehnung{QStringLiteral("Das Objekt %1 gibt es nicht.").arg(objNr)};

@@ -44,6 +44,14 @@ QList<int> buchungsjahre(db::Database& db);
 struct SollHabenJahr {
     Currency soll, haben;
     Currency differenz() const { return soll - haben; }
+    // The sums once the row is added or gone: each side counts its amounts.
+    SollHabenJahr mit(const Buchung& b, int faktor = 1) const {
+        SollHabenJahr r = *this;
+        if (b.sh == QLatin1String("S")) r.soll += b.betrag * faktor;
+        if (b.sh == QLatin1String("H")) r.haben += b.betrag * faktor;
+        return r;
+    }
+    SollHabenJahr ohne(const Buchung& b) const { return mit(b, -1); }
 };
 SollHabenJahr sollHabenLesen(db::Database& db, int jahr);
 
@@ -55,6 +63,8 @@ std::map<QString, Currency> kontoSalden(const std::vector<Buchung>& zeilen);
 
 // A date as typed: TT.MM.JJJJ, or TT.MM. in the year shown; it must lie in that year.
 std::optional<QDate> buchungsDatumLesen(const QString& text, int jahr, QString& grund);
+// Text 1 of a new pair: why it is refused (it must not be empty), or empty.
+QString text1Grund(const QString& text1);
 // Beleg-Nr: empty, or a whole number.
 std::optional<std::optional<long>> belegNrLesen(const QString& text, QString& grund);
 
