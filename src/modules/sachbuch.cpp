@@ -194,6 +194,14 @@ SachbuchDialog::SachbuchDialog(const QString& datenbank, long objNr, int jahr, Q
                                      QStringLiteral("Art"), QStringLiteral("Hinweis")});
     salden_ = module::stammTabelle(this, QStringLiteral("tabSalden"), {QStringLiteral("Konto"), QStringLiteral("Saldo")});
     salden_->setFocusPolicy(Qt::NoFocus);
+    // Long texts get a width of their own, so that the amounts stay in view.
+    for (const auto [spalte, breite] : {std::pair{3, 200}, {4, 210}, {5, 80}}) {
+        tabelle_->horizontalHeader()->setSectionResizeMode(spalte, QHeaderView::Interactive);
+        tabelle_->setColumnWidth(spalte, breite);
+    }
+    salden_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    salden_->horizontalHeader()->setStretchLastSection(false);
+    for (QTableWidget* t : {tabelle_, salden_}) t->setWordWrap(false);
     summen_ = new QLabel(this);
     differenz_ = new QLabel(this);
 
@@ -226,7 +234,7 @@ SachbuchDialog::SachbuchDialog(const QString& datenbank, long objNr, int jahr, Q
     l->addLayout(mitte, 1);
     l->addLayout(fuss);
     l->addLayout(knoepfe);
-    resize(1180, 620);
+    resize(1280, 640);
 
     const auto waehlen = [this] {
         ObjektAuswahlDialog d(objekteLesen(datenbank_), this);
