@@ -2,7 +2,6 @@
 
 #include "core/format.h"
 #include "masterdata/kontenstamm.h"
-#include "masterdata/liste.h"
 #include "statement/shpruefen.h"
 #include "store/datenzugriff.h"
 #include "store/schema.h"
@@ -84,8 +83,11 @@ std::vector<Buchung> buchungenLesen(db::Database& db, int jahr, long objNr) {
 }
 
 QList<int> buchungsjahre(db::Database& db) {
+    static const QRegularExpression muster(QStringLiteral("^ObjKanzleiBuchungen(\\d{4})$"), QRegularExpression::CaseInsensitiveOption);
     QList<int> r;
-    for (const auto& j : buchungsJahre(db)) r << j.jahr;
+    for (const QString& t : db.Tabellen())
+        if (const auto m = muster.match(t); m.hasMatch()) r << m.captured(1).toInt();
+    std::sort(r.begin(), r.end());
     return r;
 }
 

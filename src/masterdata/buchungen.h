@@ -38,7 +38,7 @@ struct BuchungsPaar {
 
 // The property's bookings of the year in date order (none without a table).
 std::vector<Buchung> buchungenLesen(db::Database& db, int jahr, long objNr);
-// Years that have a bookings table, oldest first.
+// Years that have a bookings table, oldest first (read from the store's list of tables).
 QList<int> buchungsjahre(db::Database& db);
 // The client's whole-year sums as the debit/credit check compares them (0 without a table).
 struct SollHabenJahr {

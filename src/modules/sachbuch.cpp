@@ -368,8 +368,8 @@ void SachbuchDialog::speichern(F&& f) {
     } catch (const Fehler& e) {
         QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 (Fehler %2)").arg(e.Beschreibung()).arg(e.Nummer()));
     }
-    const int j = jahr();
-    jahreLaden(j);  // the first booking of a year makes its table: the year after it becomes choosable
+    // The first booking of the latest year makes its table: the year after it becomes choosable.
+    if (jahr_->currentIndex() == jahr_->count() - 1) jahreLaden(jahr());
     laden();
 }
 
