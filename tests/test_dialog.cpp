@@ -301,19 +301,6 @@ TEST_F(DialogTest, ModulesThatAreNotInstalledSaySoWithoutAStuckPointer) {
     EXPECT_EQ(quellen(), (QStringList{"429 kmoHauptmzres, in cmdHmzResStamm_Click",
                                       "91 kmoHauptmzres, in cmdHmzResStamm_Click"}));
     EXPECT_FALSE(QApplication::overrideCursor());
-
-    // This installation's modules: those it lacks say so once.
-    qtKomponentenRegistrieren();
-    FehlerAnzeigeAttrappe::registrieren(gemeldet);
-    gemeldet.clear();
-    for (QPushButton* knopf : {d.cmdSachbuch()}) {
-        SCOPED_TRACE(knopf->text().toStdString());
-        meldungen.clear();
-        knopf->click();
-        EXPECT_EQ(texte(), QStringList{"Das Modul \"" + knopf->text() + "\" ist in dieser Installation nicht installiert."});
-        EXPECT_TRUE(gemeldet.empty());
-        EXPECT_FALSE(QApplication::overrideCursor());
-    }
 }
 
 TEST_F(DialogTest, HelpOpensTheFieldsAnchorOrTheDialogsTopic) {

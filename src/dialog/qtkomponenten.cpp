@@ -48,22 +48,7 @@ private:
     long nr_ = 0;
 };
 
-// A related module this installation does not have: its button says so once,
-// instead of two error reports (cannot create, then no object to start).
-class FehlendesModul : public ModulKomponente {
-public:
-    explicit FehlendesModul(QString knopf) : knopf_(std::move(knopf)) {}
-    void starten(VariantArray&) override { ui().melden({modulFehltText(knopf_)}); }
-
-private:
-    QString knopf_;
-};
-
 }  // namespace
-
-QString modulFehltText(const QString& knopf) {
-    return QStringLiteral("Das Modul \"%1\" ist in dieser Installation nicht installiert.").arg(knopf);
-}
 
 QString fehlerText(const FehlerAnzeige::Werte& w) {
     return QStringLiteral("Fehler-Nr.: %1\n\n%2\n\nQuelle: %3").arg(w.nummer).arg(w.beschreibung, w.quelle);
@@ -155,9 +140,6 @@ void ObjektAuswahlDialog::uebernehmen() {
 void qtKomponentenRegistrieren() {
     registriereKomponente(komponenten::FehlerAnzeigeName, [] { return std::make_unique<FehlerAnzeigeDialog>(); });
     registriereKomponente(komponenten::ObjektAuswahl, [] { return std::make_unique<ObjektAuswahl>(); });
-    const std::pair<QString, QString> fehlend[] = {{komponenten::Sachbuch, QStringLiteral("Obj-/Kanzlei Buchungen")}};
-    for (const auto& [name, knopf] : fehlend)
-        registriereKomponente(name, [knopf] { return std::make_unique<FehlendesModul>(knopf); });
 }
 
 }  // namespace hmz

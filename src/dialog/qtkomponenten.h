@@ -50,9 +50,6 @@ private:
 QString fehlerText(const FehlerAnzeige::Werte& w);
 QString fehlerDetails(const FehlerAnzeige::Werte& w);
 
-// The message of a module button whose module is not installed.
-QString modulFehltText(const QString& knopf);
-
 void qtKomponentenRegistrieren();
 
 }  // namespace hmz

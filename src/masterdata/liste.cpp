@@ -1,5 +1,6 @@
 #include "masterdata/liste.h"
 
+#include "masterdata/buchungen.h"
 #include "masterdata/csv.h"
 
 #include "entry/zustand.h"
@@ -10,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <cstdio>
 
 namespace hmz::stamm {
@@ -32,11 +32,8 @@ QString zelle(const ListenSpalte& s, const Variant& v) { return wertText(s.typ, 
 }  // namespace
 
 std::vector<JahresBuchungen> buchungsJahre(db::Database& db) {
-    static const QRegularExpression muster(QStringLiteral("^ObjKanzleiBuchungen(\\d{4})$"), QRegularExpression::CaseInsensitiveOption);
     std::vector<JahresBuchungen> r;
-    for (const QString& t : db.Tabellen())
-        if (const auto m = muster.match(t); m.hasMatch()) r.push_back({m.captured(1).toInt(), 0, {}, {}});
-    std::sort(r.begin(), r.end(), [](const auto& a, const auto& b) { return a.jahr < b.jahr; });
+    for (int jahr : buchungsjahre(db)) r.push_back({jahr, 0, {}, {}});
     for (auto& j : r) {
         // The balance check's own sums: every row of the year, whatever its kind.
         const QString von = QStringLiteral(" FROM ") + tabellenName(Tabelle::Buchungen, j.jahr);

@@ -3,6 +3,7 @@
 #include "dialog/frmhauptmzres.h"
 #include "modules/hmzresstamm.h"
 #include "modules/kontenstamm.h"
+#include "modules/sachbuch.h"
 #include "shell/komponenten.h"
 
 #include <QApplication>
@@ -33,6 +34,14 @@ public:
     }
 };
 
+class SachbuchModul : public ModulKomponente {
+public:
+    void starten(VariantArray& p) override {
+        SachbuchDialog d(p.at(0).toString(), vonObjektNr(), static_cast<int>(p.at(11).toLong()), QApplication::activeWindow());
+        d.exec();
+    }
+};
+
 }  // namespace
 
 void eingebauteModuleRegistrieren() {
@@ -40,6 +49,8 @@ void eingebauteModuleRegistrieren() {
         registriereKomponente(komponenten::HmzResStamm, [] { return std::make_unique<HmzResStammModul>(); });
     if (!komponenteRegistriert(komponenten::KontenStamm))
         registriereKomponente(komponenten::KontenStamm, [] { return std::make_unique<KontenStammModul>(); });
+    if (!komponenteRegistriert(komponenten::Sachbuch))
+        registriereKomponente(komponenten::Sachbuch, [] { return std::make_unique<SachbuchModul>(); });
 }
 
 }  // namespace hmz

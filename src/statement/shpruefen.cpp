@@ -49,6 +49,17 @@ QString differenzText(Currency s, Currency h, Currency d) {
 
 }  // namespace
 
+// Both sums from one state: bookings stored by others in between would
+// show as a difference that is not there.
+SollHaben SHSummen(db::Database& db, const QString& jahr) {
+    db::Transaktion lesen(db, db::Transaktion::Art::Lesen);
+    auto rs = db.OpenRecordset(summenAbfrage(jahr));
+    const SollHaben r{summe(*rs, QStringLiteral("SummeSoll")), summe(*rs, QStringLiteral("SummeHaben"))};
+    rs->Close();
+    lesen.commit();
+    return r;
+}
+
 void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
     auto& f = formular();
     const auto& p = shPruefung();
@@ -88,17 +99,12 @@ void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht) {
     });
     f.VerarbeitungLaeuft = true;
     ansicht.kurzWarten();
-    // Both sums from one state: bookings stored by others in between would
-    // show as a difference that is not there. The guard ends the reading on
-    // every way out, a missing year table included: the connection stays
-    // shared with the data controls for later runs.
+    // The reading ends on every way out, a missing year table included: the
+    // connection stays shared with the data controls for later runs.
     schritt([&] {
-        db::Transaktion lesen(db(), db::Transaktion::Art::Lesen);
-        auto rs = db().OpenRecordset(summenAbfrage(Jahr));
-        s = summe(*rs, QStringLiteral("SummeSoll"));
-        h = summe(*rs, QStringLiteral("SummeHaben"));
-        rs->Close();
-        lesen.commit();
+        const SollHaben sh = SHSummen(db(), Jahr);
+        s = sh.soll;
+        h = sh.haben;
     });
     if (!tabelleFehlt) {
         schritt([&] {

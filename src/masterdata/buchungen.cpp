@@ -1,0 +1,203 @@
+#include "masterdata/buchungen.h"
+
+#include "core/format.h"
+#include "masterdata/kontenstamm.h"
+#include "statement/shpruefen.h"
+#include "store/datenzugriff.h"
+#include "store/schema.h"
+
+#include <QRegularExpression>
+
+namespace hmz::stamm {
+
+namespace {
+
+Variant ganz(long n) { return Variant::lng(static_cast<std::int32_t>(n)); }
+Variant text(const std::optional<QString>& t) { return t ? Variant::string(*t) : Variant::null(); }
+std::optional<QString> text(const Variant& v) {
+    if (v.istNull() || v.istEmpty()) return std::nullopt;
+    return v.toString();
+}
+
+const QString Spalten = QStringLiteral("SELECT BuNr, BuObjNr, BuDatum, BuBelegNr, BuKontoNr, BuText1, BuText2, BuBetrag, BuSH, "
+                                       "BuSHVorzeichen, BuKorrKZ, BuArt FROM ");
+
+Buchung buchung(const db::Recordset& rs) {
+    const auto f = [&](const char* name) { return rs.Fields(QString::fromLatin1(name)); };
+    const Variant beleg = f("BuBelegNr");
+    return {f("BuNr").toLong(),
+            f("BuObjNr").toLong(),
+            f("BuDatum").toDate(),
+            beleg.istNull() ? std::nullopt : std::optional<long>(beleg.toLong()),
+            f("BuKontoNr").toString(),
+            text(f("BuText1")),
+            text(f("BuText2")),
+            f("BuBetrag").toCurrency(),
+            f("BuSH").toString(),
+            static_cast<int>(f("BuSHVorzeichen").toLong()),
+            text(f("BuKorrKZ")),
+            text(f("BuArt"))};
+}
+
+bool hatTabelle(db::Database& db, int jahr) { return db.Tabellen().contains(db::buchungsTabelle(jahr), Qt::CaseInsensitive); }
+
+std::optional<Buchung> zeile(db::Database& db, int jahr, long nr) {
+    auto rs = db.OpenRecordset(Spalten + db::buchungsTabelle(jahr) + QStringLiteral(" WHERE BuNr = ?"), {ganz(nr)});
+    if (rs->Eof()) return std::nullopt;
+    return buchung(*rs);
+}
+
+// The row's lock first, so that the comparison and the write see the same row.
+void unveraendert(db::Database& db, int jahr, const Buchung& alt) {
+    if (!hatTabelle(db, jahr)) throw Ablehnung{GeaendertText, true};
+    db.Execute(QStringLiteral("UPDATE %1 SET BuNr = BuNr WHERE BuNr = ?").arg(db::buchungsTabelle(jahr)), {ganz(alt.nr)});
+    if (zeile(db, jahr, alt.nr) != alt) throw Ablehnung{GeaendertText, true};
+}
+
+void imJahr(QDate datum, int jahr) {
+    if (!datum.isValid() || datum.year() != jahr)
+        throw Ablehnung{QStringLiteral("Das Datum %1 liegt nicht im Jahr %2.").arg(format::kurzDatum(datum)).arg(jahr)};
+}
+
+void imStamm(db::Database& db, int jahr, const QString& nr) {
+    for (const Konto& k : kontenLesen(db, jahr))
+        if (k.nr == nr) return;
+    throw Ablehnung{QStringLiteral("Das Konto '%1' fehlt im Kontenstamm %2 (zuerst im Konten Stamm anlegen).").arg(nr).arg(jahr)};
+}
+
+std::vector<Variant> werte(const Buchung& b) {
+    return {ganz(b.objNr),           Variant::string(b.kontoNr), Variant::date(b.datum), b.belegNr ? ganz(*b.belegNr) : Variant::null(),
+            text(b.text1),           text(b.text2),              Variant::currency(b.betrag), Variant::string(b.sh),
+            ganz(b.vorzeichen),      text(b.korrKz),             text(b.art),            ganz(b.nr)};
+}
+
+}  // namespace
+
+std::vector<Buchung> buchungenLesen(db::Database& db, int jahr, long objNr) {
+    std::vector<Buchung> r;
+    if (!hatTabelle(db, jahr)) return r;
+    auto rs = db.OpenRecordset(Spalten + db::buchungsTabelle(jahr) + QStringLiteral(" WHERE BuObjNr = ? ORDER BY BuDatum, BuBelegNr, BuNr"),
+                               {ganz(objNr)});
+    for (; !rs->Eof(); rs->MoveNext()) r.push_back(buchung(*rs));
+    return r;
+}
+
+QList<int> buchungsjahre(db::Database& db) {
+    static const QRegularExpression muster(QStringLiteral("^ObjKanzleiBuchungen(\\d{4})$"), QRegularExpression::CaseInsensitiveOption);
+    QList<int> r;
+    for (const QString& t : db.Tabellen())
+        if (const auto m = muster.match(t); m.hasMatch()) r << m.captured(1).toInt();
+    std::sort(r.begin(), r.end());
+    return r;
+}
+
+SollHabenJahr sollHabenLesen(db::Database& db, int jahr) {
+    if (!hatTabelle(db, jahr)) return {};
+    const SollHaben s = SHSummen(db, QString::number(jahr));
+    return {s.soll, s.haben};
+}
+
+QString auslassGrund(const Buchung& b, bool kontoImStamm) {
+    // The statement's own conditions: a correction mark that is not blank, no kind or kind 90, an account outside the master.
+    if (b.korrKz && !b.korrKz->trimmed().isEmpty())
+        return QStringLiteral("Korrekturkennzeichen '%1': in der Abrechnung nicht berücksichtigt").arg(*b.korrKz);
+    if (!b.art) return QStringLiteral("ohne Art: in der Abrechnung nicht berücksichtigt");
+    if (*b.art == VortragsBuchungsart) return QStringLiteral("Art 90: in der Abrechnung nicht berücksichtigt");
+    if (!kontoImStamm) return QStringLiteral("Konto fehlt im Kontenstamm: in der Abrechnung nicht berücksichtigt");
+    return {};
+}
+
+std::map<QString, Currency> kontoSalden(const std::vector<Buchung>& zeilen) {
+    std::map<QString, Currency> r;
+    for (const Buchung& b : zeilen) r[b.kontoNr] += b.saldo();
+    return r;
+}
+
+std::optional<QDate> buchungsDatumLesen(const QString& eingabe, int jahr, QString& grund) {
+    static const QRegularExpression ohneJahr(QStringLiteral("^\\d{1,2}\\.\\d{1,2}\\.$"));
+    QString t = eingabe.trimmed();
+    if (ohneJahr.match(t).hasMatch()) t += QString::number(jahr);
+    if (t.isEmpty()) {
+        grund = QStringLiteral("Das Datum fehlt (TT.MM.JJJJ).");
+        return std::nullopt;
+    }
+    const auto v = wertLesen(Typ::Datum, t, false, false, grund);
+    if (!v) return std::nullopt;
+    try {
+        imJahr(v->toDate(), jahr);
+    } catch (const Ablehnung& a) {
+        grund = a.grund;
+        return std::nullopt;
+    }
+    return v->toDate();
+}
+
+QString text1Grund(const QString& text1) {
+    return text1.trimmed().isEmpty() ? QStringLiteral("Der Buchungstext (Text 1) fehlt.") : QString();
+}
+
+std::optional<std::optional<long>> belegNrLesen(const QString& eingabe, QString& grund) {
+    const auto v = wertLesen(Typ::Ganz, eingabe.trimmed(), false, false, grund);
+    if (!v) return std::nullopt;
+    return v->istNull() ? std::optional<long>() : std::optional<long>(v->toLong());
+}
+
+void paarSpeichern(db::Database& db, int jahr, long objNr, BuchungsPaar p) {
+    p.sollKonto = p.sollKonto.trimmed();
+    p.habenKonto = p.habenKonto.trimmed();
+    p.art = p.art.trimmed().isEmpty() ? NormaleBuchungsart : p.art.trimmed();
+    imJahr(p.datum, jahr);
+    if (const QString g = text1Grund(p.text1); !g.isEmpty()) throw Ablehnung{g};
+    const QString tabelle = db::buchungsTabelle(jahr);
+    db::Transaktion t(db);
+    if (!objektVorhanden(db, objNr)) throw Ablehnung{QStringLiteral("Das Objekt %1 gibt es nicht.").arg(objNr)};
+    imStamm(db, jahr, p.sollKonto);
+    imStamm(db, jahr, p.habenKonto);
+    if (!hatTabelle(db, jahr)) {
+        for (const QString& sql : db::schemaBuchungsjahr(jahr)) db.Execute(sql);
+    } else {
+        // The largest number's row locked first: on the server another pair
+        // saved meanwhile waits here and then numbers after this one.
+        db.Execute(QStringLiteral("UPDATE %1 SET BuNr = BuNr WHERE BuNr = (SELECT MAX(BuNr) FROM %1)").arg(tabelle));
+    }
+    auto rs = db.OpenRecordset(QStringLiteral("SELECT MAX(BuNr) AS Hoechste FROM %1").arg(tabelle));
+    const Variant hoechste = rs->Fields(QStringLiteral("Hoechste"));
+    long nr = hoechste.istNull() ? 1 : hoechste.toLong() + 1;
+    rs->Close();
+    const QString einfuegen = QStringLiteral("INSERT INTO %1 (BuObjNr, BuKontoNr, BuDatum, BuBelegNr, BuText1, BuText2, BuBetrag, BuSH, "
+                                             "BuSHVorzeichen, BuKorrKZ, BuArt, BuNr) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                  .arg(tabelle);
+    for (const QString& sh : {QStringLiteral("S"), QStringLiteral("H")}) {
+        const Buchung b{nr++, objNr, p.datum, p.belegNr, sh == QLatin1String("S") ? p.sollKonto : p.habenKonto, p.text1, p.text2,
+                        p.betrag, sh, vorzeichen(sh), std::nullopt, p.art};
+        db.Execute(einfuegen, werte(b));
+    }
+    db.NummernNachziehen(tabelle);
+    t.commit();
+}
+
+void buchungAendern(db::Database& db, int jahr, const Buchung& alt, Buchung neu) {
+    neu.nr = alt.nr;
+    neu.objNr = alt.objNr;
+    neu.kontoNr = neu.kontoNr.trimmed();
+    neu.vorzeichen = vorzeichen(neu.sh);
+    if (!neu.vorzeichen) throw Ablehnung{QStringLiteral("'%1' ist weder S (Soll) noch H (Haben).").arg(neu.sh)};
+    imJahr(neu.datum, jahr);
+    db::Transaktion t(db);
+    unveraendert(db, jahr, alt);
+    if (neu.kontoNr != alt.kontoNr) imStamm(db, jahr, neu.kontoNr);
+    db.Execute(QStringLiteral("UPDATE %1 SET BuObjNr = ?, BuKontoNr = ?, BuDatum = ?, BuBelegNr = ?, BuText1 = ?, BuText2 = ?, "
+                              "BuBetrag = ?, BuSH = ?, BuSHVorzeichen = ?, BuKorrKZ = ?, BuArt = ? WHERE BuNr = ?")
+                   .arg(db::buchungsTabelle(jahr)),
+               werte(neu));
+    t.commit();
+}
+
+void buchungLoeschen(db::Database& db, int jahr, const Buchung& alt) {
+    db::Transaktion t(db);
+    unveraendert(db, jahr, alt);
+    db.Execute(QStringLiteral("DELETE FROM %1 WHERE BuNr = ?").arg(db::buchungsTabelle(jahr)), {ganz(alt.nr)});
+    t.commit();
+}
+
+}  // namespace hmz::stamm
