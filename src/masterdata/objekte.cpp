@@ -48,7 +48,7 @@ void gebunden(db::Database& db, long nr, const QString& was) {
 }  // namespace
 
 QString typusText(int typus) {
-    return typus == 0 ? QStringLiteral("wird abgerechnet") : QStringLiteral("wird nicht abgerechnet (die Abrechnung druckt nur Typus 0)");
+    return typus == 0 ? QStringLiteral("abgerechnet") : QStringLiteral("nicht abgerechnet");
 }
 
 std::optional<long> objektNrLesen(const QString& eingabe, QString& grund) {

@@ -18,7 +18,7 @@ struct Objekt {
     bool operator==(const Objekt&) const = default;
 };
 
-// What a type means for the statements, in words.
+// What a type means for the statements, in words: the run prints type 0 only.
 QString typusText(int typus);
 
 // The rules of a typed field; nullopt with the German reason in `grund`.

@@ -30,7 +30,7 @@ ObjektDialog::ObjektDialog(const std::optional<stamm::Objekt>& alt, QWidget* par
     const auto typusZeigen = [this] {
         QString grund;
         const auto t = stamm::typusLesen(felder_[Typus]->text(), grund);
-        typusText_->setText(t ? stamm::typusText(*t) : QString());
+        typusText_->setText(t ? QStringLiteral("%1 (die Abrechnung druckt nur Objekte des Typus 0)").arg(stamm::typusText(*t)) : QString());
     };
     typusZeigen();
     connect(felder_[Typus], &QLineEdit::textChanged, this, typusZeigen);
@@ -99,7 +99,7 @@ void ObjektStammDialog::laden() {
                                  o.anschrift,
                                  o.plz,
                                  o.ort,
-                                 QStringLiteral("%1 (%2)").arg(o.typus).arg(stamm::typusText(o.typus)),
+                                 QStringLiteral("%1 %2").arg(o.typus).arg(stamm::typusText(o.typus)),
                                  o.gueltigBis.isValid() ? stamm::datumText(o.gueltigBis) : QStringLiteral("ohne Ende")};
         for (int c = 0; c < 6; ++c) tabelle_->setItem(r, c, new QTableWidgetItem(texte[c]));
     }
