@@ -3,6 +3,8 @@
 #include "shell/oberflaeche.h"
 #include "store/datenzugriff.h"
 #include "entry/zustand.h"
+#include "modules/mandantsatz.h"
+#include "modules/objektstamm.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -39,7 +41,7 @@ private:
 class ObjektAuswahl : public ModulKomponente {
 public:
     void starten(VariantArray& p) override {
-        ObjektAuswahlDialog d(objekteLesen(p.at(0).toString()), QApplication::activeWindow());
+        ObjektAuswahlDialog d(p.at(0).toString(), QApplication::activeWindow());
         if (d.exec() == QDialog::Accepted) nr_ = d.gewaehlt();
     }
     long gewaehlteObjektNr() const override { return nr_; }
@@ -89,11 +91,7 @@ ObjektAuswahlDialog::ObjektAuswahlDialog(const QList<ObjektZeile>& zeilen, QWidg
     modell_ = new QStandardItemModel(0, 4, this);
     modell_->setHorizontalHeaderLabels(
         {QStringLiteral("Objekt-Nr"), QStringLiteral("Anschrift"), QStringLiteral("PLZ"), QStringLiteral("Ort")});
-    for (const ObjektZeile& z : zeilen) {
-        auto* nr = new QStandardItem(QStringLiteral("%1").arg(z.nummer, 5, 10, QLatin1Char('0')));
-        nr->setData(static_cast<qlonglong>(z.nummer), Qt::UserRole);
-        modell_->appendRow({nr, new QStandardItem(z.anschrift), new QStandardItem(z.plz), new QStandardItem(z.ort)});
-    }
+    fuellen(zeilen);
     gefiltert_ = new QSortFilterProxyModel(this);
     gefiltert_->setSourceModel(modell_);
     gefiltert_->setFilterKeyColumn(-1);
@@ -126,6 +124,45 @@ ObjektAuswahlDialog::ObjektAuswahlDialog(const QList<ObjektZeile>& zeilen, QWidg
     connect(knoepfe, &QDialogButtonBox::rejected, this, &QDialog::reject);
     if (gefiltert_->rowCount() > 0) liste_->setCurrentIndex(gefiltert_->index(0, 0));
     filter_->setFocus();
+}
+
+ObjektAuswahlDialog::ObjektAuswahlDialog(const QString& datenbank, QWidget* parent)
+    : ObjektAuswahlDialog(objekteLesen(datenbank), parent) {
+    datenbank_ = datenbank;
+    auto* knoepfe = findChild<QDialogButtonBox*>();
+    const auto knopf = [&](const QString& text, void (ObjektAuswahlDialog::*aktion)()) {
+        QPushButton* k = knoepfe->addButton(text, QDialogButtonBox::ActionRole);
+        k->setAutoDefault(false);  // Enter takes the chosen property
+        connect(k, &QPushButton::clicked, this, aktion);
+    };
+    knopf(QStringLiteral("Objekte…"), &ObjektAuswahlDialog::objekteZeigen);
+    knopf(QStringLiteral("Mandant…"), &ObjektAuswahlDialog::mandantZeigen);
+}
+
+void ObjektAuswahlDialog::fuellen(const QList<ObjektZeile>& zeilen) {
+    modell_->removeRows(0, modell_->rowCount());
+    for (const ObjektZeile& z : zeilen) {
+        auto* nr = new QStandardItem(QStringLiteral("%1").arg(z.nummer, 5, 10, QLatin1Char('0')));
+        nr->setData(static_cast<qlonglong>(z.nummer), Qt::UserRole);
+        modell_->appendRow({nr, new QStandardItem(z.anschrift), new QStandardItem(z.plz), new QStandardItem(z.ort)});
+    }
+}
+
+void ObjektAuswahlDialog::objekteZeigen() {
+    {
+        ObjektStammDialog d(datenbank_, this);
+        d.exec();
+    }
+    try {
+        fuellen(objekteLesen(datenbank_));
+    } catch (const Fehler&) {  // the list as it was; the master showed the failure
+    }
+    if (gefiltert_->rowCount() > 0) liste_->setCurrentIndex(gefiltert_->index(0, 0));
+}
+
+void ObjektAuswahlDialog::mandantZeigen() {
+    MandantDialog d(datenbank_, this);
+    d.exec();
 }
 
 int ObjektAuswahlDialog::sichtbareZeilen() const { return gefiltert_->rowCount(); }

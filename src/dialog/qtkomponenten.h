@@ -30,6 +30,11 @@ class ObjektAuswahlDialog : public QDialog {
     Q_OBJECT
 public:
     explicit ObjektAuswahlDialog(const QList<ObjektZeile>& zeilen, QWidget* parent = nullptr);
+    // The properties of objekteLesen(datenbank), with "Objekte…" (the property
+    // master; the list is read again after it) and "Mandant…" (the client record).
+    explicit ObjektAuswahlDialog(const QString& datenbank, QWidget* parent = nullptr);
+    void objekteZeigen();
+    void mandantZeigen();
     QLineEdit* filter() const { return filter_; }
     QTreeView* liste() const { return liste_; }
     int sichtbareZeilen() const;
@@ -38,12 +43,14 @@ public:
 
 private:
     void uebernehmen();
+    void fuellen(const QList<ObjektZeile>& zeilen);
 
     QLineEdit* filter_;
     QTreeView* liste_;
     QStandardItemModel* modell_;
     QSortFilterProxyModel* gefiltert_;
     long gewaehlt_ = 0;
+    QString datenbank_;
 };
 
 // The error display: number, description and source, the rest under "Details".
