@@ -81,7 +81,9 @@ TEST_F(DialogTest, StartUpShowsTheCallAndTheEuroSettingAndReportsFailures) {
         feld(Feld::AbrBisDatum)->setFocus();
         QTest::keyClick(feld(Feld::AbrBisDatum), Qt::Key_F1);
         EXPECT_EQ(hilfeKontext(feld(Feld::AbrBisDatum)), f.kontext);
-        if (f.kontext == 0) EXPECT_EQ(hilfe().HilfeKontexte, std::vector<int>(201, 0));
+        if (f.kontext == 0) {
+            EXPECT_EQ(hilfe().HilfeKontexte, std::vector<int>(201, 0));
+        }
         d.reject();
         EXPECT_FALSE(aufruf().DialogGeladen);
     }
@@ -242,7 +244,9 @@ TEST_F(DialogTest, HelpChecksTheFileBeforeOpeningIt) {
             EXPECT_EQ(texte(), fall.meldung.isEmpty() ? QStringList() : QStringList{fall.meldung});
             EXPECT_EQ(geoeffneteHilfe.size(), fall.geoeffnet);
         }
-        if (fall.geoeffnet) EXPECT_EQ(geoeffneteHilfe.value(0), datei);
+        if (fall.geoeffnet) {
+            EXPECT_EQ(geoeffneteHilfe.value(0), datei);
+        }
     }
     QDir::setCurrent(vorher);
 }

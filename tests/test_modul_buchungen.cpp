@@ -57,7 +57,9 @@ TEST_P(BuchungenJeSpeicher, PairEnteredInTheFormIsPrinted) {
         f.konto(1)->setCurrentIndex(f.konto(1)->findData("2800"));
         f.accept();
         EXPECT_EQ(f.result() == QDialog::Accepted, feld < 0) << qPrintable(datum + " " + betrag);
-        if (feld >= 0) EXPECT_FALSE(f.grund(BuchungsDialog::Feld(feld))->isHidden()) << qPrintable(datum + " " + betrag);
+        if (feld >= 0) {
+            EXPECT_FALSE(f.grund(BuchungsDialog::Feld(feld))->isHidden()) << qPrintable(datum + " " + betrag);
+        }
         if (const QString bild = qEnvironmentVariable("HMZRES_BILDSCHIRMFOTO_BUCHUNGEN"); feld < 0 && !bild.isEmpty())
             f.grab().save(QString(bild).replace(".png", "-paar.png"));
         if (feld < 0) w.paarBuchen(f.paar());

@@ -33,7 +33,9 @@ TEST_F(DialogTest, ThePropertySearchListsByNumberAndFiltersOnNumberAddressAndTow
         SCOPED_TRACE(f.filter);
         d.filter()->setText(f.filter);
         EXPECT_EQ(d.sichtbareZeilen(), f.zeilen);
-        if (f.zeilen > 0) EXPECT_EQ(d.liste()->currentIndex().data(Qt::UserRole).toLongLong(), f.erste);
+        if (f.zeilen > 0) {
+            EXPECT_EQ(d.liste()->currentIndex().data(Qt::UserRole).toLongLong(), f.erste);
+        }
     }
     d.filter()->setText("ring");
     QTest::keyClick(d.filter(), Qt::Key_Return);

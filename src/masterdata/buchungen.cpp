@@ -114,22 +114,16 @@ std::map<QString, Currency> kontoSalden(const std::vector<Buchung>& zeilen) {
 }
 
 std::optional<QDate> buchungsDatumLesen(const QString& eingabe, int jahr, QString& grund) {
-    static const QRegularExpression ohneJahr(QStringLiteral("^\\d{1,2}\\.\\d{1,2}\\.$"));
-    QString t = eingabe.trimmed();
-    if (ohneJahr.match(t).hasMatch()) t += QString::number(jahr);
-    if (t.isEmpty()) {
-        grund = QStringLiteral("Das Datum fehlt (TT.MM.JJJJ).");
-        return std::nullopt;
-    }
-    const auto v = wertLesen(Typ::Datum, t, false, false, grund);
-    if (!v) return std::nullopt;
+    const auto d = datumLesen(eingabe, jahr, grund);
+    if (d && !d->isValid()) grund = QStringLiteral("Das Datum fehlt (TT.MM.JJJJ).");
+    if (!d || !d->isValid()) return std::nullopt;
     try {
-        imJahr(v->toDate(), jahr);
+        imJahr(*d, jahr);
     } catch (const Ablehnung& a) {
         grund = a.grund;
         return std::nullopt;
     }
-    return v->toDate();
+    return d;
 }
 
 QString text1Grund(const QString& text1) {

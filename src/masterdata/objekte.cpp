@@ -1,10 +1,10 @@
 #include "masterdata/objekte.h"
+#include "masterdata/buchungen.h"
 
 #include "core/format.h"
 #include "store/datenzugriff.h"
 #include "store/schema.h"
 
-#include <QRegularExpression>
 
 namespace hmz::stamm {
 
@@ -68,17 +68,6 @@ std::optional<int> typusLesen(const QString& eingabe, QString& grund) {
     return std::nullopt;
 }
 
-std::optional<QDate> datumLesen(const QString& eingabe, int jahr, QString& grund) {
-    QString t = eingabe.trimmed();
-    if (t.isEmpty()) return QDate();
-    if (t.count(QLatin1Char('.')) == 2 && t.endsWith(QLatin1Char('.'))) t += QString::number(jahr);
-    const auto v = wertLesen(Typ::Datum, t, false, false, grund);
-    if (!v) return std::nullopt;
-    return v->toDate();
-}
-
-QString datumText(const QDate& d) { return d.isValid() && d != NullDatum ? format::kurzDatum(d) : QString(); }
-
 std::vector<Objekt> alleObjekteLesen(db::Database& db) {
     std::vector<Objekt> r;
     auto rs = db.OpenRecordset(Auswahl + QStringLiteral("ORDER BY ObjNummer"));
@@ -87,14 +76,9 @@ std::vector<Objekt> alleObjekteLesen(db::Database& db) {
 }
 
 QString objektVerwendung(db::Database& db, long nr) {
-    static const QRegularExpression buchungen(QStringLiteral("^ObjKanzleiBuchungen(\\d{4})$"), QRegularExpression::CaseInsensitiveOption);
-    QList<int> jahre;
-    for (const QString& t : db.Tabellen())
-        if (const auto m = buchungen.match(t); m.hasMatch()) jahre << m.captured(1).toInt();
-    std::sort(jahre.begin(), jahre.end());
     long summe = 0;
     QStringList jeJahr;
-    for (int j : jahre) {
+    for (int j : buchungsjahre(db)) {
         auto rs = db.OpenRecordset(QStringLiteral("SELECT COUNT(*) AS Anzahl FROM ") + db::buchungsTabelle(j) +
                                        QStringLiteral(" WHERE BuObjNr = ?"),
                                    {ganz(nr)});

@@ -25,10 +25,6 @@ QString typusText(int typus);
 std::optional<long> objektNrLesen(const QString& text, QString& grund);
 // Empty is 0.
 std::optional<int> typusLesen(const QString& text, QString& grund);
-// TT.MM.JJJJ, or TT.MM. in `jahr`; empty gives an invalid date (none).
-std::optional<QDate> datumLesen(const QString& text, int jahr, QString& grund);
-// TT.MM.JJJJ; empty for none and for the zero date.
-QString datumText(const QDate& d);
 
 std::vector<Objekt> alleObjekteLesen(db::Database& db);
 // Why the property must keep its number: its bookings and stored year

@@ -1,8 +1,11 @@
 #include "masterdata/stammdaten.h"
 
+#include "core/format.h"
 #include "statement/ergebnisexport.h"
 #include "store/datenzugriff.h"
 #include "store/schema.h"
+
+#include <QRegularExpression>
 
 namespace hmz::stamm {
 
@@ -167,5 +170,17 @@ void mandantSatzAnlegen(db::Database& db, const QString& name) {
     db.Execute(QStringLiteral("INSERT INTO AllgMandDaten (MandName, MandMonStatusDatum) VALUES (?, ?)"),
                {Variant::string(name), Variant::date(QDate::currentDate())});
 }
+
+std::optional<QDate> datumLesen(const QString& eingabe, int jahr, QString& grund) {
+    static const QRegularExpression ohneJahr(QStringLiteral("^\\d{1,2}\\.\\d{1,2}\\.$"));
+    QString t = eingabe.trimmed();
+    if (t.isEmpty()) return QDate();
+    if (ohneJahr.match(t).hasMatch()) t += QString::number(jahr);
+    const auto v = wertLesen(Typ::Datum, t, false, false, grund);
+    if (!v) return std::nullopt;
+    return v->toDate();
+}
+
+QString datumText(const QDate& d) { return d.isValid() && d != NullDatum ? format::kurzDatum(d) : QString(); }
 
 }  // namespace hmz::stamm

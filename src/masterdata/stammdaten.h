@@ -42,6 +42,11 @@ QString tabellenName(Tabelle t, int jahr);  // the bookings table of jahr
 // than four decimals. Dates: TT.MM.JJJJ or JJJJ-MM-TT; 30.12.1899 is the zero date.
 std::optional<Variant> wertLesen(Typ typ, const QString& text, bool leerIstText, bool dezimalpunkt, QString& grund);
 std::optional<Currency> betragLesen(const QString& text, bool dezimalpunkt, QString& grund);
+// A date as typed in an editor: TT.MM.JJJJ, or TT.MM. in `jahr` (the year
+// shown); empty gives an invalid date (none).
+std::optional<QDate> datumLesen(const QString& text, int jahr, QString& grund);
+// TT.MM.JJJJ; empty for none and for the zero date.
+QString datumText(const QDate& d);
 // How a value is written to CSV: nullopt for Null.
 std::optional<QString> wertText(Typ typ, const Variant& wert);
 

@@ -195,7 +195,7 @@ SachbuchDialog::SachbuchDialog(const QString& datenbank, long objNr, int jahr, Q
     salden_ = module::stammTabelle(this, QStringLiteral("tabSalden"), {QStringLiteral("Konto"), QStringLiteral("Saldo")});
     salden_->setFocusPolicy(Qt::NoFocus);
     // Long texts get a width of their own, so that the amounts stay in view.
-    for (const auto [spalte, breite] : {std::pair{3, 200}, {4, 210}, {5, 80}}) {
+    for (const auto& [spalte, breite] : {std::pair{3, 200}, {4, 210}, {5, 80}}) {
         tabelle_->horizontalHeader()->setSectionResizeMode(spalte, QHeaderView::Interactive);
         tabelle_->setColumnWidth(spalte, breite);
     }
