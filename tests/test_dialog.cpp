@@ -1,5 +1,6 @@
 #include "dialogtest.h"
 
+#include "modules/objektstamm.h"
 #include "dialog/frmkill.h"
 #include "dialog/hilfefenster.h"
 #include "dialog/qtkomponenten.h"
@@ -322,4 +323,10 @@ TEST_F(DialogTest, HelpOpensTheFieldsAnchorOrTheDialogsTopic) {
         EXPECT_EQ(geoeffneteHilfe.last(), seite + anker);
     }
     EXPECT_TRUE(hilfeFensterZeigen(QUrl::fromLocalFile(seite)) && !hilfeFensterZeigen(QUrl::fromLocalFile("x.chm")));
+    // A module's F1 opens its own paragraph of the same help.
+    ObjektStammDialog objekte(a.at(0).toString());
+    objekte.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&objekte));
+    QTest::keyClick(&objekte, Qt::Key_F1);
+    EXPECT_EQ(geoeffneteHilfe.last(), QStringLiteral(HMZ_SOURCE_DIR "/share/hmzres/hilfe/module.html#objekte"));
 }

@@ -1,4 +1,5 @@
 #include "modules/mandantsatz.h"
+#include "modules/modulhilfe.h"
 #include "modules/stammfenster.h"
 
 #include "entry/zustand.h"
@@ -12,6 +13,7 @@ namespace hmz {
 
 MandantDialog::MandantDialog(const QString& datenbank, QWidget* parent) : QDialog(parent), datenbank_(datenbank) {
     setWindowTitle(QStringLiteral("Mandant"));
+    module::hilfeTaste(this, QStringLiteral("mandant"));
     const QString namen[] = {QStringLiteral("Name"), QStringLiteral("Name 2"),  QStringLiteral("Name 3"),
                              QStringLiteral("Anschrift"), QStringLiteral("Nation"), QStringLiteral("PLZ"),
                              QStringLiteral("Ort"), QStringLiteral("Euro-Kurs (ATS je EUR)"), QStringLiteral("Monatsstatus")};

@@ -1,4 +1,5 @@
 #include "modules/objektstamm.h"
+#include "modules/modulhilfe.h"
 #include "modules/stammfenster.h"
 
 #include "entry/zustand.h"
@@ -64,6 +65,7 @@ void ObjektDialog::accept() {
 
 ObjektStammDialog::ObjektStammDialog(const QString& datenbank, QWidget* parent) : QDialog(parent), datenbank_(datenbank) {
     setWindowTitle(QStringLiteral("Objekte"));
+    module::hilfeTaste(this, QStringLiteral("objekte"));
     tabelle_ = module::stammTabelle(this, QStringLiteral("tabObjekte"),
                                     {QStringLiteral("Objekt-Nr"), QStringLiteral("Anschrift"), QStringLiteral("PLZ"), QStringLiteral("Ort"),
                                      QStringLiteral("Typus"), QStringLiteral("gültig bis")});

@@ -1,4 +1,5 @@
 #include "modules/sachbuch.h"
+#include "modules/modulhilfe.h"
 #include "modules/stammfenster.h"
 
 #include "core/format.h"
@@ -176,6 +177,7 @@ void BuchungsDialog::accept() {
 SachbuchDialog::SachbuchDialog(const QString& datenbank, long objNr, int jahr, QWidget* parent)
     : QDialog(parent), datenbank_(datenbank) {
     setWindowTitle(QStringLiteral("Obj-/Kanzlei Buchungen"));
+    module::hilfeTaste(this, QStringLiteral("cmdSachbuch"));
     objNr_ = new QLineEdit(objNr > 0 ? QString::number(objNr) : QString(), this);
     objNr_->setObjectName(QStringLiteral("inpObjNr"));
     objNr_->setMaximumWidth(90);
