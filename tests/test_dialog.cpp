@@ -1,9 +1,9 @@
 #include "dialogtest.h"
 
-#include "modules/objektstamm.h"
 #include "dialog/frmkill.h"
 #include "dialog/hilfefenster.h"
 #include "dialog/qtkomponenten.h"
+#include "modules/objektstamm.h"
 #include "shell/fehlermelden.h"
 #include "statement/lauf.h"
 
