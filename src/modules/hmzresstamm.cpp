@@ -209,7 +209,9 @@ ZehnjahresDialog::ZehnjahresDialog(const QString& datenbank, long objNr, int jah
     setWindowTitle(QStringLiteral("Zehnjahresübersicht Objekt %1, Abrechnung %2").arg(objNr).arg(jahr));
     tabelle_ = module::stammTabelle(this, QStringLiteral("tabZehnjahre"),
                                     {QStringLiteral("Jahr"), QStringLiteral("HMZ ohne EHB"), QStringLiteral("vereinn.EHB"),
-                                     QStringLiteral("HMZ mit EHB"), QStringLiteral("gespeichert in ATS")});
+                                     QStringLiteral("HMZ mit EHB"), QStringLiteral("gespeichert: ATS ohne EHB"),
+                                     QStringLiteral("ATS vereinn.EHB"), QStringLiteral("ATS mit EHB")});
+    tabelle_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     auto* hinweis = new QLabel(this);
     hinweis->setWordWrap(true);
     const bool euro = jahr >= EuroUmstellungsJahr;
@@ -230,9 +232,16 @@ ZehnjahresDialog::ZehnjahresDialog(const QString& datenbank, long objNr, int jah
     }
     hinweis->setText(text);
 
-    const auto zeile = [this](int r, const QString& jahrText, Currency ohne, Currency ehb, const QString& ats) {
-        const QString texte[] = {jahrText, format::betrag(ohne), format::betrag(ehb), format::betrag(ohne + ehb), ats};
-        for (int c = 0; c < 5; ++c) {
+    const auto zeile = [this](int r, const QString& jahrText, const JahresZeile& z) {
+        const auto b = [](Currency c) { return format::betrag(c); };
+        const QString texte[] = {jahrText,
+                                 b(z.ohne),
+                                 b(z.ehb),
+                                 b(z.ohne + z.ehb),
+                                 z.ats ? b(z.atsOhne) : QString(),
+                                 z.ats ? b(z.atsEhb) : QString(),
+                                 z.ats ? b(z.atsOhne + z.atsEhb) : QString()};
+        for (int c = 0; c < 7; ++c) {
             auto* item = new QTableWidgetItem(texte[c]);
             if (c > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             tabelle_->setItem(r, c, item);
@@ -242,15 +251,12 @@ ZehnjahresDialog::ZehnjahresDialog(const QString& datenbank, long objNr, int jah
     tabelle_->setRowCount(n + 1);
     for (int r = 0; r < n; ++r) {
         const auto& z = t.zeilen[static_cast<std::size_t>(r)];
-        const QString ats = z.ats ? QStringLiteral("%1 / %2 / %3")
-                                        .arg(format::betrag(z.atsOhne), format::betrag(z.atsEhb), format::betrag(z.atsOhne + z.atsEhb))
-                                  : QString();
-        zeile(r, QString::number(z.jahr), z.ohne, z.ehb, ats);
+        zeile(r, QString::number(z.jahr), z);
     }
-    zeile(n, QStringLiteral("Summe"), t.summeOhne, t.summeEhb, QString());
+    zeile(n, QStringLiteral("Summe"), {0, t.summeOhne, t.summeEhb});
     QFont fett = font();
     fett.setBold(true);
-    for (int c = 0; c < 5; ++c) tabelle_->item(n, c)->setFont(fett);
+    for (int c = 0; c < 7; ++c) tabelle_->item(n, c)->setFont(fett);
 
     auto* schliessen = new QPushButton(QStringLiteral("Schließen"), this);
     connect(schliessen, &QPushButton::clicked, this, &QDialog::accept);
@@ -261,7 +267,7 @@ ZehnjahresDialog::ZehnjahresDialog(const QString& datenbank, long objNr, int jah
     l->addWidget(hinweis);
     l->addWidget(tabelle_);
     l->addLayout(unten);
-    resize(720, 420);
+    resize(860, 440);
 }
 
 void HmzResStammDialog::keyPressEvent(QKeyEvent* e) {
