@@ -45,6 +45,9 @@ QWidget* mitGrund(QWidget* feld, QLabel* grund, QWidget* eltern) {
 
 namespace {
 
+// Marks the widgets of a form that Enter moves between.
+constexpr const char* FormularFeld = "hmzFormularFeld";
+
 bool istFeld(const QWidget* w, const QDialog* dialog) {
     // The editor inside a combo or spin box is reached through its owner.
     if (w->focusProxy()) return false;
@@ -78,16 +81,12 @@ private:
     // The next field in the tab order that takes input; null after the last.
     QWidget* naechstesFeld(QWidget* feld) const {
         for (QWidget* w = feld->nextInFocusChain(); w && w != feld && w != dialog_; w = w->nextInFocusChain()) {
-            if (w->window() != dialog_ || !w->isEnabled() || !w->isVisibleTo(dialog_) || !w->property(Kennung).toBool()) continue;
+            if (w->window() != dialog_ || !w->isEnabled() || !w->isVisibleTo(dialog_) || !w->property(FormularFeld).toBool()) continue;
             return w;
         }
         return nullptr;
     }
 
-public:
-    static constexpr const char* Kennung = "hmzFormularFeld";
-
-private:
     QDialog* dialog_;
 };
 
@@ -97,7 +96,7 @@ void formularAbschliessen(QDialog* dialog, QLayout* form) {
     auto* weiter = new EingabeWeiter(dialog);
     for (QWidget* w : dialog->findChildren<QWidget*>()) {
         if (!istFeld(w, dialog)) continue;
-        w->setProperty(EingabeWeiter::Kennung, true);
+        w->setProperty(FormularFeld, true);
         w->installEventFilter(weiter);
     }
 

@@ -1,11 +1,11 @@
 // What every master-data editor window shows alike: a read-only table of
-// whole rows and a row of action buttons ending in "Schließen". Keyboard
-// shortcuts and the rules stay with each editor.
+// whole rows, a row of action buttons ending in "Schließen", and the keys of
+// tables and entry forms. The rules stay with each editor.
 #pragma once
 
 #include <QDialog>
-#include <QKeyEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>

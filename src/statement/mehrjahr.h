@@ -24,7 +24,6 @@ struct JahresZeile {
     Currency ohne, ehb;
     bool ats = false;
     Currency atsOhne, atsEhb;
-    bool operator==(const JahresZeile&) const = default;
 };
 
 // The ten-year table of one property's statement: its rows as printed,
