@@ -2,13 +2,17 @@
 #include "modules/stammfenster.h"
 
 #include "dialog/qtkomponenten.h"
+#include "core/format.h"
 #include "entry/zustand.h"
+#include "report/euroausweis.h"
+#include "statement/mehrjahr.h"
 #include "store/datenzugriff.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,7 +87,8 @@ HmzResStammDialog::HmzResStammDialog(const QString& datenbank, long objNr, QWidg
     kopf->addWidget(objInfo_, 1);
     auto* knoepfe = module::knopfLeiste<HmzResStammDialog>(this, {{QStringLiteral("&Neu (Einfg)"), &HmzResStammDialog::neu},
                                                                   {QStringLiteral("Ä&ndern (Eingabe)"), &HmzResStammDialog::aendern},
-                                                                  {QStringLiteral("&Löschen (Entf)"), &HmzResStammDialog::loeschen}});
+                                                                  {QStringLiteral("&Löschen (Entf)"), &HmzResStammDialog::loeschen},
+                                                                  {QStringLiteral("&Zehnjahresübersicht…"), &HmzResStammDialog::zehnjahresuebersicht}});
     auto* l = new QVBoxLayout(this);
     l->addLayout(kopf);
     l->addWidget(tabelle_);
@@ -185,12 +190,89 @@ void HmzResStammDialog::loeschen() {
     speichern([&](db::Database& db) { stamm::jahresSummeLoeschen(db, objekt(), *z); });
 }
 
+void HmzResStammDialog::zehnjahresuebersicht() {
+    const long nr = objekt();
+    if (nr <= 0) {
+        objNr_->setFocus();
+        return;
+    }
+    bool ok = false;
+    const int vorschlag = zeilen_.empty() ? QDate::currentDate().year() : zeilen_.back().jahr;
+    const int jahr = QInputDialog::getInt(this, QStringLiteral("Zehnjahresübersicht"), QStringLiteral("Abrechnungsjahr:"), vorschlag,
+                                          stamm::ErstesJahr, stamm::LetztesJahr, 1, &ok);
+    if (!ok) return;
+    ZehnjahresDialog d(datenbank_, nr, jahr, this);
+    d.exec();
+}
+
+ZehnjahresDialog::ZehnjahresDialog(const QString& datenbank, long objNr, int jahr, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Zehnjahresübersicht Objekt %1, Abrechnung %2").arg(objNr).arg(jahr));
+    tabelle_ = module::stammTabelle(this, QStringLiteral("tabZehnjahre"),
+                                    {QStringLiteral("Jahr"), QStringLiteral("HMZ ohne EHB"), QStringLiteral("vereinn.EHB"),
+                                     QStringLiteral("HMZ mit EHB"), QStringLiteral("gespeichert: ATS ohne EHB"),
+                                     QStringLiteral("ATS vereinn.EHB"), QStringLiteral("ATS mit EHB")});
+    tabelle_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    auto* hinweis = new QLabel(this);
+    hinweis->setWordWrap(true);
+    const bool euro = jahr >= EuroUmstellungsJahr;
+    QString text = QStringLiteral("Die gespeicherten Jahre %1 bis %2, wie die Abrechnung %2 sie druckt, in %3.")
+                       .arg(jahr - 9)
+                       .arg(jahr)
+                       .arg(euro ? QStringLiteral("EUR") : QStringLiteral("ATS"));
+    if (euro) text += QStringLiteral(" Jahre vor %1 sind in ATS gespeichert und zum Kurs 13,7603 umgerechnet.").arg(EuroUmstellungsJahr);
+    text += QStringLiteral(" Ein Lauf über das ganze Jahr %1 ersetzt dessen Zeile durch sein Ergebnis.").arg(jahr);
+
+    Zehnjahrestabelle t;
+    try {
+        auto db = mandantOeffnen(datenbank, true);
+        t = zehnjahrestabelleLesen(*db, objNr, jahr);
+        db->Close();
+    } catch (const Fehler& f) {
+        text = QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer());
+    }
+    hinweis->setText(text);
+
+    const auto zeile = [this](int r, const QString& jahrText, const JahresZeile& z) {
+        const auto b = [](Currency c) { return format::betrag(c); };
+        const QString texte[] = {jahrText,
+                                 b(z.ohne),
+                                 b(z.ehb),
+                                 b(z.ohne + z.ehb),
+                                 z.ats ? b(z.atsOhne) : QString(),
+                                 z.ats ? b(z.atsEhb) : QString(),
+                                 z.ats ? b(z.atsOhne + z.atsEhb) : QString()};
+        for (int c = 0; c < 7; ++c) {
+            auto* item = new QTableWidgetItem(texte[c]);
+            if (c > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            tabelle_->setItem(r, c, item);
+        }
+    };
+    const int n = static_cast<int>(t.zeilen.size());
+    tabelle_->setRowCount(n + 1);
+    for (int r = 0; r < n; ++r) {
+        const auto& z = t.zeilen[static_cast<std::size_t>(r)];
+        zeile(r, QString::number(z.jahr), z);
+    }
+    zeile(n, QStringLiteral("Summe"), {0, t.summeOhne, t.summeEhb});
+    QFont fett = font();
+    fett.setBold(true);
+    for (int c = 0; c < 7; ++c) tabelle_->item(n, c)->setFont(fett);
+
+    auto* schliessen = new QPushButton(QStringLiteral("Schließen"), this);
+    connect(schliessen, &QPushButton::clicked, this, &QDialog::accept);
+    auto* unten = new QHBoxLayout;
+    unten->addStretch();
+    unten->addWidget(schliessen);
+    auto* l = new QVBoxLayout(this);
+    l->addWidget(hinweis);
+    l->addWidget(tabelle_);
+    l->addLayout(unten);
+    resize(860, 440);
+}
+
 void HmzResStammDialog::keyPressEvent(QKeyEvent* e) {
-    const bool inTabelle = tabelle_->hasFocus();
-    if (e->key() == Qt::Key_Insert) neu();
-    else if (e->key() == Qt::Key_Delete && inTabelle) loeschen();
-    else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && inTabelle) aendern();
-    else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && objNr_->hasFocus()) tabelle_->setFocus();
+    if (module::tabellenTaste(e, tabelle_, [this] { neu(); }, [this] { aendern(); }, [this] { loeschen(); })) return;
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && objNr_->hasFocus()) tabelle_->setFocus();
     else QDialog::keyPressEvent(e);
 }
 

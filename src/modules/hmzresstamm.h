@@ -23,6 +23,8 @@ public:
     void neu();
     void aendern();
     void loeschen();
+    // Asks for the statement year (the latest stored one first) and shows its table.
+    void zehnjahresuebersicht();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -39,6 +41,19 @@ private:
     QLabel* objInfo_;
     QTableWidget* tabelle_;
     std::vector<stamm::JahresSumme> zeilen_;
+};
+
+// "Zehnjahresübersicht": the stored rows that the ten-year table of a
+// statement of `jahr` shows for the property, with their totals, as the
+// statement computes them (before its run rewrites its own year).
+class ZehnjahresDialog : public QDialog {
+    Q_OBJECT
+public:
+    ZehnjahresDialog(const QString& datenbank, long objNr, int jahr, QWidget* parent = nullptr);
+    QTableWidget* tabelle() const { return tabelle_; }
+
+private:
+    QTableWidget* tabelle_;
 };
 
 // One row: Jahr and the two amounts, each refused at its field with the reason.

@@ -1,7 +1,15 @@
 #include "modules/stammfenster.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace hmz::module {
@@ -35,7 +43,63 @@ QWidget* mitGrund(QWidget* feld, QLabel* grund, QWidget* eltern) {
     return w;
 }
 
+namespace {
+
+// Marks the widgets of a form that Enter moves between.
+constexpr const char* FormularFeld = "hmzFormularFeld";
+
+bool istFeld(const QWidget* w, const QDialog* dialog) {
+    // The editor inside a combo or spin box is reached through its owner.
+    if (w->focusProxy()) return false;
+    for (const QWidget* p = w->parentWidget(); p && p != dialog; p = p->parentWidget())
+        if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QAbstractSpinBox*>(p)) return false;
+    if (qobject_cast<const QAbstractButton*>(w) && !qobject_cast<const QCheckBox*>(w) && !qobject_cast<const QRadioButton*>(w))
+        return false;
+    // Enter is a line break there.
+    if (qobject_cast<const QTextEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w)) return false;
+    return (w->focusPolicy() & Qt::TabFocus) != 0;
+}
+
+// Enter in a field moves on like Tab; on the form's last field it saves
+// through the dialog's accept, which checks the fields.
+class EingabeWeiter : public QObject {
+public:
+    explicit EingabeWeiter(QDialog* dialog) : QObject(dialog), dialog_(dialog) {}
+
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress) return false;
+        const auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter) return false;
+        if (k->modifiers() & ~Qt::KeypadModifier) return false;
+        auto* feld = static_cast<QWidget*>(o);
+        if (QWidget* naechstes = naechstesFeld(feld)) naechstes->setFocus(Qt::TabFocusReason);
+        else dialog_->accept();
+        return true;
+    }
+
+private:
+    // The next field in the tab order that takes input; null after the last.
+    QWidget* naechstesFeld(QWidget* feld) const {
+        for (QWidget* w = feld->nextInFocusChain(); w && w != feld && w != dialog_; w = w->nextInFocusChain()) {
+            if (w->window() != dialog_ || !w->isEnabled() || !w->isVisibleTo(dialog_) || !w->property(FormularFeld).toBool()) continue;
+            return w;
+        }
+        return nullptr;
+    }
+
+    QDialog* dialog_;
+};
+
+}  // namespace
+
 void formularAbschliessen(QDialog* dialog, QLayout* form) {
+    auto* weiter = new EingabeWeiter(dialog);
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        if (!istFeld(w, dialog)) continue;
+        w->setProperty(FormularFeld, true);
+        w->installEventFilter(weiter);
+    }
+
     auto* knoepfe = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
     knoepfe->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Speichern"));
     knoepfe->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
@@ -44,6 +108,17 @@ void formularAbschliessen(QDialog* dialog, QLayout* form) {
     auto* l = new QVBoxLayout(dialog);
     l->addLayout(form);
     l->addWidget(knoepfe);
+}
+
+bool tabellenTaste(QKeyEvent* e, const QTableWidget* tabelle, const std::function<void()>& neu, const std::function<void()>& aendern,
+                   const std::function<void()>& loeschen) {
+    const bool inTabelle = tabelle->hasFocus();
+    const bool eingabe = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (e->key() == Qt::Key_Insert) neu();
+    else if (e->key() == Qt::Key_Delete && inTabelle) loeschen();
+    else if (eingabe && inTabelle) aendern();
+    else return false;
+    return true;
 }
 
 }  // namespace hmz::module

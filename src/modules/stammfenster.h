@@ -1,14 +1,16 @@
 // What every master-data editor window shows alike: a read-only table of
-// whole rows and a row of action buttons ending in "Schließen". Keyboard
-// shortcuts and the rules stay with each editor.
+// whole rows, a row of action buttons ending in "Schließen", and the keys of
+// tables and entry forms. The rules stay with each editor.
 #pragma once
 
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
 #include <QTableWidget>
+#include <functional>
 #include <initializer_list>
 #include <utility>
 
@@ -21,7 +23,8 @@ QLabel* grundLabel(QWidget* eltern);
 QWidget* mitGrund(QWidget* feld, QLabel* grund, QWidget* eltern);
 
 // Lays out an entry form with "Speichern" (the dialog's accept, which checks)
-// and "Abbrechen" under it.
+// and "Abbrechen" under it. Enter in a field moves on like Tab and saves on
+// the last one; Esc cancels. Call it once the form's fields exist.
 void formularAbschliessen(QDialog* dialog, QLayout* form);
 
 template <class Fenster>
@@ -39,5 +42,10 @@ QHBoxLayout* knopfLeiste(Fenster* fenster, std::initializer_list<std::pair<QStri
     QObject::connect(knopf(QStringLiteral("Schließen")), &QPushButton::clicked, fenster, &QDialog::accept);
     return leiste;
 }
+
+// The keys of a table window: Ins adds a row; Del deletes and Enter changes
+// the current row while the table has the focus. False for any other key.
+bool tabellenTaste(QKeyEvent* e, const QTableWidget* tabelle, const std::function<void()>& neu, const std::function<void()>& aendern,
+                   const std::function<void()>& loeschen);
 
 }  // namespace hmz::module

@@ -8,11 +8,13 @@
 #include "report/euroausweis.h"
 #include "statement/druckhilfe.h"
 #include "statement/objektdrucken.h"
+#include "store/datenzugriff.h"
 
 namespace hmz {
 
 using statement::betragOderNull;
 using statement::GL;
+using statement::zahl;
 
 namespace {
 
@@ -45,43 +47,53 @@ Currency schillingInEuro(Currency ats) {
     return Currency::fromRaw(cent * 100);
 }
 
-void JahresZeileDrucken() {
-    auto& oz = formular().OZ_Data.recordset();
-    JahresZeileDrucken(oz.Fields(QStringLiteral("HmzJahr")).toLong(),
-                       betragOderNull(oz.Fields(QStringLiteral("HmzHMZOhneEHB"))),
-                       betragOderNull(oz.Fields(QStringLiteral("HmzVereinnEHB"))));
+void Zehnjahrestabelle::hinzufuegen(long abrJahr, int jahr, Currency ohne, Currency ehb) {
+    JahresZeile z{jahr, ohne, ehb};
+    if (jahr < EuroUmstellungsJahr && abrJahr >= EuroUmstellungsJahr)
+        z = {jahr, schillingInEuro(ohne), schillingInEuro(ehb), true, ohne, ehb};
+    summeOhne += z.ohne;
+    summeEhb += z.ehb;
+    zeilen.push_back(z);
 }
 
-void JahresZeileDrucken(int jahr, Currency ohne, Currency ehb) {
-    auto& f = formular();
-    auto& o = objekt();
+QString zehnjahresAbfrage(long objNr, long abrJahr) {
+    return QStringLiteral("SELECT * FROM ObjHmzResJahresSummen WHERE HmzObjNr = ") + zahl(objNr)
+           + QStringLiteral(" AND HmzJahr between ") + zahl(abrJahr - 9) + QStringLiteral(" AND ") + zahl(abrJahr)
+           + QStringLiteral(" ORDER BY HmzJahr ");
+}
 
-    DruckText(QString::number(jahr), SpalteJahr, GL);
-    const bool umrechnen = jahr < EuroUmstellungsJahr && f.AbrJahr >= EuroUmstellungsJahr;
-    if (!umrechnen) {
-        betragsZeile(QString(), ohne, ehb);
-        o.SummeHmzOhneEHB += ohne;
-        o.SummeVereinnEHB += ehb;
-        o.Jahre.push_back({jahr, ohne, ehb});
-        return;
+Zehnjahrestabelle zehnjahrestabelle(db::Recordset* gespeichert, long abrJahr, const std::optional<EigenesErgebnis>& eigenes) {
+    Zehnjahrestabelle t;
+    if (gespeichert && gespeichert->RecordCount() > 0) {
+        for (gespeichert->MoveFirst(); !gespeichert->Eof(); gespeichert->MoveNext()) {
+            const int jahr = static_cast<int>(gespeichert->Fields(QStringLiteral("HmzJahr")).toLong());
+            if (eigenes && jahr == abrJahr) continue;
+            t.hinzufuegen(abrJahr, jahr, betragOderNull(gespeichert->Fields(QStringLiteral("HmzHMZOhneEHB"))),
+                          betragOderNull(gespeichert->Fields(QStringLiteral("HmzVereinnEHB"))));
+        }
     }
+    if (eigenes) t.hinzufuegen(abrJahr, static_cast<int>(abrJahr), eigenes->ohne, eigenes->ehb);
+    return t;
+}
 
-    const Currency ohneEur = schillingInEuro(ohne);
-    const Currency ehbEur = schillingInEuro(ehb);
-    betragsZeile(QString(), ohneEur, ehbEur);
+Zehnjahrestabelle zehnjahrestabelleLesen(db::Database& db, long objNr, long abrJahr) {
+    const auto rs = db.OpenRecordset(zehnjahresAbfrage(objNr, abrJahr));
+    return zehnjahrestabelle(rs.get(), abrJahr);
+}
+
+void JahresZeileDrucken(const JahresZeile& z) {
+    DruckText(QString::number(z.jahr), SpalteJahr, GL);
+    betragsZeile(QString(), z.ohne, z.ehb);
+    if (!z.ats) return;
 
     auto& p = Printer();
     p.setFontItalic(true);
     const double alteSchriftGroesse = p.FontSize();
     p.setFontSize(KleineSchrift);
-    betragsZeile(QStringLiteral("ATS "), ohne, ehb);
+    betragsZeile(QStringLiteral("ATS "), z.atsOhne, z.atsEhb);
     p.setCurrentY(p.CurrentY() + 1);
     p.setFontItalic(false);
     p.setFontSize(alteSchriftGroesse);
-
-    o.SummeHmzOhneEHB += ohneEur;
-    o.SummeVereinnEHB += ehbEur;
-    o.Jahre.push_back({jahr, ohneEur, ehbEur, true, ohne, ehb});
 }
 
 void JahresSummenDrucken() {

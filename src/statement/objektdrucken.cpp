@@ -86,23 +86,18 @@ void mehrjahresAufstellung() {
     const bool eigeneZeile = ohneSpeichern();
     if (!unvollstaendig() && !eigeneZeile) jahresSatzSchreiben();
 
-    o.JahrVon = f.AbrJahr - 9;
-    if (ObjOzSelect()) {
-        auto& oz = f.OZ_Data.recordset();
-        if (oz.RecordCount() > 0) {
-            f.JahreEnde = false;
-            oz.MoveFirst();
-            while (!f.JahreEnde) {
-                // Without storing, the statement year's row is the statement's
-                // own result, shown last as if it had been stored.
-                if (!eigeneZeile || oz.Fields(QStringLiteral("HmzJahr")).toLong() != f.AbrJahr) JahresZeileDrucken();
-                oz.MoveNext();
-                Ereignispunkt();
-                if (oz.Eof()) f.JahreEnde = true;
-            }
-        }
+    // Without storing, the statement year's row is the statement's own
+    // result, shown last as if it had been stored.
+    std::optional<EigenesErgebnis> eigenes;
+    if (eigeneZeile) eigenes = EigenesErgebnis{o.HmzReserve, o.SummeEHB};
+    const Zehnjahrestabelle t = zehnjahrestabelle(ObjOzSelect() ? &f.OZ_Data.recordset() : nullptr, f.AbrJahr, eigenes);
+    for (const auto& z : t.zeilen) {
+        JahresZeileDrucken(z);
+        Ereignispunkt();
     }
-    if (eigeneZeile) JahresZeileDrucken(static_cast<int>(f.AbrJahr), o.HmzReserve, o.SummeEHB);
+    o.Jahre = t.zeilen;
+    o.SummeHmzOhneEHB = t.summeOhne;
+    o.SummeVereinnEHB = t.summeEhb;
     LinieMitte();
     JahresSummenDrucken();
 }
@@ -234,10 +229,7 @@ namespace {
 
 void ObjOzAbfragen() {
     auto& f = formular();
-    f.OZ_Data.RecordSource = QStringLiteral("SELECT * ") + QStringLiteral(" FROM ObjHmzResJahresSummen ")
-                             + QStringLiteral(" WHERE HmzObjNr = ") + f.ObjNrText + QStringLiteral(" AND HmzJahr between ")
-                             + zahl(objekt().JahrVon) + QStringLiteral(" AND ") + zahl(f.AbrJahr)
-                             + QStringLiteral(" ORDER BY HmzJahr ");
+    f.OZ_Data.RecordSource = zehnjahresAbfrage(f.ObjNrText.toLong(), f.AbrJahr);
     f.OZ_Data.Refresh();
 }
 

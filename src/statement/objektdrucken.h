@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/currency.h"
+#include "statement/mehrjahr.h"
 #include "store/zeilenrecordset.h"
 
 #include <QHash>
@@ -15,15 +16,6 @@
 namespace hmz {
 
 class LaufAnsicht;
-
-// A row of the ten-year table as printed: euro figures (converted from
-// schillings when `ats` is set, the stored schilling figures then in atsOhne/atsEhb).
-struct JahresZeile {
-    int jahr = 0;
-    Currency ohne, ehb;
-    bool ats = false;
-    Currency atsOhne, atsEhb;
-};
 
 // Statement state of the current property; reset at the start of every property.
 struct ObjektZustand {
@@ -39,7 +31,6 @@ struct ObjektZustand {
     bool AusgabenBegonnen = false;
     bool EhbBegonnen = false;
     int PosVon = 0, PosBis = 0;
-    long JahrVon = 0;
     std::vector<JahresZeile> Jahre;  // the ten-year rows printed, oldest first
     long FehlerBeiBeginn = 0;  // errors reported before this property's statement
     // The property's bookings by account, read once each when first needed.
@@ -60,8 +51,8 @@ void PositionenDrucken();
 // query failed (reported); KK_Data then holds no result.
 bool ObjHmzresPosSelect();
 
-// The year rows JahrVon..AbrJahr of this property into OZ_Data. Returns false
-// when the query failed (reported).
+// The year rows of this property's ten-year table into OZ_Data. Returns
+// false when the query failed (reported).
 bool ObjOzSelect();
 
 // Lets pending events through at the loop points of the statement (accounts,
