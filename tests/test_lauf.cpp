@@ -132,9 +132,10 @@ TEST_P(LaufJeSpeicher, ARunForAYearWithoutBookingsLeavesTheKeptConnectionFreeFor
     EXPECT_EQ(LaufStarten(ansicht), LaufErgebnis::Gedruckt);
     auto anderer = db::Engine::instance().OpenDatabase(speicher.name(), false, true, ";pwd=" + DatenbankPasswort);
     EXPECT_EQ(anderer->OpenRecordset("SELECT COUNT(*) AS n FROM ObjHmzResJahresSummen")->Fields("n").toLong(), 3);
-    if (GetParam() == Speicherart::Datei)  // another program writes meanwhile
+    if (GetParam() == Speicherart::Datei) {  // another program writes meanwhile
         EXPECT_EQ(sqlite3_exec(testhilfe::verbinden(speicher.name(), DatenbankPasswort, false).get(), "DELETE FROM ObjDaten",
                                nullptr, nullptr, nullptr), SQLITE_OK);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Speicher, LaufJeSpeicher, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);

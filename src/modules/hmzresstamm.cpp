@@ -1,4 +1,5 @@
 #include "modules/hmzresstamm.h"
+#include "modules/modulhilfe.h"
 #include "modules/stammfenster.h"
 
 #include "dialog/qtkomponenten.h"
@@ -70,6 +71,7 @@ void JahresSummeDialog::accept() {
 HmzResStammDialog::HmzResStammDialog(const QString& datenbank, long objNr, QWidget* parent)
     : QDialog(parent), datenbank_(datenbank) {
     setWindowTitle(QStringLiteral("Hmz-/EHB-Summen Stamm"));
+    module::hilfeTaste(this, QStringLiteral("cmdHmzResStamm"));
     objNr_ = new QLineEdit(objNr > 0 ? QString::number(objNr) : QString(), this);
     objNr_->setObjectName(QStringLiteral("inpObjNr"));
     objNr_->setMaximumWidth(90);
@@ -96,7 +98,7 @@ HmzResStammDialog::HmzResStammDialog(const QString& datenbank, long objNr, QWidg
     resize(640, 420);
 
     const auto waehlen = [this] {
-        ObjektAuswahlDialog d(objekteLesen(datenbank_), this);
+        ObjektAuswahlDialog d(datenbank_, this);
         if (d.exec() == QDialog::Accepted) {
             objNr_->setText(QString::number(d.gewaehlt()));
             laden();
@@ -122,7 +124,7 @@ void HmzResStammDialog::laden() {
     objInfo_->clear();
     try {
         if (nr > 0) {
-            auto db = mandantOeffnen(datenbank_, false);
+            auto db = mandantOeffnen(datenbank_, true);
             if (!stamm::objektVorhanden(*db, nr)) objInfo_->setText(QStringLiteral("Das Objekt %1 gibt es nicht.").arg(nr));
             else zeilen_ = stamm::jahresSummenLesen(*db, nr);
             db->Close();
@@ -207,6 +209,7 @@ void HmzResStammDialog::zehnjahresuebersicht() {
 
 ZehnjahresDialog::ZehnjahresDialog(const QString& datenbank, long objNr, int jahr, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Zehnjahresübersicht Objekt %1, Abrechnung %2").arg(objNr).arg(jahr));
+    module::hilfeTaste(this, QStringLiteral("zehnjahr"));
     tabelle_ = module::stammTabelle(this, QStringLiteral("tabZehnjahre"),
                                     {QStringLiteral("Jahr"), QStringLiteral("HMZ ohne EHB"), QStringLiteral("vereinn.EHB"),
                                      QStringLiteral("HMZ mit EHB"), QStringLiteral("gespeichert: ATS ohne EHB"),

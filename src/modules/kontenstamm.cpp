@@ -1,4 +1,5 @@
 #include "modules/kontenstamm.h"
+#include "modules/modulhilfe.h"
 #include "modules/stammfenster.h"
 
 #include "entry/zustand.h"
@@ -60,6 +61,7 @@ void KontoDialog::accept() {
 KontenStammDialog::KontenStammDialog(const QString& datenbank, int jahr, QWidget* parent)
     : QDialog(parent), datenbank_(datenbank), jahr_(jahr) {
     setWindowTitle(QStringLiteral("Konten Stamm %1").arg(jahr));
+    module::hilfeTaste(this, QStringLiteral("cmdKontenStamm"));
     tabelle_ = module::stammTabelle(this, QStringLiteral("tabKonten"),
                                     {QStringLiteral("Konto-Nr"), QStringLiteral("Bezeichnung"), QStringLiteral("HMZ-Position"),
                                      QStringLiteral("Abschnitt"), QStringLiteral("Ausweis")});

@@ -152,11 +152,7 @@ void ObjektStammDialog::loeschen() {
 }
 
 void ObjektStammDialog::keyPressEvent(QKeyEvent* e) {
-    const bool inTabelle = tabelle_->hasFocus();
-    if (e->key() == Qt::Key_Insert) neu();
-    else if (e->key() == Qt::Key_Delete && inTabelle) loeschen();
-    else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && inTabelle) aendern();
-    else QDialog::keyPressEvent(e);
+    if (!module::tabellenTaste(e, tabelle_, [this] { neu(); }, [this] { aendern(); }, [this] { loeschen(); })) QDialog::keyPressEvent(e);
 }
 
 }  // namespace hmz

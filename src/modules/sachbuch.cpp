@@ -239,7 +239,7 @@ SachbuchDialog::SachbuchDialog(const QString& datenbank, long objNr, int jahr, Q
     resize(1280, 640);
 
     const auto waehlen = [this] {
-        ObjektAuswahlDialog d(objekteLesen(datenbank_), this);
+        ObjektAuswahlDialog d(datenbank_, this);
         if (d.exec() == QDialog::Accepted) {
             objNr_->setText(QString::number(d.gewaehlt()));
             laden();
@@ -417,11 +417,8 @@ void SachbuchDialog::loeschen() {
 }
 
 void SachbuchDialog::keyPressEvent(QKeyEvent* e) {
-    const bool inTabelle = tabelle_->hasFocus();
-    if (e->key() == Qt::Key_Insert) neu();
-    else if (e->key() == Qt::Key_Delete && inTabelle) loeschen();
-    else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && inTabelle) aendern();
-    else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && objNr_->hasFocus()) tabelle_->setFocus();
+    if (module::tabellenTaste(e, tabelle_, [this] { neu(); }, [this] { aendern(); }, [this] { loeschen(); })) return;
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && objNr_->hasFocus()) tabelle_->setFocus();
     else QDialog::keyPressEvent(e);
 }
 
