@@ -8,6 +8,7 @@
 #include "store/datenzugriff.h"
 #include "store/schema.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -62,9 +63,9 @@ QByteArray figuren(const QString& db) {
 // made empty before each round and dropped at the end.
 class Ziele {
 public:
-    explicit Ziele(const QString& quelle) : quelle_(quelle), ordner_(quelle + QStringLiteral("-csv-XXXXXX")) {
-        server_ = db::Engine::IstServer(quelle);
-    }
+    explicit Ziele(const QString& quelle)
+        : quelle_(quelle), server_(db::Engine::IstServer(quelle)),
+          ordner_(server_ ? QDir::tempPath() + QStringLiteral("/hmzres_bench-csv-XXXXXX") : quelle + QStringLiteral("-csv-XXXXXX")) {}
     ~Ziele() {
         if (server_)
             for (const char* s : {"hmzres_bench_csv_import", "hmzres_bench_csv_bulk"})
@@ -91,8 +92,8 @@ public:
 
 private:
     QString quelle_;
+    bool server_;
     QTemporaryDir ordner_;
-    bool server_ = false;
 
     bool sql(const QString& befehl) const {
         const QByteArray uri = quelle_.toUtf8();
