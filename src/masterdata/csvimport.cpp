@@ -245,6 +245,17 @@ struct Stapel {
     std::optional<CsvFehler> fehler;                        // the file cannot be read on from here
     std::exception_ptr ausnahme;
     bool ende = false;
+
+    // Emptied for the next records, keeping its memory.
+    void leeren() {
+        zeilen.clear();
+        felder.clear();
+        werte.clear();
+        gruende.clear();
+        fehler.reset();
+        ausnahme = nullptr;
+        ende = false;
+    }
 };
 
 class Einlesen {
@@ -375,25 +386,25 @@ void Einlesen::mandantLesen() {
 }
 
 void Einlesen::werteLesen(std::vector<CsvFeld>& felder, Stapel& s) const {
-    const std::size_t basis = s.werte.size();
-    s.werte.resize(basis + sp_.size(), Variant::null());
-    if (static_cast<qsizetype>(felder.size()) != felder_) return;
+    const bool passt = static_cast<qsizetype>(felder.size()) == felder_;
     for (std::size_t i = 0; i < sp_.size(); ++i) {
-        if (feld_[i] < 0) continue;
+        if (!passt || feld_[i] < 0) {
+            s.werte.push_back(Variant::null());
+            continue;
+        }
         CsvFeld& f = felder[static_cast<std::size_t>(feld_[i])];
         if (sp_[i].typ == Typ::Text && !f.text.isEmpty()) {
-            s.werte[basis + i] = Variant::string(std::move(f.text));  // the reader's field stays unshared
+            s.werte.push_back(Variant::string(std::move(f.text)));  // the reader's field stays unshared
             continue;
         }
         if (auto v = schnellLesen(sp_[i].typ, f.text, a_.dezimalpunkt)) {
-            s.werte[basis + i] = std::move(*v);
+            s.werte.push_back(std::move(*v));
             continue;
         }
         QString grund;
-        if (auto v = wertLesen(sp_[i].typ, f.text, f.zitiert, a_.dezimalpunkt, grund))
-            s.werte[basis + i] = std::move(*v);
-        else
-            s.gruende.emplace_back(basis + i, grund);
+        auto v = wertLesen(sp_[i].typ, f.text, f.zitiert, a_.dezimalpunkt, grund);
+        if (!v) s.gruende.emplace_back(s.werte.size(), grund);
+        s.werte.push_back(v ? std::move(*v) : Variant::null());
     }
 }
 
@@ -636,11 +647,18 @@ void Einlesen::lesenUndPruefen(QFile& datei) {
     kopfLesen(felder);
     std::mutex m;
     std::condition_variable cv;
-    std::deque<Stapel> fertig;
+    std::deque<Stapel> fertig, frei;  // for checking; checked, to be filled again
     bool halt = false;
     std::thread leserFaden([&] {
         for (bool weiter = true; weiter;) {
             Stapel s;
+            {
+                std::lock_guard l(m);
+                if (!frei.empty()) {
+                    s = std::move(frei.front());
+                    frei.pop_front();
+                }
+            }
             try {
                 while (s.zeilen.size() < 512) {
                     if (!leser.naechste(felder)) {
@@ -692,6 +710,9 @@ void Einlesen::lesenUndPruefen(QFile& datei) {
             if (s.ausnahme) std::rethrow_exception(s.ausnahme);
             if (s.fehler && fehlerZahl_ <= MaxFehler) fehler(s.fehler->zeile, {}, s.fehler->grund);
             weiter = !s.ende;
+            s.leeren();
+            std::lock_guard l(m);
+            frei.push_back(std::move(s));
         }
     } catch (...) {
         anhalten();
