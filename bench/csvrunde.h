@@ -1,5 +1,7 @@
 // The bookings of the benchmark client through CSV: exported, imported into
-// a fresh client on the same store, and compared with the bulk writer.
+// a fresh client on the same store (a file, or a schema of its own on the
+// source's server), and compared with the bulk writer, taking turns for
+// `runden` rounds (the figures are their medians).
 #pragma once
 
 #include <QString>
@@ -7,6 +9,6 @@
 namespace hmz::bench {
 
 // Prints its figures as "name: value" lines; returns an exit status.
-int csvRunde(const QString& quelle);
+int csvRunde(const QString& quelle, int runden = 3);
 
 }  // namespace hmz::bench

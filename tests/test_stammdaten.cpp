@@ -53,6 +53,12 @@ TEST(CsvLeser, QuotesSeparatorsAndLineEnds) {
     EXPECT_EQ(lesen("\xEF\xBB\xBF" "a;b\n\xEF\xBB\xBFx;1")[1][0].text, QChar(0xFEFF) + QString("x"));  // only the file's BOM goes
     EXPECT_THROW(lesen("a;b\n1;\"offen\n"), stamm::CsvFehler);
     EXPECT_THROW(lesen("a;b\n\xC3\x28;1\n"), stamm::CsvFehler);
+    // Records of every length across the reader's blocks.
+    QByteArray lang = "a;b\r\n";
+    for (int i = 0; i < 20000; ++i) lang += QByteArray::number(i) + ";x" + QByteArray(i % 7, 'y') + "\r\n";
+    const auto l = lesen(lang);
+    ASSERT_EQ(l.size(), 20001u);
+    for (int i = 0; i < 20000; ++i) ASSERT_EQ(l[i + 1][0].text + l[i + 1][1].text, QString::number(i) + "x" + QString(i % 7, 'y')) << i;
 }
 
 TEST(CsvBetrag, ExactOrRefused) {
@@ -202,6 +208,16 @@ TEST(CsvImport, LongFileKeepsLinesAndAmounts) {
         << qPrintable(r.fehler);
     const auto gut = ein("bookings", d.replace("1.23,00", " 1,25 "), {"--year", "2003", "--allow-imbalance"});
     EXPECT_TRUE(gut.aus.contains("Haben -1.298.647,75")) << qPrintable(gut.aus);
+    // A number twice, in ascending order and out of it: the line of the first is named.
+    const struct { const char* nummern; const char* meldung; } doppelt[] = {
+        {"5\n5\n", "Zeile 3, BuNr: 5 steht schon in Zeile 2"},
+        {"9\n4\n9\n", "Zeile 4, BuNr: 9 steht schon in Zeile 2"},
+        {"9\n4\n4\n", "Zeile 4, BuNr: 4 steht schon in Zeile 3"}};
+    for (const auto& f : doppelt) {
+        const QByteArray z = QByteArray(f.nummern).replace("\n", ";7;4000;1.2.2003;1,00;H\n");
+        const auto n = ein("bookings", "BuNr;BuObjNr;BuKontoNr;BuDatum;BuBetrag;BuSH\n" + z, {"--year", "2003", "--allow-imbalance"});
+        EXPECT_TRUE(n.fehler.contains(f.meldung)) << qPrintable(n.fehler);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Speicher, CsvJeSpeicher, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);

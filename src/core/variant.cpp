@@ -53,7 +53,7 @@ Variant Variant::lng(std::int32_t l) { Variant v; v.w_ = l; return v; }
 Variant Variant::dbl(double d) { Variant v; v.w_ = d; return v; }
 Variant Variant::currency(Currency c) { Variant v; v.w_ = c; return v; }
 Variant Variant::date(QDate d) { Variant v; v.w_ = d; return v; }
-Variant Variant::string(const QString& s) { Variant v; v.w_ = s; return v; }
+Variant Variant::string(QString s) { Variant v; v.w_ = std::move(s); return v; }
 Variant Variant::array(VariantArray a) {
     Variant v;
     v.w_ = ArrayBox{std::make_unique<VariantArray>(std::move(a))};

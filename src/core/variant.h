@@ -46,7 +46,7 @@ public:
     static Variant dbl(double d);
     static Variant currency(Currency c);
     static Variant date(QDate d);
-    static Variant string(const QString& s);
+    static Variant string(QString s);
     static Variant array(VariantArray a);
 
     Variant(const Variant& o);

@@ -36,12 +36,23 @@ void CsvLeser::trennerErkennen() {
     trenner_ = kopf.contains(';') ? ';' : kopf.contains('\t') ? '\t' : kopf.contains(',') ? ',' : ';';
 }
 
-void CsvLeser::feldAbschliessen(std::vector<CsvFeld>& felder, QByteArray& roh, bool zitiert) {
-    const bool ascii = std::all_of(roh.cbegin(), roh.cend(), [](char ch) { return (ch & 0x80) == 0; });
-    QString text = ascii ? QString::fromLatin1(roh) : utf8_(roh);
-    if (!ascii && utf8_.hasError()) throw CsvFehler{beginn_, QStringLiteral("die Datei ist nicht in UTF-8 geschrieben (als UTF-8 speichern)")};
-    felder.push_back({std::move(text), zitiert});
-    roh.resize(0);
+void CsvLeser::feldAbschliessen(std::vector<CsvFeld>& felder, std::size_t& n, QByteArrayView roh, bool zitiert) {
+    if (n == felder.size()) felder.emplace_back();
+    CsvFeld& f = felder[n++];
+    f.zitiert = zitiert;
+    if (!std::all_of(roh.begin(), roh.end(), [](char ch) { return (ch & 0x80) == 0; })) {
+        f.text = utf8_(roh);
+        if (utf8_.hasError()) throw CsvFehler{beginn_, QStringLiteral("die Datei ist nicht in UTF-8 geschrieben (als UTF-8 speichern)")};
+        return;
+    }
+    // The field of the same place in the last record lends its buffer when
+    // nobody else holds it: most fields of a file are short numbers.
+    if (!f.text.isDetached() || f.text.capacity() < roh.size()) {
+        f.text = QString::fromLatin1(roh);
+        return;
+    }
+    f.text.resize(roh.size());
+    std::copy(roh.begin(), roh.end(), reinterpret_cast<char16_t*>(f.text.data()));
 }
 
 bool CsvLeser::naechste(std::vector<CsvFeld>& felder) {
@@ -51,22 +62,27 @@ bool CsvLeser::naechste(std::vector<CsvFeld>& felder) {
         trennerErkennen();
     }
     for (;;) {
-        felder.clear();
+        std::size_t n = 0;
+        roh_.resize(0);
         beginn_ = zeile_;
-        if (vorschau() < 0) return false;
-        QByteArray roh;
+        if (vorschau() < 0) {
+            felder.clear();
+            return false;
+        }
         bool zitiert = false, zeilenende = false;
         while (!zeilenende) {
             int c = zeichen();
             if (c < 0 || c == '\n' || c == '\r') {
                 if (c == '\r' && vorschau() == '\n') zeichen();
                 if (c >= 0) ++zeile_;
-                feldAbschliessen(felder, roh, zitiert);
+                feldAbschliessen(felder, n, roh_, zitiert);
+                roh_.resize(0);
                 zeilenende = true;
             } else if (c == trenner_) {
-                feldAbschliessen(felder, roh, zitiert);
+                feldAbschliessen(felder, n, roh_, zitiert);
+                roh_.resize(0);
                 zitiert = false;
-            } else if (c == '"' && roh.isEmpty() && !zitiert) {
+            } else if (c == '"' && roh_.isEmpty() && !zitiert) {
                 zitiert = true;
                 for (;;) {
                     c = zeichen();
@@ -78,22 +94,35 @@ bool CsvLeser::naechste(std::vector<CsvFeld>& felder) {
                     } else if (c == '\n') {
                         ++zeile_;
                     }
-                    roh.append(static_cast<char>(c));
+                    roh_.append(static_cast<char>(c));
                 }
-                const int n = vorschau();
-                if (n >= 0 && n != trenner_ && n != '\r' && n != '\n')
+                const int k = vorschau();
+                if (k >= 0 && k != trenner_ && k != '\r' && k != '\n')
                     throw CsvFehler{zeile_, QStringLiteral("nach einem schließenden Anführungszeichen folgt '%1' statt des Trennzeichens")
-                                                .arg(QChar(n))};
+                                                .arg(QChar(k))};
             } else {
-                // The rest of an unquoted field in the buffer at once.
+                // The rest of an unquoted field in the buffer at once; one
+                // that ends in the buffer is taken from there without a copy.
                 const char* d = puffer_.constData();
                 qsizetype bis = pos_;
                 while (bis < puffer_.size() && d[bis] != trenner_ && d[bis] != '\n' && d[bis] != '\r') ++bis;
-                roh.append(d + pos_ - 1, bis - pos_ + 1);
+                if (roh_.isEmpty() && bis < puffer_.size()) {
+                    feldAbschliessen(felder, n, QByteArrayView(d + pos_ - 1, bis - pos_ + 1), false);
+                    pos_ = bis;
+                    c = zeichen();
+                    if (c == '\r' && vorschau() == '\n') zeichen();
+                    if (c != trenner_) {
+                        ++zeile_;
+                        zeilenende = true;
+                    }
+                    continue;
+                }
+                roh_.append(d + pos_ - 1, bis - pos_ + 1);
                 pos_ = bis;
             }
         }
-        if (felder.size() == 1 && !felder.front().zitiert && felder.front().text.isEmpty()) continue;
+        felder.resize(n);
+        if (n == 1 && !felder.front().zitiert && felder.front().text.isEmpty()) continue;
         return true;
     }
 }

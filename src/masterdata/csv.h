@@ -37,11 +37,11 @@ public:
 private:
     int zeichen();  // the next byte, -1 at the end
     int vorschau();
-    void feldAbschliessen(std::vector<CsvFeld>& felder, QByteArray& roh, bool zitiert);
+    void feldAbschliessen(std::vector<CsvFeld>& felder, std::size_t& n, QByteArrayView roh, bool zitiert);
     void trennerErkennen();
 
     QIODevice& quelle_;
-    QByteArray puffer_;
+    QByteArray puffer_, roh_;  // read, the field being read
     qsizetype pos_ = 0;
     bool ende_ = false;
     bool erste_ = true;

@@ -45,8 +45,20 @@ public:
         roh(&n, sizeof n);
     }
     void text(const QString& t) {
-        const QByteArray b = t.toUtf8();
         const quint8 tag = SText;
+        const char16_t* z = reinterpret_cast<const char16_t*>(t.utf16());
+        if (std::all_of(z, z + t.size(), [](char16_t c) { return c < 0x80; })) {
+            // ASCII is its own UTF-8: no converted copy
+            const qint32 n = static_cast<qint32>(t.size());
+            roh(&tag, 1);
+            roh(&n, sizeof n);
+            const std::size_t da = puffer_.size();
+            puffer_.resize(da + static_cast<std::size_t>(n));
+            std::copy(z, z + n, puffer_.begin() + static_cast<std::ptrdiff_t>(da));
+            if (puffer_.size() >= Block) leeren();
+            return;
+        }
+        const QByteArray b = t.toUtf8();
         const qint32 n = static_cast<qint32>(b.size());
         roh(&tag, 1);
         roh(&n, sizeof n);
@@ -199,6 +211,30 @@ std::optional<Variant> schnellLesen(Typ typ, const QString& text, bool dezimalpu
     return Variant::currency(Currency::fromRaw(minus ? -roh : roh));
 }
 
+// The booking numbers of a file and their lines. An exported file lists
+// them in ascending order: that run is kept in order and needs no hashing of
+// hundreds of thousands of numbers; numbers out of that order are hashed.
+class BuchungsNummern {
+public:
+    void reservieren(qsizetype n) { folge_.reserve(static_cast<std::size_t>(n)); }
+    // The line where nr came before, else 0 (and nr is kept with its line).
+    long merken(qint64 nr, long zeile) {
+        if (folge_.empty() || nr > folge_.back().first) {
+            folge_.emplace_back(nr, zeile);
+            return 0;
+        }
+        const auto f = std::lower_bound(folge_.begin(), folge_.end(), std::pair<qint64, long>(nr, 0));
+        if (f != folge_.end() && f->first == nr) return f->second;
+        if (const auto r = rest_.constFind(nr); r != rest_.cend()) return *r;
+        rest_.insert(nr, zeile);
+        return 0;
+    }
+
+private:
+    std::vector<std::pair<qint64, long>> folge_;
+    QHash<qint64, long> rest_;
+};
+
 // Records read and their values parsed, handed from the reading thread to
 // the checking one in file order.
 struct Stapel {
@@ -209,6 +245,17 @@ struct Stapel {
     std::optional<CsvFehler> fehler;                        // the file cannot be read on from here
     std::exception_ptr ausnahme;
     bool ende = false;
+
+    // Emptied for the next records, keeping its memory.
+    void leeren() {
+        zeilen.clear();
+        felder.clear();
+        werte.clear();
+        gruende.clear();
+        fehler.reset();
+        ausnahme = nullptr;
+        ende = false;
+    }
 };
 
 class Einlesen {
@@ -242,7 +289,7 @@ private:
 
     // What the file holds.
     QHash<QString, long> dateiSchluessel_;
-    QHash<qint64, long> dateiBuNr_;  // bookings: hundreds of thousands, so no texts
+    BuchungsNummern dateiBuNr_;
     QSet<long> dateiObjekte_;
     QSet<int> dateiJahre_;
     std::vector<std::pair<long, qint64>> buNrBesetzt_;
@@ -277,7 +324,7 @@ private:
 
     void kopfLesen(const std::vector<CsvFeld>& kopf);
     void mandantLesen();
-    void werteLesen(const std::vector<CsvFeld>& felder, Stapel& s) const;
+    void werteLesen(std::vector<CsvFeld>& felder, Stapel& s) const;
     void zeilePruefen(Stapel& s, std::size_t r, std::size_t& grund);
     void lesenUndPruefen(QFile& datei);
     void nachPruefen();
@@ -338,22 +385,26 @@ void Einlesen::mandantLesen() {
     lesen.commit();
 }
 
-void Einlesen::werteLesen(const std::vector<CsvFeld>& felder, Stapel& s) const {
-    const std::size_t basis = s.werte.size();
-    s.werte.resize(basis + sp_.size(), Variant::null());
-    if (static_cast<qsizetype>(felder.size()) != felder_) return;
+void Einlesen::werteLesen(std::vector<CsvFeld>& felder, Stapel& s) const {
+    const bool passt = static_cast<qsizetype>(felder.size()) == felder_;
     for (std::size_t i = 0; i < sp_.size(); ++i) {
-        if (feld_[i] < 0) continue;
-        const CsvFeld& f = felder[static_cast<std::size_t>(feld_[i])];
+        if (!passt || feld_[i] < 0) {
+            s.werte.push_back(Variant::null());
+            continue;
+        }
+        CsvFeld& f = felder[static_cast<std::size_t>(feld_[i])];
+        if (sp_[i].typ == Typ::Text && !f.text.isEmpty()) {
+            s.werte.push_back(Variant::string(std::move(f.text)));  // the reader's field stays unshared
+            continue;
+        }
         if (auto v = schnellLesen(sp_[i].typ, f.text, a_.dezimalpunkt)) {
-            s.werte[basis + i] = std::move(*v);
+            s.werte.push_back(std::move(*v));
             continue;
         }
         QString grund;
-        if (auto v = wertLesen(sp_[i].typ, f.text, f.zitiert, a_.dezimalpunkt, grund))
-            s.werte[basis + i] = std::move(*v);
-        else
-            s.gruende.emplace_back(basis + i, grund);
+        auto v = wertLesen(sp_[i].typ, f.text, f.zitiert, a_.dezimalpunkt, grund);
+        if (!v) s.gruende.emplace_back(s.werte.size(), grund);
+        s.werte.push_back(v ? std::move(*v) : Variant::null());
     }
 }
 
@@ -430,10 +481,8 @@ void Einlesen::zeilePruefen(Stapel& s, std::size_t r, std::size_t& grund) {
         if (vorhanden && !a_.ersetzen) fehler(zeile, {}, QStringLiteral("der Mandant hat schon einen Mandantensatz (--replace ersetzt ihn)"));
     } else if (a_.tabelle == Tabelle::Buchungen) {
         if (const Variant& nr = w[static_cast<std::size_t>(bu_.nr)]; !nr.istNull()) {
-            if (const auto d = dateiBuNr_.constFind(nr.toLong()); d != dateiBuNr_.cend())
-                fehler(zeile, QStringLiteral("BuNr"), QStringLiteral("%1 steht schon in Zeile %2").arg(nr.toLong()).arg(*d));
-            else
-                dateiBuNr_.insert(nr.toLong(), zeile);
+            if (const long d = dateiBuNr_.merken(nr.toLong(), zeile))
+                fehler(zeile, QStringLiteral("BuNr"), QStringLiteral("%1 steht schon in Zeile %2").arg(nr.toLong()).arg(d));
         }
     } else if (const QString k = schluesselText(w); !k.isEmpty()) {
         const QString anzeige = QString(k).replace(Trenner, QLatin1Char('/'));
@@ -598,11 +647,18 @@ void Einlesen::lesenUndPruefen(QFile& datei) {
     kopfLesen(felder);
     std::mutex m;
     std::condition_variable cv;
-    std::deque<Stapel> fertig;
+    std::deque<Stapel> fertig, frei;  // for checking; checked, to be filled again
     bool halt = false;
     std::thread leserFaden([&] {
         for (bool weiter = true; weiter;) {
             Stapel s;
+            {
+                std::lock_guard l(m);
+                if (!frei.empty()) {
+                    s = std::move(frei.front());
+                    frei.pop_front();
+                }
+            }
             try {
                 while (s.zeilen.size() < 512) {
                     if (!leser.naechste(felder)) {
@@ -654,6 +710,9 @@ void Einlesen::lesenUndPruefen(QFile& datei) {
             if (s.ausnahme) std::rethrow_exception(s.ausnahme);
             if (s.fehler && fehlerZahl_ <= MaxFehler) fehler(s.fehler->zeile, {}, s.fehler->grund);
             weiter = !s.ende;
+            s.leeren();
+            std::lock_guard l(m);
+            frei.push_back(std::move(s));
         }
     } catch (...) {
         anhalten();
@@ -676,7 +735,7 @@ int Einlesen::los() {
     mandantLesen();
     {
         // About one booking per 80 bytes: the file's numbers fit without rehashing.
-        if (a_.tabelle == Tabelle::Buchungen) dateiBuNr_.reserve(static_cast<qsizetype>(std::min<qint64>(datei.size() / 80, 4'000'000)));
+        if (a_.tabelle == Tabelle::Buchungen) dateiBuNr_.reservieren(static_cast<qsizetype>(std::min<qint64>(datei.size() / 80, 4'000'000)));
         lesenUndPruefen(datei);
         spool_.leeren();
     }
