@@ -254,7 +254,9 @@ TEST_F(PrintBefehl, RefusalsHelpAndExitStatusesOfEveryCommand) {
             EXPECT_EQ(r.fehler, f.text);
         else
             EXPECT_TRUE((f.status == 0 ? r.aus : r.fehler).contains(f.text)) << qPrintable(r.aus + r.fehler);
-        if (f.status == 2 || f.status == 4) EXPECT_TRUE(r.aus.isEmpty()) << qPrintable(r.aus);  // before any work
+        if (f.status == 2 || f.status == 4) {  // before any work
+            EXPECT_TRUE(r.aus.isEmpty()) << qPrintable(r.aus);
+        }
         if (f.status == 2) {
             EXPECT_EQ(pruefsumme(db), dbVorher);
             EXPECT_EQ(pruefsumme(mdb), mdbVorher);

@@ -42,7 +42,9 @@ TEST(DialogSkalieren, FactorFromTheSettingsAndTheScreenWidth) {
         SCOPED_TRACE(std::string(f.skalieren) + "/" + f.skFaktor + "@" + std::to_string(f.breite));
         const auto s = skalierFaktor({f.skalieren, f.skFaktor}, f.breite);
         ASSERT_EQ(s.has_value(), f.s.has_value());
-        if (s) EXPECT_DOUBLE_EQ(*s, *f.s);
+        if (s) {
+            EXPECT_DOUBLE_EQ(*s, *f.s);
+        }
     }
 }
 

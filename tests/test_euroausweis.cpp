@@ -89,7 +89,9 @@ TEST_F(EuroAusweisTest, RichtungKursUndRundung) {
         euroAusweis().AusweisJahr = f.jahr;
         EuroAusweis(rs, betrag(f.betrag));
         EXPECT_EQ(euroAusweis().EuroAusweisText, f.text);
-        if (!f.aus) EXPECT_EQ(euroAusweis().AusweisJahr, f.jahr ? f.jahr : 2002);
+        if (!f.aus) {
+            EXPECT_EQ(euroAusweis().AusweisJahr, f.jahr ? f.jahr : 2002);
+        }
         EXPECT_EQ(ui_.meldungen, QStringList(f.meldungen, KursMeldung));
     }
     EXPECT_TRUE(berichte.empty());

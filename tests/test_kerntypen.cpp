@@ -52,7 +52,7 @@ TEST(Currency, FractionalResultsRoundHalfToEven) {
 }
 
 TEST(Currency, CentRoundingHalfToEven) {
-    for (const auto [raw, cent] : {std::pair{12350, 12400}, {12250, 12200}, {-12350, -12400}, {12251, 12300}, {-49, 0}})
+    for (const auto& [raw, cent] : {std::pair{12350, 12400}, {12250, 12200}, {-12350, -12400}, {12251, 12300}, {-49, 0}})
         EXPECT_EQ(Currency::fromRaw(raw).aufCentGerundet().raw(), cent) << raw;
 }
 

@@ -427,7 +427,9 @@ TEST(ImportCli, ASignalEndsTheImportAndLeavesNoTarget) {
         const QStringList da = entries(dir);
         if (p.exitStatus() == QProcess::NormalExit) {
             EXPECT_EQ(da, p.exitCode() == 0 ? QStringList{"kunde.db"} : QStringList{}) << "moment " << moment;
-            if (p.exitCode() != 0) EXPECT_EQ(p.exitCode(), 143) << "moment " << moment;
+            if (p.exitCode() != 0) {
+                EXPECT_EQ(p.exitCode(), 143) << "moment " << moment;
+            }
         } else {
             // Ended by the signal itself: before the handler was set or once the client was complete.
             EXPECT_TRUE(da.isEmpty() || da == QStringList{"kunde.db"}) << da.join(", ").toStdString();

@@ -110,9 +110,13 @@ TEST_P(SpeicherWahl, AKilledCopyLeavesNoPartialClient) {
     ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
     ASSERT_TRUE(p.waitForFinished(10000));
     const bool fertig = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!fertig) EXPECT_FALSE(db::Engine::instance().Vorhanden(ziel.name())) << "a partial client is left";
+    if (!fertig) {
+        EXPECT_FALSE(db::Engine::instance().Vorhanden(ziel.name())) << "a partial client is left";
+    }
     const QStringList reste = QDir(ziel.pfad("")).entryList({".mandant.db.neu-*"}, QDir::Files | QDir::Hidden);
-    if (GetParam() == Speicherart::Datei && !fertig) EXPECT_EQ(reste.size(), 1);
+    if (GetParam() == Speicherart::Datei && !fertig) {
+        EXPECT_EQ(reste.size(), 1);
+    }
 
     const auto l = hmzres({"copy", "--from", quelle, "--to", ziel.name(), "--force"});
     ASSERT_EQ(l.status, 0) << l.fehler.toStdString();
