@@ -1,5 +1,6 @@
 // Master data as CSV: the reader, the amount rule, and export-csv/import-csv
 // as a user runs them on both stores (round trip, a hand-written file, bad files).
+#include "../bench/generator.h"
 #include "demomandant.h"
 #include "programm.h"
 #include "speicher.h"
@@ -74,31 +75,46 @@ TEST(CsvBetrag, ExactOrRefused) {
 
 class CsvJeSpeicher : public testing::TestWithParam<Speicherart> {};
 
-// The demo client, table by table into a client made with init, prints the
-// same statements; export, import, export gives the same bytes.
+// The demo client or a small generated one (made as a file, then copied to a server).
+static void quelleAnlegen(const TestSpeicher& s, Speicherart art, bool generiert) {
+    if (!generiert) return demoMandantAnlegen(s.name());
+    bench::GeneratorParameter g;
+    g.objekte = 6, g.konten = 12, g.buchungen = 600, g.seed = 5;
+    const QString datei = art == Speicherart::Datei ? s.name() : s.pfad("generiert.db");
+    bench::generieren(datei, g);
+    if (datei != s.name()) {
+        ASSERT_EQ(hmzres({"copy", "--from", datei, "--to", s.name(), "--force"}).status, 0);
+    }
+}
+
+// A client, table by table into a client made with init, prints the same
+// statements; export, import, export gives the same bytes.
 TEST_P(CsvJeSpeicher, RoundTripThroughAnInitClient) {
-    TestSpeicher quelle(GetParam()), ziel(GetParam());
-    HMZ_SPEICHER_ODER_UEBERSPRINGEN(quelle);
-    HMZ_SPEICHER_ODER_UEBERSPRINGEN(ziel);
-    demoMandantAnlegen(quelle.name());
-    ASSERT_EQ(hmzres({"init", "--db", ziel.name()}).status, 0);
-    for (const QString& t : Tabellen) {
-        const QString csv = quelle.pfad(t + ".csv");
-        ASSERT_EQ(hmzres(QStringList{"export-csv", "--db", quelle.name(), "--table", t, "--out", csv} + jahr(t)).status, 0);
-        const auto r = hmzres(QStringList{"import-csv", "--db", ziel.name(), "--table", t, "--file", csv, "--replace"} + jahr(t));
-        ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
-        const QString zurueck = quelle.pfad(t + "2.csv");
-        ASSERT_EQ(hmzres(QStringList{"export-csv", "--db", ziel.name(), "--table", t, "--out", zurueck} + jahr(t)).status, 0);
-        EXPECT_EQ(inhalt(zurueck), inhalt(csv)) << qPrintable(t);
+    for (const bool generiert : {false, true}) {
+        SCOPED_TRACE(generiert ? "generated client" : "demo client");
+        TestSpeicher quelle(GetParam()), ziel(GetParam());
+        HMZ_SPEICHER_ODER_UEBERSPRINGEN(quelle);
+        HMZ_SPEICHER_ODER_UEBERSPRINGEN(ziel);
+        quelleAnlegen(quelle, GetParam(), generiert);
+        ASSERT_EQ(hmzres({"init", "--db", ziel.name()}).status, 0);
+        for (const QString& t : Tabellen) {
+            const QString csv = quelle.pfad(t + ".csv");
+            ASSERT_EQ(hmzres(QStringList{"export-csv", "--db", quelle.name(), "--table", t, "--out", csv} + jahr(t)).status, 0);
+            const auto r = hmzres(QStringList{"import-csv", "--db", ziel.name(), "--table", t, "--file", csv, "--replace"} + jahr(t));
+            ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
+            const QString zurueck = quelle.pfad(t + "2.csv");
+            ASSERT_EQ(hmzres(QStringList{"export-csv", "--db", ziel.name(), "--table", t, "--out", zurueck} + jahr(t)).status, 0);
+            EXPECT_EQ(inhalt(zurueck), inhalt(csv)) << qPrintable(t);
+        }
+        for (const auto* s : {&quelle, &ziel}) {
+            const auto r = hmzres({"print", "--db", s->name(), "--objects", "1-99999", "--period", "01.2003-12.2003", "--pdf",
+                                   quelle.pfad(s == &ziel ? "ziel.pdf" : "quelle.pdf"), "--quiet"});
+            ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
+        }
+        EXPECT_EQ(pdfText(quelle.pfad("ziel.pdf")), pdfText(quelle.pfad("quelle.pdf")));
+        EXPECT_EQ(hmzres({"export-csv", "--db", ziel.name(), "--table", "results"}).aus,
+                  hmzres({"export-csv", "--db", quelle.name(), "--table", "results"}).aus);
     }
-    for (const auto* s : {&quelle, &ziel}) {
-        const auto r = hmzres({"print", "--db", s->name(), "--objects", "1-99999", "--period", "01.2003-12.2003", "--pdf",
-                               quelle.pfad(s == &ziel ? "ziel.pdf" : "quelle.pdf"), "--quiet"});
-        ASSERT_EQ(r.status, 0) << qPrintable(r.fehler);
-    }
-    EXPECT_EQ(pdfText(quelle.pfad("ziel.pdf")), pdfText(quelle.pfad("quelle.pdf")));
-    EXPECT_EQ(hmzres({"export-csv", "--db", ziel.name(), "--table", "results"}).aus,
-              hmzres({"export-csv", "--db", quelle.name(), "--table", "results"}).aus);
 }
 
 // A client made with init prints from a file written as a spreadsheet writes
