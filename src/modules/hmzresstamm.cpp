@@ -54,16 +54,7 @@ void JahresSummeDialog::accept() {
     const auto jahr = stamm::jahrLesen(felder_[0]->text(), grund[0]);
     const auto ohne = stamm::summeLesen(felder_[1]->text(), grund[1]);
     const auto ehb = stamm::summeLesen(felder_[2]->text(), grund[2]);
-    int erster = -1;
-    for (int i = 2; i >= 0; --i) {
-        gruende_[i]->setText(grund[i]);
-        gruende_[i]->setVisible(!grund[i].isEmpty());
-        if (!grund[i].isEmpty()) erster = i;
-    }
-    if (erster >= 0) {
-        felder_[erster]->setFocus();
-        return;
-    }
+    if (!module::feldGruende(grund, gruende_, felder_)) return;
     wert_ = {*jahr, *ohne, *ehb};
     QDialog::accept();
 }
@@ -72,12 +63,9 @@ HmzResStammDialog::HmzResStammDialog(const QString& datenbank, long objNr, QWidg
     : QDialog(parent), datenbank_(datenbank) {
     setWindowTitle(QStringLiteral("Hmz-/EHB-Summen Stamm"));
     module::hilfeTaste(this, QStringLiteral("cmdHmzResStamm"));
-    objNr_ = new QLineEdit(objNr > 0 ? QString::number(objNr) : QString(), this);
-    objNr_->setObjectName(QStringLiteral("inpObjNr"));
-    objNr_->setMaximumWidth(90);
-    objNr_->setToolTip(QStringLiteral("Objekt-Nr; F2 öffnet die Objekt Auswahlhilfe"));
-    objInfo_ = new QLabel(this);
-    auto* suchen = new QPushButton(QStringLiteral("Auswahl… (F2)"), this);
+    const auto wahl = module::objektWahl(this, datenbank_, objNr, [this] { laden(); });
+    objNr_ = wahl.nr;
+    objInfo_ = wahl.info;
     tabelle_ = module::stammTabelle(this, QStringLiteral("tabSummen"),
                                     {QStringLiteral("Jahr"), QStringLiteral("HMZ ohne EHB"), QStringLiteral("vereinnahmter EHB"),
                                      QStringLiteral("HMZ mit EHB"), QStringLiteral("Währung")});
@@ -85,7 +73,7 @@ HmzResStammDialog::HmzResStammDialog(const QString& datenbank, long objNr, QWidg
     auto* kopf = new QHBoxLayout;
     kopf->addWidget(new QLabel(QStringLiteral("Objekt-Nr"), this));
     kopf->addWidget(objNr_);
-    kopf->addWidget(suchen);
+    kopf->addWidget(wahl.suchen);
     kopf->addWidget(objInfo_, 1);
     auto* knoepfe = module::knopfLeiste<HmzResStammDialog>(this, {{QStringLiteral("&Neu (Einfg)"), &HmzResStammDialog::neu},
                                                                   {QStringLiteral("Ä&ndern (Eingabe)"), &HmzResStammDialog::aendern},
@@ -97,16 +85,6 @@ HmzResStammDialog::HmzResStammDialog(const QString& datenbank, long objNr, QWidg
     l->addLayout(knoepfe);
     resize(640, 420);
 
-    const auto waehlen = [this] {
-        ObjektAuswahlDialog d(datenbank_, this);
-        if (d.exec() == QDialog::Accepted) {
-            objNr_->setText(QString::number(d.gewaehlt()));
-            laden();
-        }
-    };
-    connect(suchen, &QPushButton::clicked, this, waehlen);
-    connect(new QShortcut(QKeySequence(Qt::Key_F2), this), &QShortcut::activated, this, waehlen);
-    connect(objNr_, &QLineEdit::editingFinished, this, &HmzResStammDialog::laden);
     connect(tabelle_, &QTableWidget::cellDoubleClicked, this, &HmzResStammDialog::aendern);
     laden();
 }
@@ -155,15 +133,7 @@ std::optional<stamm::JahresSumme> HmzResStammDialog::gewaehlt() const {
 
 template <class F>
 void HmzResStammDialog::speichern(F&& f) {
-    try {
-        auto db = mandantOeffnen(datenbank_, false);
-        f(*db);
-        db->Close();
-    } catch (const stamm::Ablehnung& a) {
-        QMessageBox::warning(this, windowTitle(), a.grund);
-    } catch (const Fehler& e) {
-        QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 (Fehler %2)").arg(e.Beschreibung()).arg(e.Nummer()));
-    }
+    if (const auto a = module::aendern(datenbank_, f); !a.grund.isEmpty()) QMessageBox::warning(this, windowTitle(), a.grund);
     laden();  // what is stored now, also after a refusal
 }
 

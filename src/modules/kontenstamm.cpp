@@ -109,15 +109,7 @@ void KontenStammDialog::laden() {
 
 template <class F>
 void KontenStammDialog::speichern(F&& f) {
-    try {
-        auto db = mandantOeffnen(datenbank_, false);
-        f(*db);
-        db->Close();
-    } catch (const stamm::Ablehnung& a) {
-        QMessageBox::warning(this, windowTitle(), a.grund);
-    } catch (const Fehler& e) {
-        QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 (Fehler %2)").arg(e.Beschreibung()).arg(e.Nummer()));
-    }
+    if (const auto a = module::aendern(datenbank_, f); !a.grund.isEmpty()) QMessageBox::warning(this, windowTitle(), a.grund);
     laden();
 }
 

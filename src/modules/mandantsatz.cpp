@@ -59,29 +59,13 @@ void MandantDialog::accept() {
     const int jahr = gezeigt_ && gezeigt_->monatsStatus.isValid() ? gezeigt_->monatsStatus.year() : QDate::currentDate().year();
     const auto kurs = stamm::euroKursLesen(felder_[EuroKurs]->text(), grund[EuroKurs]);
     const auto status = stamm::monatsStatusLesen(felder_[MonatsStatus]->text(), jahr, grund[MonatsStatus]);
-    int erster = -1;
-    for (int i = Felder - 1; i >= 0; --i) {
-        gruende_[i]->setText(grund[i]);
-        gruende_[i]->setVisible(!grund[i].isEmpty());
-        if (!grund[i].isEmpty()) erster = i;
-    }
-    if (erster >= 0) {
-        felder_[erster]->setFocus();
-        return;
-    }
+    if (!module::feldGruende(grund, gruende_, felder_)) return;
     const auto t = [this](Feld f) { return felder_[f]->text(); };
     const stamm::MandantSatz neu{t(Name), t(Name2), t(Name3), t(Anschrift), t(Nation), t(Plz).trimmed(), t(Ort), *kurs, *status};
-    try {
-        auto db = mandantOeffnen(datenbank_, false);
-        stamm::mandantSpeichern(*db, gezeigt_, neu);
-        db->Close();
-    } catch (const stamm::Ablehnung& a) {
+    if (const auto a = module::aendern(datenbank_, [&](db::Database& db) { stamm::mandantSpeichern(db, gezeigt_, neu); });
+        !a.grund.isEmpty()) {
         if (a.geaendert) laden();
         meldung_->setText(a.grund);
-        meldung_->show();
-        return;
-    } catch (const Fehler& e) {
-        meldung_->setText(QStringLiteral("%1 (Fehler %2)").arg(e.Beschreibung()).arg(e.Nummer()));
         meldung_->show();
         return;
     }

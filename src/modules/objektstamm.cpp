@@ -49,16 +49,7 @@ void ObjektDialog::accept() {
     const auto nr = stamm::objektNrLesen(felder_[Nr]->text(), grund[Nr]);
     const auto typus = stamm::typusLesen(felder_[Typus]->text(), grund[Typus]);
     const auto bis = stamm::datumLesen(felder_[GueltigBis]->text(), QDate::currentDate().year(), grund[GueltigBis]);
-    int erster = -1;
-    for (int i = Felder - 1; i >= 0; --i) {
-        gruende_[i]->setText(grund[i]);
-        gruende_[i]->setVisible(!grund[i].isEmpty());
-        if (!grund[i].isEmpty()) erster = i;
-    }
-    if (erster >= 0) {
-        felder_[erster]->setFocus();
-        return;
-    }
+    if (!module::feldGruende(grund, gruende_, felder_)) return;
     wert_ = {*nr, felder_[Anschrift]->text(), felder_[Plz]->text().trimmed(), felder_[Ort]->text(), *typus, *bis};
     QDialog::accept();
 }
@@ -110,16 +101,7 @@ void ObjektStammDialog::laden() {
 
 template <class F>
 void ObjektStammDialog::ausfuehren(F&& f) {
-    meldung_->clear();
-    try {
-        auto db = mandantOeffnen(datenbank_, false);
-        f(*db);
-        db->Close();
-    } catch (const stamm::Ablehnung& a) {
-        meldung_->setText(a.grund);
-    } catch (const Fehler& e) {
-        meldung_->setText(QStringLiteral("%1 (Fehler %2)").arg(e.Beschreibung()).arg(e.Nummer()));
-    }
+    meldung_->setText(module::aendern(datenbank_, f).grund);
     meldung_->setVisible(!meldung_->text().isEmpty());
     laden();  // what is stored now, also after a refusal
 }

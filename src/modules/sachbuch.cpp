@@ -153,16 +153,7 @@ void BuchungsDialog::wirkungZeigen() {
 void BuchungsDialog::accept() {
     QString g[Felder];
     const auto b = ausFeldern(g);
-    int erster = -1;
-    for (int f = Felder - 1; f >= 0; --f) {
-        gruende_[f]->setText(g[f]);
-        gruende_[f]->setVisible(!g[f].isEmpty());
-        if (!g[f].isEmpty()) erster = f;
-    }
-    if (erster >= 0) {
-        felder_[erster]->setFocus();
-        return;
-    }
+    if (!module::feldGruende(g, gruende_, felder_)) return;
     for (QComboBox* k : konten_)
         if (k->currentIndex() < 0) {
             k->setFocus();
@@ -178,13 +169,9 @@ SachbuchDialog::SachbuchDialog(const QString& datenbank, long objNr, int jahr, Q
     : QDialog(parent), datenbank_(datenbank) {
     setWindowTitle(QStringLiteral("Obj-/Kanzlei Buchungen"));
     module::hilfeTaste(this, QStringLiteral("cmdSachbuch"));
-    objNr_ = new QLineEdit(objNr > 0 ? QString::number(objNr) : QString(), this);
-    objNr_->setObjectName(QStringLiteral("inpObjNr"));
-    objNr_->setMaximumWidth(90);
-    objNr_->setToolTip(QStringLiteral("Objekt-Nr; F2 öffnet die Objekt Auswahlhilfe"));
-    objInfo_ = new QLabel(this);
-    auto* suchen = new QPushButton(QStringLiteral("Auswahl… (F2)"), this);
-    suchen->setAutoDefault(false);
+    const auto wahl = module::objektWahl(this, datenbank_, objNr, [this] { laden(); });
+    objNr_ = wahl.nr;
+    objInfo_ = wahl.info;
     jahr_ = new QComboBox(this);
     kontoFilter_ = new QComboBox(this);
     monatFilter_ = new QComboBox(this);
@@ -210,7 +197,7 @@ SachbuchDialog::SachbuchDialog(const QString& datenbank, long objNr, int jahr, Q
     auto* kopf = new QHBoxLayout;
     kopf->addWidget(new QLabel(QStringLiteral("Objekt-Nr"), this));
     kopf->addWidget(objNr_);
-    kopf->addWidget(suchen);
+    kopf->addWidget(wahl.suchen);
     kopf->addWidget(objInfo_, 1);
     kopf->addWidget(new QLabel(QStringLiteral("Jahr"), this));
     kopf->addWidget(jahr_);
@@ -238,16 +225,6 @@ SachbuchDialog::SachbuchDialog(const QString& datenbank, long objNr, int jahr, Q
     l->addLayout(knoepfe);
     resize(1280, 640);
 
-    const auto waehlen = [this] {
-        ObjektAuswahlDialog d(datenbank_, this);
-        if (d.exec() == QDialog::Accepted) {
-            objNr_->setText(QString::number(d.gewaehlt()));
-            laden();
-        }
-    };
-    connect(suchen, &QPushButton::clicked, this, waehlen);
-    connect(new QShortcut(QKeySequence(Qt::Key_F2), this), &QShortcut::activated, this, waehlen);
-    connect(objNr_, &QLineEdit::editingFinished, this, &SachbuchDialog::laden);
     connect(tabelle_, &QTableWidget::cellDoubleClicked, this, &SachbuchDialog::aendern);
     connect(kontoFilter_, &QComboBox::activated, this, &SachbuchDialog::zeigen);
     connect(monatFilter_, &QComboBox::activated, this, &SachbuchDialog::zeigen);
@@ -361,15 +338,7 @@ std::optional<stamm::Buchung> SachbuchDialog::gewaehlt() const {
 
 template <class F>
 void SachbuchDialog::speichern(F&& f) {
-    try {
-        auto db = mandantOeffnen(datenbank_, false);
-        f(*db);
-        db->Close();
-    } catch (const stamm::Ablehnung& a) {
-        QMessageBox::warning(this, windowTitle(), a.grund);
-    } catch (const Fehler& e) {
-        QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 (Fehler %2)").arg(e.Beschreibung()).arg(e.Nummer()));
-    }
+    if (const auto a = module::aendern(datenbank_, f); !a.grund.isEmpty()) QMessageBox::warning(this, windowTitle(), a.grund);
     // The first booking of the latest year makes its table: the year after it becomes choosable.
     if (jahr_->currentIndex() == jahr_->count() - 1) jahreLaden(jahr());
     laden();

@@ -1,10 +1,16 @@
 #include "modules/stammfenster.h"
 
+#include "dialog/qtkomponenten.h"
+#include "entry/zustand.h"
+#include "store/datenzugriff.h"
+
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QShortcut>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -119,6 +125,50 @@ bool tabellenTaste(QKeyEvent* e, const QTableWidget* tabelle, const std::functio
     else if (eingabe && inTabelle) aendern();
     else return false;
     return true;
+}
+
+bool feldGruende(const QString* grund, QLabel* const* gruende, QWidget* const* felder, int anzahl) {
+    int erster = -1;
+    for (int i = anzahl - 1; i >= 0; --i) {
+        gruende[i]->setText(grund[i]);
+        gruende[i]->setVisible(!grund[i].isEmpty());
+        if (!grund[i].isEmpty()) erster = i;
+    }
+    if (erster >= 0) felder[erster]->setFocus();
+    return erster < 0;
+}
+
+stamm::Ablehnung aendern(const QString& datenbank, const std::function<void(db::Database&)>& aenderung) {
+    try {
+        auto db = mandantOeffnen(datenbank, false);
+        aenderung(*db);
+        db->Close();
+    } catch (const stamm::Ablehnung& a) {
+        return a;
+    } catch (const Fehler& e) {
+        return {QStringLiteral("%1 (Fehler %2)").arg(e.Beschreibung()).arg(e.Nummer())};
+    }
+    return {};
+}
+
+ObjektWahl objektWahl(QDialog* fenster, const QString& datenbank, long nr, const std::function<void()>& laden) {
+    auto* objNr = new QLineEdit(nr > 0 ? QString::number(nr) : QString(), fenster);
+    objNr->setObjectName(QStringLiteral("inpObjNr"));
+    objNr->setMaximumWidth(90);
+    objNr->setToolTip(QStringLiteral("Objekt-Nr; F2 öffnet die Objekt Auswahlhilfe"));
+    auto* suchen = new QPushButton(QStringLiteral("Auswahl… (F2)"), fenster);
+    suchen->setAutoDefault(false);
+    const auto waehlen = [=] {
+        ObjektAuswahlDialog d(datenbank, fenster);
+        if (d.exec() == QDialog::Accepted) {
+            objNr->setText(QString::number(d.gewaehlt()));
+            laden();
+        }
+    };
+    QObject::connect(suchen, &QPushButton::clicked, fenster, waehlen);
+    QObject::connect(new QShortcut(QKeySequence(Qt::Key_F2), fenster), &QShortcut::activated, fenster, waehlen);
+    QObject::connect(objNr, &QLineEdit::editingFinished, fenster, laden);
+    return {objNr, new QLabel(fenster), suchen};
 }
 
 }  // namespace hmz::module

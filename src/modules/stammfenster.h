@@ -3,6 +3,8 @@
 // tables and entry forms. The rules stay with each editor.
 #pragma once
 
+#include "masterdata/jahressummen.h"
+
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -10,9 +12,16 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTableWidget>
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <utility>
+
+namespace hmz::db {
+class Database;
+}
+
+class QLineEdit;
 
 namespace hmz::module {
 
@@ -47,5 +56,28 @@ QHBoxLayout* knopfLeiste(Fenster* fenster, std::initializer_list<std::pair<QStri
 // the current row while the table has the focus. False for any other key.
 bool tabellenTaste(QKeyEvent* e, const QTableWidget* tabelle, const std::function<void()>& neu, const std::function<void()>& aendern,
                    const std::function<void()>& loeschen);
+
+// Each field's reason shown under it (hidden when empty). False, with the
+// focus on the first refused field, when any field was refused.
+bool feldGruende(const QString* grund, QLabel* const* gruende, QWidget* const* felder, int anzahl);
+template <class Feld, std::size_t N>
+bool feldGruende(const QString (&grund)[N], QLabel* const (&gruende)[N], Feld* const (&felder)[N]) {
+    QWidget* w[N];
+    std::copy(felder, felder + N, w);
+    return feldGruende(grund, gruende, w, static_cast<int>(N));
+}
+
+// Opens the client for writing and runs one change: why it was refused or
+// failed, in German (an empty reason when it went through).
+stamm::Ablehnung aendern(const QString& datenbank, const std::function<void(db::Database&)>& aenderung);
+
+// The property of a module window: its number typed in, or chosen through
+// the property search (the button or F2); `laden` shows it.
+struct ObjektWahl {
+    QLineEdit* nr;
+    QLabel* info;  // what is wrong with the number
+    QPushButton* suchen;
+};
+ObjektWahl objektWahl(QDialog* fenster, const QString& datenbank, long objNr, const std::function<void()>& laden);
 
 }  // namespace hmz::module
