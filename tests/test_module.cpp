@@ -7,8 +7,10 @@
 
 #include "entry/zustand.h"
 #include "masterdata/kontenstamm.h"
+#include "modules/eingebaut.h"
 #include "modules/hmzresstamm.h"
 #include "modules/kontenstamm.h"
+#include "shell/komponenten.h"
 
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -122,3 +124,19 @@ TEST_P(ModulJeSpeicher, AccountRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Speicher, ModulJeSpeicher, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);
+
+// The built-in modules take every module name the host left free, and only those.
+TEST(EingebauteModule, TakeOnlyTheNamesTheHostLeftFree) {
+    struct Eigenes : ModulKomponente {
+        void starten(VariantArray&) override {}
+    };
+    const QString namen[] = {komponenten::Sachbuch, komponenten::HmzResStamm, komponenten::ObjektAuswahl, komponenten::KontenStamm};
+    for (const auto& n : namen) entferneKomponente(n);
+    registriereKomponente(komponenten::KontenStamm, [] { return std::make_unique<Eigenes>(); });
+    eingebauteModuleRegistrieren();
+    for (const auto& n : namen) {
+        const auto k = erzeugeKomponente(n);
+        EXPECT_EQ(dynamic_cast<Eigenes*>(k.get()) != nullptr, n == komponenten::KontenStamm) << qPrintable(n);
+    }
+    for (const auto& n : namen) entferneKomponente(n);
+}

@@ -176,7 +176,9 @@ void ObjektAuswahlDialog::uebernehmen() {
 
 void qtKomponentenRegistrieren() {
     registriereKomponente(komponenten::FehlerAnzeigeName, [] { return std::make_unique<FehlerAnzeigeDialog>(); });
-    registriereKomponente(komponenten::ObjektAuswahl, [] { return std::make_unique<ObjektAuswahl>(); });
+    registriereKomponente(komponenten::ObjektAuswahl, neueObjektAuswahl);
 }
+
+std::unique_ptr<Komponente> neueObjektAuswahl() { return std::make_unique<ObjektAuswahl>(); }
 
 }  // namespace hmz

@@ -58,5 +58,7 @@ QString fehlerText(const FehlerAnzeige::Werte& w);
 QString fehlerDetails(const FehlerAnzeige::Werte& w);
 
 void qtKomponentenRegistrieren();
+// The property search ("Objekt Auswahlhilfe") as a component.
+std::unique_ptr<Komponente> neueObjektAuswahl();
 
 }  // namespace hmz

@@ -1,6 +1,7 @@
 #include "modules/eingebaut.h"
 
 #include "dialog/frmhauptmzres.h"
+#include "dialog/qtkomponenten.h"
 #include "modules/hmzresstamm.h"
 #include "modules/kontenstamm.h"
 #include "modules/sachbuch.h"
@@ -51,6 +52,7 @@ void eingebauteModuleRegistrieren() {
         registriereKomponente(komponenten::KontenStamm, [] { return std::make_unique<KontenStammModul>(); });
     if (!komponenteRegistriert(komponenten::Sachbuch))
         registriereKomponente(komponenten::Sachbuch, [] { return std::make_unique<SachbuchModul>(); });
+    if (!komponenteRegistriert(komponenten::ObjektAuswahl)) registriereKomponente(komponenten::ObjektAuswahl, neueObjektAuswahl);
 }
 
 }  // namespace hmz
