@@ -2,6 +2,7 @@
 // store is what the statements print, and another program's change is never
 // overwritten.
 #include "demomandant.h"
+#include "dialogtest.h"
 #include "programm.h"
 #include "speicher.h"
 
@@ -34,18 +35,25 @@ stamm::JahresSumme summe(int jahr, const QString& ohne, const QString& ehb) {
 
 }  // namespace
 
-// Nine earlier years entered anew for a property come back in its ten-year table.
+// Nine earlier years typed anew into the module's form come back in the property's ten-year table.
 TEST_P(ModulJeSpeicher, YearResultsEnteredArePrinted) {
     TestSpeicher s(GetParam());
     HMZ_SPEICHER_ODER_UEBERSPRINGEN(s);
     demoMandantAnlegen(s.name());
     auto db = oeffnen(s);
     for (const auto& z : stamm::jahresSummenLesen(*db, 1)) stamm::jahresSummeLoeschen(*db, 1, z);
-    for (int j = 1994; j <= 2002; ++j)
-        stamm::jahresSummeSpeichern(*db, 1, std::nullopt, summe(j, QStringLiteral("%1.000,51").arg(j - 1993), QStringLiteral("-0,50")));
     db->Close();
     {
         HmzResStammDialog d(s.name(), 1);
+        for (int j = 1994; j <= 2002; ++j) {
+            beiModalemDialog([j](QWidget* w) {
+                auto* f = static_cast<JahresSummeDialog*>(w);
+                const QString werte[] = {QString::number(j), QStringLiteral("%1.000,51").arg(j - 1993), QStringLiteral("-0,50")};
+                for (int i = 0; i < 3; ++i) f->feld(i)->setText(werte[i]);
+                f->accept();
+            });
+            d.neu();
+        }
         ASSERT_EQ(d.tabelle()->rowCount(), 9);
         EXPECT_EQ(d.tabelle()->item(7, 3)->text(), "8.000,01");
         EXPECT_EQ(d.tabelle()->item(7, 4)->text(), "ATS");
