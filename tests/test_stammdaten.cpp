@@ -165,8 +165,18 @@ TEST_P(CsvJeSpeicher, SpreadsheetFileImportsAndBadFilesChangeNothing) {
     }
     const auto doppelt = einlesen("bookings", "BuNr;" + kopf + "1;7;4000;01.03.2003;;1,00;H\r\n2;7;9999;01.03.2003;;1,00;S", {"--year", "2003"});
     EXPECT_TRUE(doppelt.fehler.contains("Zeile 2, BuNr: 1 gibt es schon")) << qPrintable(doppelt.fehler);
-    const auto spalte = einlesen("properties", "ObjNummer;Farbe\r\n20;rot\r\n");
-    EXPECT_TRUE(spalte.fehler.contains("Zeile 1, Farbe: diese Spalte gibt es in ObjDaten nicht")) << qPrintable(spalte.fehler);
+    // A file is refused what an editor refuses.
+    const struct { const char *tabelle, *datei, *meldung; } regeln[] = {
+        {"properties", "ObjNummer;Farbe\r\n20;rot\r\n", "Zeile 1, Farbe: diese Spalte gibt es in ObjDaten nicht"},
+        {"properties", "ObjNummer\r\n100000\r\n", "Zeile 2, ObjNummer: Die Objekt-Nr ist eine Zahl von 1 bis 99999."},
+        {"accounts", "KontoJJ;KontoNr;KontoHmzresPos\r\n2003;4712;100\r\n2003;\" \";1\r\n",
+         "Zeile 2, KontoHmzresPos: Die HMZ-Position ist eine ganze Zahl von 0 bis 99.\nZeile 3, KontoNr: Die Konto-Nr fehlt."},
+        {"results", "HmzObjNr;HmzJahr\r\n7;1899\r\n", "Zeile 2, HmzJahr: Das Jahr muss zwischen 1900 und 2100 liegen."},
+    };
+    for (const auto& r : regeln) {
+        const QString fehler = einlesen(r.tabelle, r.datei).fehler;
+        EXPECT_TRUE(fehler.contains(QString::fromUtf8(r.meldung))) << qPrintable(fehler);
+    }
     EXPECT_EQ(dump(), vorher);
 
     // New numbers go on past the largest; --replace swaps the bookings of the file's properties only.

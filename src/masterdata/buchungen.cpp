@@ -54,15 +54,17 @@ void unveraendert(db::Database& db, int jahr, const Buchung& alt) {
     if (zeile(db, jahr, alt.nr) != alt) throw Ablehnung{GeaendertText, true};
 }
 
-void imJahr(QDate datum, int jahr) {
-    if (!datum.isValid() || datum.year() != jahr)
-        throw Ablehnung{QStringLiteral("Das Datum %1 liegt nicht im Jahr %2.").arg(format::kurzDatum(datum)).arg(jahr)};
-}
+// A refused rule as a sentence.
+[[noreturn]] void ablehnen(const QString&, const QString& grund) { throw Ablehnung{grund.left(1).toUpper() + grund.mid(1) + QLatin1Char('.')}; }
 
-void imStamm(db::Database& db, int jahr, const QString& nr) {
-    for (const Konto& k : kontenLesen(db, jahr))
-        if (k.nr == nr) return;
-    throw Ablehnung{QStringLiteral("Das Konto '%1' fehlt im Kontenstamm %2 (zuerst im Konten Stamm anlegen).").arg(nr).arg(jahr)};
+// The rules a file's bookings meet, asked of the store. A row keeping its
+// account may keep one the master lacks (the statement leaves it out).
+void pruefen(db::Database& db, int jahr, const Buchung& b, const QString& bisherigesKonto = {}) {
+    QStringList konten{bisherigesKonto};
+    for (const Konto& k : kontenLesen(db, jahr)) konten << k.nr;
+    const BuchungsRegeln regeln{jahr, [&](long nr) { return objektVorhanden(db, nr); }, [&](const QString& nr) { return konten.contains(nr); }};
+    Variant vz = Variant::lng(b.vorzeichen);
+    regeln.pruefen(Variant::string(b.sh), vz, Variant::date(b.datum), ganz(b.objNr), Variant::string(b.kontoNr), ablehnen);
 }
 
 std::vector<Variant> werte(const Buchung& b) {
@@ -117,12 +119,11 @@ std::optional<QDate> buchungsDatumLesen(const QString& eingabe, int jahr, QStrin
     const auto d = datumLesen(eingabe, jahr, grund);
     if (d && !d->isValid()) grund = QStringLiteral("Das Datum fehlt (TT.MM.JJJJ).");
     if (!d || !d->isValid()) return std::nullopt;
-    try {
-        imJahr(*d, jahr);
-    } catch (const Ablehnung& a) {
-        grund = a.grund;
-        return std::nullopt;
-    }
+    const auto ja = [](auto) { return true; };
+    Variant vz;
+    BuchungsRegeln{jahr, ja, ja}.pruefen(Variant::null(), vz, Variant::date(*d), Variant::null(), Variant::null(),
+                                         [&](const QString&, const QString& g) { grund = g; });
+    if (!grund.isEmpty()) return std::nullopt;
     return d;
 }
 
@@ -140,13 +141,14 @@ void paarSpeichern(db::Database& db, int jahr, long objNr, BuchungsPaar p) {
     p.sollKonto = p.sollKonto.trimmed();
     p.habenKonto = p.habenKonto.trimmed();
     p.art = p.art.trimmed().isEmpty() ? NormaleBuchungsart : p.art.trimmed();
-    imJahr(p.datum, jahr);
     if (const QString g = text1Grund(p.text1); !g.isEmpty()) throw Ablehnung{g};
     const QString tabelle = db::buchungsTabelle(jahr);
     db::Transaktion t(db);
-    if (!objektVorhanden(db, objNr)) throw Ablehnung{QStringLiteral("Das Objekt %1 gibt es nicht.").arg(objNr)};
-    imStamm(db, jahr, p.sollKonto);
-    imStamm(db, jahr, p.habenKonto);
+    const auto zeile = [&](const QString& sh, long nr) {
+        return Buchung{nr, objNr, p.datum, p.belegNr, sh == QLatin1String("S") ? p.sollKonto : p.habenKonto, p.text1, p.text2,
+                       p.betrag, sh, vorzeichen(sh), std::nullopt, p.art};
+    };
+    for (const QString& sh : {QStringLiteral("S"), QStringLiteral("H")}) pruefen(db, jahr, zeile(sh, 0));
     if (!hatTabelle(db, jahr)) {
         for (const QString& sql : db::schemaBuchungsjahr(jahr)) db.Execute(sql);
     } else {
@@ -161,11 +163,7 @@ void paarSpeichern(db::Database& db, int jahr, long objNr, BuchungsPaar p) {
     const QString einfuegen = QStringLiteral("INSERT INTO %1 (BuObjNr, BuKontoNr, BuDatum, BuBelegNr, BuText1, BuText2, BuBetrag, BuSH, "
                                              "BuSHVorzeichen, BuKorrKZ, BuArt, BuNr) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                                   .arg(tabelle);
-    for (const QString& sh : {QStringLiteral("S"), QStringLiteral("H")}) {
-        const Buchung b{nr++, objNr, p.datum, p.belegNr, sh == QLatin1String("S") ? p.sollKonto : p.habenKonto, p.text1, p.text2,
-                        p.betrag, sh, vorzeichen(sh), std::nullopt, p.art};
-        db.Execute(einfuegen, werte(b));
-    }
+    for (const QString& sh : {QStringLiteral("S"), QStringLiteral("H")}) db.Execute(einfuegen, werte(zeile(sh, nr++)));
     db.NummernNachziehen(tabelle);
     t.commit();
 }
@@ -175,11 +173,9 @@ void buchungAendern(db::Database& db, int jahr, const Buchung& alt, Buchung neu)
     neu.objNr = alt.objNr;
     neu.kontoNr = neu.kontoNr.trimmed();
     neu.vorzeichen = vorzeichen(neu.sh);
-    if (!neu.vorzeichen) throw Ablehnung{QStringLiteral("'%1' ist weder S (Soll) noch H (Haben).").arg(neu.sh)};
-    imJahr(neu.datum, jahr);
     db::Transaktion t(db);
     unveraendert(db, jahr, alt);
-    if (neu.kontoNr != alt.kontoNr) imStamm(db, jahr, neu.kontoNr);
+    pruefen(db, jahr, neu, alt.kontoNr);
     db.Execute(QStringLiteral("UPDATE %1 SET BuObjNr = ?, BuKontoNr = ?, BuDatum = ?, BuBelegNr = ?, BuText1 = ?, BuText2 = ?, "
                               "BuBetrag = ?, BuSH = ?, BuSHVorzeichen = ?, BuKorrKZ = ?, BuArt = ? WHERE BuNr = ?")
                    .arg(db::buchungsTabelle(jahr)),

@@ -283,6 +283,7 @@ private:
     // The client as it was before the file was read.
     QSet<long> objekte_;
     QSet<QString> konten_, schluessel_;
+    BuchungsRegeln regeln_{0, [this](long nr) { return objekte_.contains(nr); }, [this](const QString& nr) { return konten_.contains(nr); }};
     QHash<qint64, long> buNrObjekt_;
     bool tabelleDa_ = true;
     long mandantZeilen_ = 0;
@@ -376,6 +377,7 @@ void Einlesen::mandantLesen() {
     case Tabelle::Buchungen:
         db_->Zeilen(QStringLiteral("SELECT ObjNummer FROM ObjDaten"), [&](const std::vector<Variant>& z) { objekte_.insert(z[0].toLong()); });
         merken(konten_, QStringLiteral("SELECT KontoNr FROM ObjKanzleiKontenstamm WHERE KontoJJ = %1").arg(jahr));
+        regeln_.jahr = jahr;
         tabelleDa_ = tabellen.contains(tabelle_, Qt::CaseInsensitive);
         if (tabelleDa_)
             db_->Zeilen(QStringLiteral("SELECT BuNr, BuObjNr FROM %1").arg(tabelle_),
@@ -422,6 +424,9 @@ void Einlesen::zeilePruefen(Stapel& s, std::size_t r, std::size_t& grund) {
     for (; grund < s.gruende.size() && s.gruende[grund].first < basis + sp_.size(); ++grund)
         fehler(zeile, sp_[s.gruende[grund].first - basis].name, s.gruende[grund].second);
     const auto wert = [&](const char* name) -> Variant& { return w[static_cast<std::size_t>(index(name))]; };
+    if (a_.tabelle != Tabelle::Buchungen)  // a booking's values have no rule beyond their type
+        for (std::size_t i = 0; i < sp_.size(); ++i)
+            if (const QString g = wertRegel(a_.tabelle, sp_[i].name, w[i]); !g.isEmpty()) fehler(zeile, sp_[i].name, g);
     switch (a_.tabelle) {
     case Tabelle::Objekte:
         if (wert("ObjTypus").istNull()) wert("ObjTypus") = Variant::lng(0);
@@ -437,27 +442,18 @@ void Einlesen::zeilePruefen(Stapel& s, std::size_t r, std::size_t& grund) {
     }
     case Tabelle::Buchungen: {
         const QString sh = w[static_cast<std::size_t>(bu_.sh)].toString();
-        Variant& vz = w[static_cast<std::size_t>(bu_.vz)];
-        if (!w[static_cast<std::size_t>(bu_.sh)].istNull() && !vorzeichen(sh))
-            fehler(zeile, QStringLiteral("BuSH"), QStringLiteral("'%1' ist weder S (Soll) noch H (Haben)").arg(sh));
-        else if (vz.istNull())
-            vz = Variant::lng(vorzeichen(sh));
-        else if (vz.toLong() != vorzeichen(sh))
-            fehler(zeile, QStringLiteral("BuSHVorzeichen"), QStringLiteral("%1 passt nicht zu BuSH '%2' (S -1, H +1)").arg(vz.toLong()).arg(sh));
+        const Variant& obj = w[static_cast<std::size_t>(bu_.obj)];
+        regeln_.pruefen(w[static_cast<std::size_t>(bu_.sh)], w[static_cast<std::size_t>(bu_.vz)], w[static_cast<std::size_t>(bu_.datum)], obj,
+                        w[static_cast<std::size_t>(bu_.konto)], [&](const QString& spalte, const QString& g) {
+                            static const QString hinweis[] = {QStringLiteral(" (zuerst die Objekte einlesen)"),
+                                                              QStringLiteral(" (zuerst die Konten einlesen)")};
+                            fehler(zeile, spalte,
+                                   g + (spalte == QLatin1String("BuObjNr") ? hinweis[0] : spalte == QLatin1String("BuKontoNr") ? hinweis[1] : QString()));
+                        });
         Variant& art = w[static_cast<std::size_t>(bu_.art)];
         if (art.istNull() || art.toString().isEmpty()) art = Variant::string(NormaleBuchungsart);
         if (art.toString() == VortragsBuchungsart) ++art90_;
-        const Variant& obj = w[static_cast<std::size_t>(bu_.obj)];
-        if (!obj.istNull() && !objekte_.contains(obj.toLong()))
-            fehler(zeile, QStringLiteral("BuObjNr"), QStringLiteral("das Objekt %1 gibt es nicht (zuerst die Objekte einlesen)").arg(obj.toLong()));
         if (!obj.istNull()) dateiObjekte_.insert(obj.toLong());
-        const Variant& konto = w[static_cast<std::size_t>(bu_.konto)];
-        if (!konto.istNull() && !konten_.contains(konto.toString()))
-            fehler(zeile, QStringLiteral("BuKontoNr"),
-                   QStringLiteral("das Konto '%1' fehlt im Kontenstamm %2 (zuerst die Konten einlesen)").arg(konto.toString()).arg(*a_.jahr));
-        const Variant& datum = w[static_cast<std::size_t>(bu_.datum)];
-        if (!datum.istNull() && datum.toDate().year() != *a_.jahr)
-            fehler(zeile, QStringLiteral("BuDatum"), QStringLiteral("'%1' liegt nicht im Jahr %2").arg(format::kurzDatum(datum.toDate())).arg(*a_.jahr));
         const Variant& betrag = w[static_cast<std::size_t>(bu_.betrag)];
         if (!betrag.istNull() && sh == QLatin1String("S")) soll_ += betrag.toCurrency();
         if (!betrag.istNull() && sh == QLatin1String("H")) haben_ += betrag.toCurrency();

@@ -34,11 +34,8 @@ void unveraendert(db::Database& db, long objNr, const JahresSumme& alt) {
 }  // namespace
 
 std::optional<int> jahrLesen(const QString& text, QString& grund) {
-    bool ok = false;
-    const int j = text.trimmed().toInt(&ok);
-    if (ok && j >= ErstesJahr && j <= LetztesJahr) return j;
-    grund = QStringLiteral("Das Jahr muss zwischen %1 und %2 liegen.").arg(ErstesJahr).arg(LetztesJahr);
-    return std::nullopt;
+    const auto j = ganzeZahlLesen(Tabelle::Ergebnisse, QStringLiteral("HmzJahr"), text, grund);
+    return j ? std::optional<int>(static_cast<int>(*j)) : std::nullopt;
 }
 
 std::optional<std::optional<Currency>> summeLesen(const QString& text, QString& grund) {
@@ -72,8 +69,7 @@ std::vector<JahresSumme> jahresSummenLesen(db::Database& db, long objNr) {
 }
 
 void jahresSummeSpeichern(db::Database& db, long objNr, const std::optional<JahresSumme>& alt, const JahresSumme& neu) {
-    if (neu.jahr < ErstesJahr || neu.jahr > LetztesJahr)
-        throw Ablehnung{QStringLiteral("Das Jahr muss zwischen %1 und %2 liegen.").arg(ErstesJahr).arg(LetztesJahr)};
+    if (const QString g = wertRegel(Tabelle::Ergebnisse, QStringLiteral("HmzJahr"), Variant::lng(neu.jahr)); !g.isEmpty()) throw Ablehnung{g};
     db::Transaktion t(db);
     if (!objektVorhanden(db, objNr)) throw Ablehnung{QStringLiteral("Das Objekt %1 gibt es nicht.").arg(objNr)};
     if (alt) unveraendert(db, objNr, *alt);

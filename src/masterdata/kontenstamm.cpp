@@ -64,11 +64,9 @@ QString ausweisText(std::optional<int> a) {
 
 std::optional<std::optional<int>> positionLesen(const QString& text, QString& grund) {
     if (text.trimmed().isEmpty()) return std::make_optional(std::optional<int>());
-    bool ok = false;
-    const int p = text.trimmed().toInt(&ok);
-    if (ok && p >= 0 && p <= 99) return std::optional<int>(p);
-    grund = QStringLiteral("Die HMZ-Position ist eine ganze Zahl von 0 bis 99.");
-    return std::nullopt;
+    const auto p = ganzeZahlLesen(Tabelle::Konten, QStringLiteral("KontoHmzresPos"), text, grund);
+    if (!p) return std::nullopt;
+    return std::optional<int>(static_cast<int>(*p));
 }
 
 std::vector<Konto> kontenLesen(db::Database& db, int jahr) {
@@ -88,9 +86,9 @@ long buchungenMitKonto(db::Database& db, int jahr, const QString& nr) {
 
 void kontoSpeichern(db::Database& db, int jahr, const std::optional<Konto>& alt, Konto neu) {
     neu.nr = neu.nr.trimmed();
-    if (neu.nr.isEmpty()) throw Ablehnung{QStringLiteral("Die Konto-Nr fehlt.")};
-    if (neu.position && (*neu.position < 0 || *neu.position > 99))
-        throw Ablehnung{QStringLiteral("Die HMZ-Position ist eine ganze Zahl von 0 bis 99.")};
+    for (const auto& [spalte, wert] : {std::pair{QStringLiteral("KontoNr"), Variant::string(neu.nr)},
+                                       std::pair{QStringLiteral("KontoHmzresPos"), neu.position ? ganz(*neu.position) : Variant::null()}})
+        if (const QString g = wertRegel(Tabelle::Konten, spalte, wert); !g.isEmpty()) throw Ablehnung{g};
     db::Transaktion t(db);
     if (alt) unveraendert(db, jahr, *alt);
     const bool umbenannt = alt && alt->nr != neu.nr;

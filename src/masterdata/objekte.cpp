@@ -52,20 +52,13 @@ QString typusText(int typus) {
 }
 
 std::optional<long> objektNrLesen(const QString& eingabe, QString& grund) {
-    bool ok = false;
-    const long n = eingabe.trimmed().toLong(&ok);
-    if (ok && n >= ErsteObjektNr && n <= LetzteObjektNr) return n;
-    grund = QStringLiteral("Die Objekt-Nr ist eine Zahl von %1 bis %2.").arg(ErsteObjektNr).arg(LetzteObjektNr);
-    return std::nullopt;
+    return ganzeZahlLesen(Tabelle::Objekte, QStringLiteral("ObjNummer"), eingabe, grund);
 }
 
 std::optional<int> typusLesen(const QString& eingabe, QString& grund) {
     if (eingabe.trimmed().isEmpty()) return 0;
-    bool ok = false;
-    const int n = eingabe.trimmed().toInt(&ok);
-    if (ok && n >= 0 && n <= 32767) return n;
-    grund = QStringLiteral("Der Typus ist eine ganze Zahl von 0 bis 32767 (0: wird abgerechnet).");
-    return std::nullopt;
+    const auto n = ganzeZahlLesen(Tabelle::Objekte, QStringLiteral("ObjTypus"), eingabe, grund);
+    return n ? std::optional<int>(static_cast<int>(*n)) : std::nullopt;
 }
 
 std::vector<Objekt> alleObjekteLesen(db::Database& db) {

@@ -1,11 +1,14 @@
 #include "masterdata/stammdaten.h"
 
+#include "masterdata/objekte.h"
+
 #include "core/format.h"
 #include "statement/ergebnisexport.h"
 #include "store/datenzugriff.h"
 #include "store/schema.h"
 
 #include <QRegularExpression>
+#include <limits>
 
 namespace hmz::stamm {
 
@@ -164,6 +167,60 @@ std::optional<QString> wertText(Typ typ, const Variant& wert) {
 int vorzeichen(const QString& sh) {
     if (sh == QLatin1String("S")) return -1;
     return sh == QLatin1String("H") ? 1 : 0;
+}
+
+QString wertRegel(Tabelle t, const QString& spalte, const Variant& wert) {
+    if (wert.istNull()) return {};
+    const auto zwischen = [&](long von, long bis, const QString& grund) {
+        const long n = wert.toLong();
+        return n >= von && n <= bis ? QString() : grund;
+    };
+    const QString objektNr = QStringLiteral("Die Objekt-Nr ist eine Zahl von %1 bis %2.").arg(ErsteObjektNr).arg(LetzteObjektNr);
+    switch (t) {
+    case Tabelle::Objekte:
+        if (spalte == QLatin1String("ObjNummer")) return zwischen(ErsteObjektNr, LetzteObjektNr, objektNr);
+        if (spalte == QLatin1String("ObjTypus"))
+            return zwischen(0, 32767, QStringLiteral("Der Typus ist eine ganze Zahl von 0 bis 32767 (0: wird abgerechnet)."));
+        break;
+    case Tabelle::Konten:
+        if (spalte == QLatin1String("KontoNr") && wert.toString().trimmed().isEmpty()) return QStringLiteral("Die Konto-Nr fehlt.");
+        if (spalte == QLatin1String("KontoHmzresPos")) return zwischen(0, 99, QStringLiteral("Die HMZ-Position ist eine ganze Zahl von 0 bis 99."));
+        break;
+    case Tabelle::Ergebnisse:
+        if (spalte == QLatin1String("HmzObjNr")) return zwischen(ErsteObjektNr, LetzteObjektNr, objektNr);
+        if (spalte == QLatin1String("HmzJahr"))
+            return zwischen(ErstesJahr, LetztesJahr, QStringLiteral("Das Jahr muss zwischen %1 und %2 liegen.").arg(ErstesJahr).arg(LetztesJahr));
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+std::optional<long> ganzeZahlLesen(Tabelle t, const QString& spalte, const QString& text, QString& grund) {
+    bool ok = false;
+    const long n = text.trimmed().toLong(&ok);
+    const bool passt = ok && n >= std::numeric_limits<std::int32_t>::min() && n <= std::numeric_limits<std::int32_t>::max();
+    grund = wertRegel(t, spalte, Variant::lng(passt ? static_cast<std::int32_t>(n) : std::numeric_limits<std::int32_t>::min()));
+    if (!grund.isEmpty()) return std::nullopt;
+    return n;
+}
+
+void BuchungsRegeln::pruefen(const Variant& sh, Variant& vz, const Variant& datum, const Variant& obj, const Variant& konto,
+                             const std::function<void(const QString&, const QString&)>& verstoss) const {
+    const QString seite = sh.istNull() ? QString() : sh.toString();
+    if (!sh.istNull() && !vorzeichen(seite))
+        verstoss(QStringLiteral("BuSH"), QStringLiteral("'%1' ist weder S (Soll) noch H (Haben)").arg(seite));
+    else if (vz.istNull())
+        vz = Variant::lng(vorzeichen(seite));
+    else if (vz.toLong() != vorzeichen(seite))
+        verstoss(QStringLiteral("BuSHVorzeichen"), QStringLiteral("%1 passt nicht zu BuSH '%2' (S -1, H +1)").arg(vz.toLong()).arg(seite));
+    if (!obj.istNull() && !objektDa(obj.toLong()))
+        verstoss(QStringLiteral("BuObjNr"), QStringLiteral("das Objekt %1 gibt es nicht").arg(obj.toLong()));
+    if (!konto.istNull() && !kontoDa(konto.toString()))
+        verstoss(QStringLiteral("BuKontoNr"), QStringLiteral("das Konto '%1' fehlt im Kontenstamm %2").arg(konto.toString()).arg(jahr));
+    if (!datum.istNull() && datum.toDate().year() != jahr)
+        verstoss(QStringLiteral("BuDatum"), QStringLiteral("'%1' liegt nicht im Jahr %2").arg(format::kurzDatum(datum.toDate())).arg(jahr));
 }
 
 void mandantSatzAnlegen(db::Database& db, const QString& name) {

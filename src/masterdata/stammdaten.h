@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -52,6 +53,25 @@ std::optional<QString> wertText(Typ typ, const Variant& wert);
 
 // The sign that belongs to a side: S (debit) -1, H (credit) +1, else 0.
 int vorzeichen(const QString& sh);
+
+// The rules below hold for a value or a booking wherever it comes from, a
+// file or an editor, so that both refuse the same things.
+
+// Beyond its type, the rule of a column's value: why it is refused, or empty.
+QString wertRegel(Tabelle t, const QString& spalte, const Variant& wert);
+// A whole number typed for such a column; not a number is refused with the column's reason.
+std::optional<long> ganzeZahlLesen(Tabelle t, const QString& spalte, const QString& text, QString& grund);
+
+// A booking row: S or H with the sign that belongs to it (a missing sign is
+// set), the date in the year, the property and the account known (asked
+// through `objektDa` and `kontoDa`). Each refused column goes to `verstoss`.
+struct BuchungsRegeln {
+    int jahr = 0;
+    std::function<bool(long)> objektDa;
+    std::function<bool(const QString&)> kontoDa;
+    void pruefen(const Variant& sh, Variant& vorzeichen, const Variant& datum, const Variant& obj, const Variant& konto,
+                 const std::function<void(const QString& spalte, const QString& grund)>& verstoss) const;
+};
 // The kind of a booking without one: an ordinary booking.
 inline const QString NormaleBuchungsart = QStringLiteral("01");
 // Bookings of this kind are left out of the statement (the balance check counts them).
