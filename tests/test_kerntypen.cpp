@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <functional>
 #include <limits>
+#include <map>
 
 using hmz::Currency;
 using hmz::Variant;
@@ -20,6 +21,15 @@ long fehlerNr(const std::function<void()>& f) {
     try {
         f();
     } catch (const hmz::Fehler& e) {
+        // In the words of a German installation, not the English ones.
+        static const std::map<long, QString> texte{{6, "Überlauf"},
+                                                   {9, "Index außerhalb des gültigen Bereichs"},
+                                                   {11, "Division durch Null"},
+                                                   {13, "Typen unverträglich"},
+                                                   {94, "Unzulässige Verwendung von Null"}};
+        if (texte.contains(e.Nummer())) {
+            EXPECT_EQ(e.Beschreibung(), texte.at(e.Nummer()));
+        }
         return e.Nummer();
     }
     return 0;
