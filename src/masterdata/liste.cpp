@@ -5,6 +5,7 @@
 
 #include "entry/zustand.h"
 #include "statement/ergebnisexport.h"
+#include "statement/shpruefen.h"
 #include "store/datenzugriff.h"
 
 #include <QBuffer>
@@ -25,8 +26,6 @@ std::vector<ListenSpalte> auswahlSpalten(Tabelle t, const QStringList& namen) {
     return r;
 }
 
-Currency summe(const Variant& v) { return v.istNull() || v.istEmpty() ? Currency() : v.toCurrency(); }
-
 QString zelle(const ListenSpalte& s, const Variant& v) { return wertText(s.typ, v).value_or(QString()); }
 
 }  // namespace
@@ -35,15 +34,13 @@ std::vector<JahresBuchungen> buchungsJahre(db::Database& db) {
     std::vector<JahresBuchungen> r;
     for (int jahr : buchungsjahre(db)) r.push_back({jahr, 0, {}, {}});
     for (auto& j : r) {
-        // The balance check's own sums: every row of the year, whatever its kind.
-        const QString von = QStringLiteral(" FROM ") + tabellenName(Tabelle::Buchungen, j.jahr);
-        auto rs = db.OpenRecordset(QStringLiteral("SELECT (SELECT COUNT(*)") + von + QStringLiteral(") as Anzahl, (SELECT SUM(BuBetrag)") + von +
-                                   QStringLiteral(" WHERE BuSH = 'S') as SummeSoll, (SELECT SUM(BuBetrag)") + von +
-                                   QStringLiteral(" WHERE BuSH = 'H') as SummeHaben"));
+        auto rs = db.OpenRecordset(QStringLiteral("SELECT COUNT(*) AS Anzahl FROM ") + tabellenName(Tabelle::Buchungen, j.jahr));
         j.anzahl = rs->Fields(QStringLiteral("Anzahl")).toLong();
-        j.soll = summe(rs->Fields(QStringLiteral("SummeSoll")));
-        j.haben = summe(rs->Fields(QStringLiteral("SummeHaben")));
         rs->Close();
+        // The balance check's own sums: every row of the year, whatever its kind.
+        const SollHaben sh = SHSummenLesen(db, QString::number(j.jahr));
+        j.soll = sh.soll;
+        j.haben = sh.haben;
     }
     return r;
 }

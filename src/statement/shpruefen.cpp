@@ -51,11 +51,16 @@ QString differenzText(Currency s, Currency h, Currency d) {
 
 // Both sums from one state: bookings stored by others in between would
 // show as a difference that is not there.
-SollHaben SHSummen(db::Database& db, const QString& jahr) {
-    db::Transaktion lesen(db, db::Transaktion::Art::Lesen);
+SollHaben SHSummenLesen(db::Database& db, const QString& jahr) {
     auto rs = db.OpenRecordset(summenAbfrage(jahr));
     const SollHaben r{summe(*rs, QStringLiteral("SummeSoll")), summe(*rs, QStringLiteral("SummeHaben"))};
     rs->Close();
+    return r;
+}
+
+SollHaben SHSummen(db::Database& db, const QString& jahr) {
+    db::Transaktion lesen(db, db::Transaktion::Art::Lesen);
+    const SollHaben r = SHSummenLesen(db, jahr);
     lesen.commit();
     return r;
 }

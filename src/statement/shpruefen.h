@@ -26,6 +26,8 @@ struct SollHaben {
     Currency soll, haben;
 };
 SollHaben SHSummen(db::Database& db, const QString& jahr);
+// The same inside a reading the caller holds open.
+SollHaben SHSummenLesen(db::Database& db, const QString& jahr);
 
 // Outcome in formular().Abbruch. An empty Jahr is set to PruefJahr.
 void SHPrüfen(QString& Jahr, LaufAnsicht& ansicht);
