@@ -353,16 +353,20 @@ TEST(DemoBefehl, PrintsAllStatementsExportsThemAndSplitsThemPerProperty) {
 TEST(ExportBefehl, AFailedWriteIsExit4AndADeviceIsWrittenNotReplaced) {
     QTemporaryDir ordner;
     const QString db = generiert(ordner, 5), geraet = ordner.filePath("voll");
-    for (const QString& ziel : {QString(), geraet}) {
-        if (ziel == geraet && ::mknod(QFile::encodeName(geraet).constData(), S_IFCHR | 0666, makedev(1, 7)) != 0) continue;
-        const QStringList vorher = inhalt(ordner.path());
-        QProcess p;
-        if (ziel.isEmpty()) p.setStandardOutputFile("/dev/full");
-        p.start(HMZ_BINARY, QStringList{"export", "--db", db, "--year", "2003", "--format", "json", "--out", ziel}.mid(0, ziel.isEmpty() ? 7 : 9));
-        ASSERT_TRUE(p.waitForFinished(30000));
-        const QString fehler = QString::fromUtf8(p.readAllStandardError());
-        EXPECT_TRUE(p.exitCode() == 4 && fehler.count('\n') == 1 && inhalt(ordner.path()) == vorher) << qPrintable(ziel + ": " + fehler);
-    }
+    const bool mitGeraet = ::mknod(QFile::encodeName(geraet).constData(), S_IFCHR | 0666, makedev(1, 7)) == 0;
+    const QStringList befehle[] = {{"export", "--db", db, "--year", "2003", "--format", "json"},
+                                   {"export-csv", "--db", db, "--table", "bookings", "--year", "2003"}};
+    for (const QStringList& befehl : befehle)
+        for (const QString& ziel : {QString(), geraet}) {
+            if (ziel == geraet && !mitGeraet) continue;
+            const QStringList vorher = inhalt(ordner.path());
+            QProcess p;
+            if (ziel.isEmpty()) p.setStandardOutputFile("/dev/full");
+            p.start(HMZ_BINARY, ziel.isEmpty() ? befehl : befehl + QStringList{"--out", ziel});
+            ASSERT_TRUE(p.waitForFinished(30000));
+            const QString fehler = QString::fromUtf8(p.readAllStandardError());
+            EXPECT_TRUE(p.exitCode() == 4 && fehler.count('\n') == 1 && inhalt(ordner.path()) == vorher) << qPrintable(befehl[0] + " " + ziel + ": " + fehler);
+        }
 }
 
 TEST(PrintPdfDir, ASignalCancelsTheRunAndLeavesTheFolderAsItWas) {
