@@ -133,7 +133,7 @@ std::optional<stamm::JahresSumme> HmzResStammDialog::gewaehlt() const {
 
 template <class F>
 void HmzResStammDialog::speichern(F&& f) {
-    if (const auto a = module::aendern(datenbank_, f); !a.grund.isEmpty()) QMessageBox::warning(this, windowTitle(), a.grund);
+    if (const auto a = module::schreiben(datenbank_, f); !a.grund.isEmpty()) QMessageBox::warning(this, windowTitle(), a.grund);
     laden();  // what is stored now, also after a refusal
 }
 

@@ -109,7 +109,7 @@ void KontenStammDialog::laden() {
 
 template <class F>
 void KontenStammDialog::speichern(F&& f) {
-    if (const auto a = module::aendern(datenbank_, f); !a.grund.isEmpty()) QMessageBox::warning(this, windowTitle(), a.grund);
+    if (const auto a = module::schreiben(datenbank_, f); !a.grund.isEmpty()) QMessageBox::warning(this, windowTitle(), a.grund);
     laden();
 }
 

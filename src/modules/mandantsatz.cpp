@@ -62,7 +62,7 @@ void MandantDialog::accept() {
     if (!module::feldGruende(grund, gruende_, felder_)) return;
     const auto t = [this](Feld f) { return felder_[f]->text(); };
     const stamm::MandantSatz neu{t(Name), t(Name2), t(Name3), t(Anschrift), t(Nation), t(Plz).trimmed(), t(Ort), *kurs, *status};
-    if (const auto a = module::aendern(datenbank_, [&](db::Database& db) { stamm::mandantSpeichern(db, gezeigt_, neu); });
+    if (const auto a = module::schreiben(datenbank_, [&](db::Database& db) { stamm::mandantSpeichern(db, gezeigt_, neu); });
         !a.grund.isEmpty()) {
         if (a.geaendert) laden();
         meldung_->setText(a.grund);

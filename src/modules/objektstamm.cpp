@@ -101,7 +101,7 @@ void ObjektStammDialog::laden() {
 
 template <class F>
 void ObjektStammDialog::ausfuehren(F&& f) {
-    meldung_->setText(module::aendern(datenbank_, f).grund);
+    meldung_->setText(module::schreiben(datenbank_, f).grund);
     meldung_->setVisible(!meldung_->text().isEmpty());
     laden();  // what is stored now, also after a refusal
 }

@@ -338,7 +338,7 @@ std::optional<stamm::Buchung> SachbuchDialog::gewaehlt() const {
 
 template <class F>
 void SachbuchDialog::speichern(F&& f) {
-    if (const auto a = module::aendern(datenbank_, f); !a.grund.isEmpty()) QMessageBox::warning(this, windowTitle(), a.grund);
+    if (const auto a = module::schreiben(datenbank_, f); !a.grund.isEmpty()) QMessageBox::warning(this, windowTitle(), a.grund);
     // The first booking of the latest year makes its table: the year after it becomes choosable.
     if (jahr_->currentIndex() == jahr_->count() - 1) jahreLaden(jahr());
     laden();

@@ -138,7 +138,7 @@ bool feldGruende(const QString* grund, QLabel* const* gruende, QWidget* const* f
     return erster < 0;
 }
 
-stamm::Ablehnung aendern(const QString& datenbank, const std::function<void(db::Database&)>& aenderung) {
+stamm::Ablehnung schreiben(const QString& datenbank, const std::function<void(db::Database&)>& aenderung) {
     try {
         auto db = mandantOeffnen(datenbank, false);
         aenderung(*db);
