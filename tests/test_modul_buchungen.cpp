@@ -8,6 +8,7 @@
 
 #include "entry/zustand.h"
 #include "modules/sachbuch.h"
+#include "store/postgres/pg_verbindung.h"
 #include "store/schema.h"
 
 #include <QComboBox>
@@ -137,3 +138,24 @@ TEST_P(BuchungenJeSpeicher, RowChangedMeanwhileIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Speicher, BuchungenJeSpeicher, testing::Values(Speicherart::Datei, Speicherart::Server), speicherName);
+
+// Another workstation makes a new year's table while this one books the
+// year's first pair: this one waits, then books into that table.
+TEST_P(BuchungenJeSpeicher, FirstPairOfANewYearWhileAnotherMakesItsTable) {
+    if (GetParam() != Speicherart::Server) GTEST_SKIP() << "a file has one writer at a time";
+    TestSpeicher s(GetParam());
+    HMZ_SPEICHER_ODER_UEBERSPRINGEN(s);
+    demoMandantAnlegen(s.name());
+    const int neu = DemoJahr + 1;
+    auto ich = oeffnen(s);
+    stamm::vorjahrUebernehmen(*ich, neu);
+    db::PgConnection andere(s.name());
+    andere.exec(QStringLiteral("BEGIN"));
+    for (const QString& sql : db::schemaBuchungsjahr(neu)) andere.exec(andere.translation(sql)->sql);
+    // Committed once this workstation waits for it.
+    PQsendQuery(andere.pg(), "DO $$ BEGIN FOR i IN 1..2000 LOOP EXIT WHEN EXISTS (SELECT FROM pg_locks WHERE pg_backend_pid() = "
+                             "ANY(pg_blocking_pids(pid))); PERFORM pg_sleep(0.002); END LOOP; END $$; COMMIT");
+    EXPECT_NO_THROW(stamm::paarSpeichern(*ich, neu, 1, paar(QDate(neu, 1, 2), "7600")));
+    while (PGresult* r = PQgetResult(andere.pg())) PQclear(r);
+    EXPECT_EQ(stamm::buchungenLesen(*ich, neu, 1).size(), 2u);
+}

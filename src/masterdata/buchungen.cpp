@@ -137,11 +137,10 @@ std::optional<std::optional<long>> belegNrLesen(const QString& eingabe, QString&
     return v->istNull() ? std::optional<long>() : std::optional<long>(v->toLong());
 }
 
-void paarSpeichern(db::Database& db, int jahr, long objNr, BuchungsPaar p) {
-    p.sollKonto = p.sollKonto.trimmed();
-    p.habenKonto = p.habenKonto.trimmed();
-    p.art = p.art.trimmed().isEmpty() ? NormaleBuchungsart : p.art.trimmed();
-    if (const QString g = text1Grund(p.text1); !g.isEmpty()) throw Ablehnung{g};
+namespace {
+
+// tabelleAngelegt: this attempt made the year's table.
+void paarSchreiben(db::Database& db, int jahr, long objNr, const BuchungsPaar& p, bool& tabelleAngelegt) {
     const QString tabelle = db::buchungsTabelle(jahr);
     db::Transaktion t(db);
     const auto zeile = [&](const QString& sh, long nr) {
@@ -150,6 +149,7 @@ void paarSpeichern(db::Database& db, int jahr, long objNr, BuchungsPaar p) {
     };
     for (const QString& sh : {QStringLiteral("S"), QStringLiteral("H")}) pruefen(db, jahr, zeile(sh, 0));
     if (!hatTabelle(db, jahr)) {
+        tabelleAngelegt = true;
         for (const QString& sql : db::schemaBuchungsjahr(jahr)) db.Execute(sql);
     } else {
         // The largest number's row locked first: on the server another pair
@@ -166,6 +166,25 @@ void paarSpeichern(db::Database& db, int jahr, long objNr, BuchungsPaar p) {
     for (const QString& sh : {QStringLiteral("S"), QStringLiteral("H")}) db.Execute(einfuegen, werte(zeile(sh, nr++)));
     db.NummernNachziehen(tabelle);
     t.commit();
+}
+
+}  // namespace
+
+void paarSpeichern(db::Database& db, int jahr, long objNr, BuchungsPaar p) {
+    p.sollKonto = p.sollKonto.trimmed();
+    p.habenKonto = p.habenKonto.trimmed();
+    p.art = p.art.trimmed().isEmpty() ? NormaleBuchungsart : p.art.trimmed();
+    if (const QString g = text1Grund(p.text1); !g.isEmpty()) throw Ablehnung{g};
+    bool tabelleAngelegt = false;
+    try {
+        paarSchreiben(db, jahr, objNr, p, tabelleAngelegt);
+    } catch (const Fehler& f) {
+        // On a server another workstation may have made the year's table, or
+        // numbered a first pair, in the moment between the look and the write:
+        // the transaction is rolled back, and the pair is booked after theirs.
+        if (!tabelleAngelegt && f.Nummer() != db::nr::DoppelterSchluessel) throw;
+        paarSchreiben(db, jahr, objNr, p, tabelleAngelegt);
+    }
 }
 
 void buchungAendern(db::Database& db, int jahr, const Buchung& alt, Buchung neu) {
