@@ -153,8 +153,7 @@ TEST_P(BuchungenJeSpeicher, FirstPairOfANewYearWhileAnotherMakesItsTable) {
     andere.exec(QStringLiteral("BEGIN"));
     for (const QString& sql : db::schemaBuchungsjahr(neu)) andere.exec(andere.translation(sql)->sql);
     // Committed once this workstation waits for it.
-    PQsendQuery(andere.pg(), "DO $$ BEGIN FOR i IN 1..2000 LOOP EXIT WHEN EXISTS (SELECT FROM pg_locks WHERE pg_backend_pid() = "
-                             "ANY(pg_blocking_pids(pid))); PERFORM pg_sleep(0.002); END LOOP; END $$; COMMIT");
+    PQsendQuery(andere.pg(), CommitSobaldJemandWartet);
     EXPECT_NO_THROW(stamm::paarSpeichern(*ich, neu, 1, paar(QDate(neu, 1, 2), "7600")));
     while (PGresult* r = PQgetResult(andere.pg())) PQclear(r);
     EXPECT_EQ(stamm::buchungenLesen(*ich, neu, 1).size(), 2u);

@@ -9,10 +9,12 @@
 
 #include "entry/zustand.h"
 #include "masterdata/kontenstamm.h"
+#include "masterdata/objekte.h"
 #include "modules/eingebaut.h"
 #include "modules/hmzresstamm.h"
 #include "modules/kontenstamm.h"
 #include "shell/komponenten.h"
+#include "store/postgres/pg_verbindung.h"
 
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -140,4 +142,38 @@ TEST(EingebauteModule, TakeOnlyTheNamesTheHostLeftFree) {
         EXPECT_EQ(dynamic_cast<Eigenes*>(k.get()) != nullptr, n == komponenten::KontenStamm) << qPrintable(n);
     }
     for (const auto& n : namen) entferneKomponente(n);
+}
+
+// A key another workstation takes between this one's look and its write (a
+// server lets both look at once) is refused as taken, never as a store error.
+TEST_P(ModulJeSpeicher, AKeyTakenMeanwhileIsRefusedAsTaken) {
+    if (GetParam() != Speicherart::Server) GTEST_SKIP() << "a file has one writer at a time";
+    TestSpeicher s(GetParam());
+    HMZ_SPEICHER_ODER_UEBERSPRINGEN(s);
+    demoMandantAnlegen(s.name());
+    auto ich = oeffnen(s);
+    const struct {
+        const char* sql;
+        std::function<void()> speichern;
+        const char* grund;
+    } faelle[] = {
+        {"INSERT INTO ObjDaten (ObjNummer) VALUES (50)", [&] { stamm::objektSpeichern(*ich, std::nullopt, {50, "Neu", {}, {}, 0, {}}); },
+         "Das Objekt 50 gibt es schon."},
+        {"INSERT INTO ObjKanzleiKontenstamm (KontoJJ, KontoNr) VALUES (2003, '8888')",
+         [&] { stamm::kontoSpeichern(*ich, DemoJahr, std::nullopt, {"8888", "Neu", 30, 0}); }, "Das Konto 8888 gibt es im Jahr 2003 schon."},
+        {"INSERT INTO ObjHmzResJahresSummen (HmzObjNr, HmzJahr) VALUES (1, 1950)",
+         [&] { stamm::jahresSummeSpeichern(*ich, 1, std::nullopt, {1950, {}, {}}); }, "Für das Jahr 1950 ist schon ein Ergebnis gespeichert."},
+    };
+    for (const auto& f : faelle) {
+        db::PgConnection andere(s.name());
+        andere.exec(QStringLiteral("BEGIN; ") + f.sql);
+        PQsendQuery(andere.pg(), CommitSobaldJemandWartet);
+        try {
+            f.speichern();
+            ADD_FAILURE() << "saved: " << f.grund;
+        } catch (const stamm::Ablehnung& a) {
+            EXPECT_TRUE(a.geaendert && a.grund == QString::fromUtf8(f.grund)) << qPrintable(a.grund);
+        }
+        while (PGresult* r = PQgetResult(andere.pg())) PQclear(r);
+    }
 }

@@ -366,8 +366,7 @@ TEST_P(StatementTest, AYearRowDeletedByAnotherWorkstationMeanwhileIsStoredAnew) 
     mandant->objekt(7).buchung(7, "4000", d(1, 1), eur("100")).jahresSumme(7, 2003, eur("1"), eur("2"));
     db::PgConnection andere(speicher->name());
     andere.exec(QStringLiteral("BEGIN; DELETE FROM ObjHmzResJahresSummen"));  // committed once the run waits for it
-    PQsendQuery(andere.pg(), "DO $$ BEGIN FOR i IN 1..2000 LOOP EXIT WHEN EXISTS (SELECT FROM pg_locks WHERE pg_backend_pid() = "
-                             "ANY(pg_blocking_pids(pid))); PERFORM pg_sleep(0.002); END LOOP; END $$; COMMIT");
+    PQsendQuery(andere.pg(), CommitSobaldJemandWartet);
     jahr2003(7, 7);
     while (PGresult* r = PQgetResult(andere.pg())) PQclear(r);
     EXPECT_EQ(jahresSummen(7), (QList<QVariantList>{{2003, 1000000LL, 0LL}}));

@@ -33,6 +33,15 @@ void unveraendert(db::Database& db, long objNr, const JahresSumme& alt) {
 
 }  // namespace
 
+void unterSchluessel(const QString& vergeben, const std::function<void()>& schreiben) {
+    try {
+        schreiben();
+    } catch (const Fehler& f) {
+        if (f.Nummer() != db::nr::DoppelterSchluessel) throw;
+        throw Ablehnung{vergeben, true};
+    }
+}
+
 std::optional<int> jahrLesen(const QString& text, QString& grund) {
     const auto j = ganzeZahlLesen(Tabelle::Ergebnisse, QStringLiteral("HmzJahr"), text, grund);
     return j ? std::optional<int>(static_cast<int>(*j)) : std::nullopt;
@@ -73,16 +82,18 @@ void jahresSummeSpeichern(db::Database& db, long objNr, const std::optional<Jahr
     db::Transaktion t(db);
     if (!objektVorhanden(db, objNr)) throw Ablehnung{QStringLiteral("Das Objekt %1 gibt es nicht.").arg(objNr)};
     if (alt) unveraendert(db, objNr, *alt);
-    if ((!alt || alt->jahr != neu.jahr) && zeile(db, objNr, neu.jahr))
-        throw Ablehnung{QStringLiteral("Für das Jahr %1 ist schon ein Ergebnis gespeichert.").arg(neu.jahr)};
+    const QString vergeben = QStringLiteral("Für das Jahr %1 ist schon ein Ergebnis gespeichert.").arg(neu.jahr);
+    if ((!alt || alt->jahr != neu.jahr) && zeile(db, objNr, neu.jahr)) throw Ablehnung{vergeben};
     if (alt && alt->jahr == neu.jahr) {
         db.Execute(QStringLiteral("UPDATE ObjHmzResJahresSummen SET HmzHMZOhneEHB = ?, HmzVereinnEHB = ? WHERE HmzObjNr = ? AND HmzJahr = ?"),
                    {wert(neu.ohneEhb), wert(neu.vereinnEhb), ganz(objNr), ganz(neu.jahr)});
     } else {
         if (alt)
             db.Execute(QStringLiteral("DELETE FROM ObjHmzResJahresSummen WHERE HmzObjNr = ? AND HmzJahr = ?"), {ganz(objNr), ganz(alt->jahr)});
-        db.Execute(QStringLiteral("INSERT INTO ObjHmzResJahresSummen (HmzObjNr, HmzJahr, HmzHMZOhneEHB, HmzVereinnEHB) VALUES (?, ?, ?, ?)"),
-                   {ganz(objNr), ganz(neu.jahr), wert(neu.ohneEhb), wert(neu.vereinnEhb)});
+        unterSchluessel(vergeben, [&] {
+            db.Execute(QStringLiteral("INSERT INTO ObjHmzResJahresSummen (HmzObjNr, HmzJahr, HmzHMZOhneEHB, HmzVereinnEHB) VALUES (?, ?, ?, ?)"),
+                       {ganz(objNr), ganz(neu.jahr), wert(neu.ohneEhb), wert(neu.vereinnEhb)});
+        });
     }
     t.commit();
 }

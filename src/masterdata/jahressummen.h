@@ -30,6 +30,11 @@ struct JahresSumme {
 
 constexpr int ErstesJahr = 1900, LetztesJahr = 2100;
 
+// Writes a row under its key. A server lets two workstations look for a key
+// at once: one that another took after this one looked is refused as
+// `vergeben` (the view reloads), not as the store's error.
+void unterSchluessel(const QString& vergeben, const std::function<void()>& schreiben);
+
 // The rules of a typed field; nullopt with the German reason in `grund`.
 std::optional<int> jahrLesen(const QString& text, QString& grund);
 // Empty is Null; otherwise "1.234,56", negative allowed, at most 4 decimals.

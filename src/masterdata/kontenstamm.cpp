@@ -93,18 +93,20 @@ void kontoSpeichern(db::Database& db, int jahr, const std::optional<Konto>& alt,
     if (alt) unveraendert(db, jahr, *alt);
     const bool umbenannt = alt && alt->nr != neu.nr;
     if (umbenannt) benutzt(db, jahr, alt->nr, QStringLiteral("umbenannt"));
-    if ((!alt || umbenannt) && zeile(db, jahr, neu.nr))
-        throw Ablehnung{QStringLiteral("Das Konto %1 gibt es im Jahr %2 schon.").arg(neu.nr).arg(jahr)};
+    const QString vergeben = QStringLiteral("Das Konto %1 gibt es im Jahr %2 schon.").arg(neu.nr).arg(jahr);
+    if ((!alt || umbenannt) && zeile(db, jahr, neu.nr)) throw Ablehnung{vergeben};
     const std::vector<Variant> werte{Variant::string(neu.nr), Variant::string(neu.bezeichnung), zahl(neu.position), zahl(neu.ausweis),
                                      ganz(jahr), Variant::string(alt ? alt->nr : neu.nr)};
-    if (alt)
-        db.Execute(QStringLiteral("UPDATE ObjKanzleiKontenstamm SET KontoNr = ?, KontoBezeichnung = ?, KontoHmzresPos = ?, "
-                                  "KontoHmzresVerdichtKz = ? WHERE KontoJJ = ? AND KontoNr = ?"),
-                   werte);
-    else
-        db.Execute(QStringLiteral("INSERT INTO ObjKanzleiKontenstamm (KontoNr, KontoBezeichnung, KontoHmzresPos, KontoHmzresVerdichtKz, "
-                                  "KontoJJ) VALUES (?, ?, ?, ?, ?)"),
-                   {werte.begin(), werte.end() - 1});
+    unterSchluessel(vergeben, [&] {
+        if (alt)
+            db.Execute(QStringLiteral("UPDATE ObjKanzleiKontenstamm SET KontoNr = ?, KontoBezeichnung = ?, KontoHmzresPos = ?, "
+                                      "KontoHmzresVerdichtKz = ? WHERE KontoJJ = ? AND KontoNr = ?"),
+                       werte);
+        else
+            db.Execute(QStringLiteral("INSERT INTO ObjKanzleiKontenstamm (KontoNr, KontoBezeichnung, KontoHmzresPos, KontoHmzresVerdichtKz, "
+                                      "KontoJJ) VALUES (?, ?, ?, ?, ?)"),
+                       {werte.begin(), werte.end() - 1});
+    });
     t.commit();
 }
 

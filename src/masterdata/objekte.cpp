@@ -96,17 +96,20 @@ void objektSpeichern(db::Database& db, const std::optional<Objekt>& alt, const O
     if (alt) unveraendert(db, *alt);
     const bool umnummeriert = alt && alt->nr != neu.nr;
     if (umnummeriert) gebunden(db, alt->nr, QStringLiteral("umnummeriert"));
-    if ((!alt || umnummeriert) && zeile(db, neu.nr)) throw Ablehnung{QStringLiteral("Das Objekt %1 gibt es schon.").arg(neu.nr)};
+    const QString vergeben = QStringLiteral("Das Objekt %1 gibt es schon.").arg(neu.nr);
+    if ((!alt || umnummeriert) && zeile(db, neu.nr)) throw Ablehnung{vergeben};
     const std::vector<Variant> werte{ganz(neu.nr), text(neu.anschrift), text(neu.plz), text(neu.ort), ganz(neu.typus),
                                      Variant::date(neu.gueltigBis.isValid() ? neu.gueltigBis : NullDatum), ganz(alt ? alt->nr : neu.nr)};
-    if (alt)
-        db.Execute(QStringLiteral("UPDATE ObjDaten SET ObjNummer = ?, ObjAnschrift = ?, ObjPlz = ?, ObjOrt = ?, ObjTypus = ?, "
-                                  "ObjGueltigBisDatum = ? WHERE ObjNummer = ?"),
-                   werte);
-    else
-        db.Execute(QStringLiteral("INSERT INTO ObjDaten (ObjNummer, ObjAnschrift, ObjPlz, ObjOrt, ObjTypus, ObjGueltigBisDatum) "
-                                  "VALUES (?, ?, ?, ?, ?, ?)"),
-                   {werte.begin(), werte.end() - 1});
+    unterSchluessel(vergeben, [&] {
+        if (alt)
+            db.Execute(QStringLiteral("UPDATE ObjDaten SET ObjNummer = ?, ObjAnschrift = ?, ObjPlz = ?, ObjOrt = ?, ObjTypus = ?, "
+                                      "ObjGueltigBisDatum = ? WHERE ObjNummer = ?"),
+                       werte);
+        else
+            db.Execute(QStringLiteral("INSERT INTO ObjDaten (ObjNummer, ObjAnschrift, ObjPlz, ObjOrt, ObjTypus, ObjGueltigBisDatum) "
+                                      "VALUES (?, ?, ?, ?, ?, ?)"),
+                       {werte.begin(), werte.end() - 1});
+    });
     t.commit();
 }
 
