@@ -4,7 +4,6 @@
 
 #include "dialog/qtkomponenten.h"
 #include "core/format.h"
-#include "entry/zustand.h"
 #include "report/euroausweis.h"
 #include "statement/mehrjahr.h"
 #include "store/datenzugriff.h"
@@ -100,17 +99,14 @@ void HmzResStammDialog::laden() {
     zeilen_.clear();
     const long nr = objekt();
     objInfo_->clear();
-    try {
-        if (nr > 0) {
-            auto db = mandantOeffnen(datenbank_, true);
-            if (!stamm::objektVorhanden(*db, nr)) objInfo_->setText(QStringLiteral("Das Objekt %1 gibt es nicht.").arg(nr));
-            else zeilen_ = stamm::jahresSummenLesen(*db, nr);
-            db->Close();
-        } else if (!objNr_->text().trimmed().isEmpty()) {
-            objInfo_->setText(QStringLiteral("Die Objekt-Nr ist eine Zahl von 1 bis 99999."));
-        }
-    } catch (const Fehler& f) {
-        objInfo_->setText(QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer()));
+    if (nr > 0) {
+        const QString fehler = module::lesen(datenbank_, [&](db::Database& db) {
+            if (!stamm::objektVorhanden(db, nr)) objInfo_->setText(QStringLiteral("Das Objekt %1 gibt es nicht.").arg(nr));
+            else zeilen_ = stamm::jahresSummenLesen(db, nr);
+        });
+        if (!fehler.isEmpty()) objInfo_->setText(fehler);
+    } else if (!objNr_->text().trimmed().isEmpty()) {
+        objInfo_->setText(QStringLiteral("Die Objekt-Nr ist eine Zahl von 1 bis 99999."));
     }
     tabelle_->setRowCount(static_cast<int>(zeilen_.size()));
     for (int r = 0; r < tabelle_->rowCount(); ++r) {
@@ -196,13 +192,9 @@ ZehnjahresDialog::ZehnjahresDialog(const QString& datenbank, long objNr, int jah
     text += QStringLiteral(" Ein Lauf über das ganze Jahr %1 ersetzt dessen Zeile durch sein Ergebnis.").arg(jahr);
 
     Zehnjahrestabelle t;
-    try {
-        auto db = mandantOeffnen(datenbank, true);
-        t = zehnjahrestabelleLesen(*db, objNr, jahr);
-        db->Close();
-    } catch (const Fehler& f) {
-        text = QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer());
-    }
+    if (const QString fehler = module::lesen(datenbank, [&](db::Database& db) { t = zehnjahrestabelleLesen(db, objNr, jahr); });
+        !fehler.isEmpty())
+        text = fehler;
     hinweis->setText(text);
 
     const auto zeile = [this](int r, const QString& jahrText, const JahresZeile& z) {

@@ -2,7 +2,6 @@
 #include "modules/modulhilfe.h"
 #include "modules/stammfenster.h"
 
-#include "entry/zustand.h"
 #include "store/datenzugriff.h"
 
 #include <QComboBox>
@@ -85,18 +84,15 @@ void KontenStammDialog::laden() {
     const int vorher = tabelle_->currentRow();
     zeilen_.clear();
     QStringList fehlend;
-    try {
-        auto db = mandantOeffnen(datenbank_, true);
-        zeilen_ = stamm::kontenLesen(*db, jahr_);
-        fehlend = stamm::fehlendeKonten(*db, jahr_);
-        db->Close();
-        fehlende_->setText(fehlend.isEmpty() ? QString()
-                                             : QStringLiteral("Buchungen verwenden Konten, die im Kontenstamm fehlen (die Abrechnung "
-                                                              "lässt sie aus): %1")
-                                                   .arg(fehlend.join(QStringLiteral(", "))));
-    } catch (const Fehler& f) {
-        fehlende_->setText(QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer()));
-    }
+    const QString fehler = module::lesen(datenbank_, [&](db::Database& db) {
+        zeilen_ = stamm::kontenLesen(db, jahr_);
+        fehlend = stamm::fehlendeKonten(db, jahr_);
+    });
+    fehlende_->setText(!fehler.isEmpty() ? fehler
+                       : fehlend.isEmpty()
+                           ? QString()
+                           : QStringLiteral("Buchungen verwenden Konten, die im Kontenstamm fehlen (die Abrechnung lässt sie aus): %1")
+                                 .arg(fehlend.join(QStringLiteral(", "))));
     tabelle_->setRowCount(static_cast<int>(zeilen_.size()));
     for (int r = 0; r < tabelle_->rowCount(); ++r) {
         const auto& k = zeilen_[static_cast<std::size_t>(r)];

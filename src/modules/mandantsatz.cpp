@@ -2,7 +2,6 @@
 #include "modules/modulhilfe.h"
 #include "modules/stammfenster.h"
 
-#include "entry/zustand.h"
 #include "masterdata/objekte.h"
 #include "store/datenzugriff.h"
 
@@ -36,12 +35,8 @@ MandantDialog::MandantDialog(const QString& datenbank, QWidget* parent) : QDialo
 }
 
 void MandantDialog::laden() {
-    try {
-        auto db = mandantOeffnen(datenbank_, true);
-        gezeigt_ = stamm::mandantLesen(*db);
-        db->Close();
-    } catch (const Fehler& f) {
-        meldung_->setText(QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer()));
+    if (const QString fehler = module::lesen(datenbank_, [&](db::Database& db) { gezeigt_ = stamm::mandantLesen(db); }); !fehler.isEmpty()) {
+        meldung_->setText(fehler);
         meldung_->show();
         return;
     }

@@ -2,7 +2,6 @@
 #include "modules/modulhilfe.h"
 #include "modules/stammfenster.h"
 
-#include "entry/zustand.h"
 #include "store/datenzugriff.h"
 
 #include <QFormLayout>
@@ -77,12 +76,8 @@ ObjektStammDialog::ObjektStammDialog(const QString& datenbank, QWidget* parent) 
 void ObjektStammDialog::laden() {
     const int vorher = tabelle_->currentRow();
     zeilen_.clear();
-    try {
-        auto db = mandantOeffnen(datenbank_, true);
-        zeilen_ = stamm::alleObjekteLesen(*db);
-        db->Close();
-    } catch (const Fehler& f) {
-        meldung_->setText(QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer()));
+    if (const QString fehler = module::lesen(datenbank_, [&](db::Database& db) { zeilen_ = stamm::alleObjekteLesen(db); }); !fehler.isEmpty()) {
+        meldung_->setText(fehler);
         meldung_->show();
     }
     tabelle_->setRowCount(static_cast<int>(zeilen_.size()));

@@ -4,7 +4,6 @@
 
 #include "core/format.h"
 #include "dialog/qtkomponenten.h"
-#include "entry/zustand.h"
 #include "store/datenzugriff.h"
 
 #include <QComboBox>
@@ -244,13 +243,8 @@ long SachbuchDialog::objekt() const {
 // The years that have bookings, the one asked for, and the year after the latest.
 void SachbuchDialog::jahreLaden(int jahr) {
     QList<int> jahre;
-    try {
-        auto db = mandantOeffnen(datenbank_, true);
-        jahre = stamm::buchungsjahre(*db);
-        db->Close();
-    } catch (const Fehler& f) {
-        objInfo_->setText(QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer()));
-    }
+    if (const QString fehler = module::lesen(datenbank_, [&](db::Database& db) { jahre = stamm::buchungsjahre(db); }); !fehler.isEmpty())
+        objInfo_->setText(fehler);
     if (jahr > 0 && !jahre.contains(jahr)) jahre << jahr;
     std::sort(jahre.begin(), jahre.end());
     if (!jahre.isEmpty()) jahre << jahre.back() + 1;
@@ -265,19 +259,17 @@ void SachbuchDialog::laden() {
     sh_ = {};
     objInfo_->clear();
     const long nr = objekt();
-    try {
-        auto db = mandantOeffnen(datenbank_, true);
-        konten_ = stamm::kontenLesen(*db, jahr());
-        sh_ = stamm::sollHabenLesen(*db, jahr());
-        if (nr > 0 && !stamm::objektVorhanden(*db, nr)) objInfo_->setText(QStringLiteral("Das Objekt %1 gibt es nicht.").arg(nr));
-        else if (nr > 0) zeilen_ = stamm::buchungenLesen(*db, jahr(), nr);
-        db->Close();
-        if (nr <= 0)
-            objInfo_->setText(objNr_->text().trimmed().isEmpty() ? QStringLiteral("Objekt-Nr eingeben oder mit F2 wählen.")
-                                                                 : QStringLiteral("Die Objekt-Nr ist eine Zahl von 1 bis 99999."));
-    } catch (const Fehler& f) {
-        objInfo_->setText(QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer()));
-    }
+    const QString fehler = module::lesen(datenbank_, [&](db::Database& db) {
+        konten_ = stamm::kontenLesen(db, jahr());
+        sh_ = stamm::sollHabenLesen(db, jahr());
+        if (nr > 0 && !stamm::objektVorhanden(db, nr)) objInfo_->setText(QStringLiteral("Das Objekt %1 gibt es nicht.").arg(nr));
+        else if (nr > 0) zeilen_ = stamm::buchungenLesen(db, jahr(), nr);
+    });
+    if (!fehler.isEmpty())
+        objInfo_->setText(fehler);
+    else if (nr <= 0)
+        objInfo_->setText(objNr_->text().trimmed().isEmpty() ? QStringLiteral("Objekt-Nr eingeben oder mit F2 wählen.")
+                                                             : QStringLiteral("Die Objekt-Nr ist eine Zahl von 1 bis 99999."));
     setWindowTitle(QStringLiteral("Obj-/Kanzlei Buchungen %1").arg(jahr()));
     summen_->setText(QStringLiteral("Mandant %1: Soll %2   Haben %3  ").arg(jahr()).arg(format::betrag(sh_.soll), format::betrag(sh_.haben)));
     roteDifferenz(differenz_, sh_);

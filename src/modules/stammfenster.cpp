@@ -138,6 +138,12 @@ bool feldGruende(const QString* grund, QLabel* const* gruende, QWidget* const* f
     return erster < 0;
 }
 
+namespace {
+
+QString fehlerText(const Fehler& f) { return QStringLiteral("%1 (Fehler %2)").arg(f.Beschreibung()).arg(f.Nummer()); }
+
+}  // namespace
+
 stamm::Ablehnung schreiben(const QString& datenbank, const std::function<void(db::Database&)>& aenderung) {
     try {
         auto db = mandantOeffnen(datenbank, false);
@@ -146,7 +152,18 @@ stamm::Ablehnung schreiben(const QString& datenbank, const std::function<void(db
     } catch (const stamm::Ablehnung& a) {
         return a;
     } catch (const Fehler& e) {
-        return {QStringLiteral("%1 (Fehler %2)").arg(e.Beschreibung()).arg(e.Nummer())};
+        return {fehlerText(e)};
+    }
+    return {};
+}
+
+QString lesen(const QString& datenbank, const std::function<void(db::Database&)>& lesen) {
+    try {
+        auto db = mandantOeffnen(datenbank, true);
+        lesen(*db);
+        db->Close();
+    } catch (const Fehler& f) {
+        return fehlerText(f);
     }
     return {};
 }

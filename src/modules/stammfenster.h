@@ -70,6 +70,8 @@ bool feldGruende(const QString (&grund)[N], QLabel* const (&gruende)[N], Feld* c
 // Opens the client for writing and runs one change: why it was refused or
 // failed, in German (an empty reason when it went through).
 stamm::Ablehnung schreiben(const QString& datenbank, const std::function<void(db::Database&)>& aenderung);
+// Opens the client read-only for what a window shows: why that failed, or empty.
+QString lesen(const QString& datenbank, const std::function<void(db::Database&)>& lesen);
 
 // The property of a module window: its number typed in, or chosen through
 // the property search (the button or F2); `laden` shows it.
