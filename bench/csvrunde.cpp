@@ -6,6 +6,7 @@
 #include "statement/ergebnisexport.h"
 #include "store/bulkwriter.h"
 #include "store/datenzugriff.h"
+#include "store/postgres/pg_verbindung.h"
 #include "store/schema.h"
 
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-#include <libpq-fe.h>
 
 namespace hmz::bench {
 
@@ -96,22 +96,13 @@ private:
     QTemporaryDir ordner_;
 
     bool sql(const QString& befehl) const {
-        const QByteArray uri = quelle_.toUtf8();
-        const char* keys[] = {"dbname", nullptr};
-        const char* values[] = {uri.constData(), nullptr};
-        PGconn* c = PQconnectdbParams(keys, values, 1);
-        bool ok = PQstatus(c) == CONNECTION_OK;
-        if (ok) {
-            PQsetNoticeProcessor(c, [](void*, const char*) {}, nullptr);
-            PGresult* r = PQexec(c, befehl.toUtf8().constData());
-            ok = PQresultStatus(r) == PGRES_COMMAND_OK;
-            if (!ok) std::fprintf(stderr, "hmzres_bench: %s", PQresultErrorMessage(r));
-            PQclear(r);
-        } else {
-            std::fprintf(stderr, "hmzres_bench: %s", PQerrorMessage(c));
+        try {
+            db::PgConnection(quelle_).exec(befehl);
+            return true;
+        } catch (const Fehler& f) {
+            std::fprintf(stderr, "hmzres_bench: %s\n", qPrintable(f.Beschreibung()));
+            return false;
         }
-        PQfinish(c);
-        return ok;
     }
 };
 
