@@ -1,4 +1,5 @@
 #include "masterdata/buchungen.h"
+#include "masterdata/parameter.h"
 
 #include "core/format.h"
 #include "masterdata/kontenstamm.h"
@@ -12,9 +13,7 @@ namespace hmz::stamm {
 
 namespace {
 
-Variant ganz(long n) { return Variant::lng(static_cast<std::int32_t>(n)); }
-Variant text(const std::optional<QString>& t) { return t ? Variant::string(*t) : Variant::null(); }
-std::optional<QString> text(const Variant& v) {
+std::optional<QString> textWert(const Variant& v) {
     if (v.istNull() || v.istEmpty()) return std::nullopt;
     return v.toString();
 }
@@ -30,13 +29,13 @@ Buchung buchung(const db::Recordset& rs) {
             f("BuDatum").toDate(),
             beleg.istNull() ? std::nullopt : std::optional<long>(beleg.toLong()),
             f("BuKontoNr").toString(),
-            text(f("BuText1")),
-            text(f("BuText2")),
+            textWert(f("BuText1")),
+            textWert(f("BuText2")),
             f("BuBetrag").toCurrency(),
             f("BuSH").toString(),
             static_cast<int>(f("BuSHVorzeichen").toLong()),
-            text(f("BuKorrKZ")),
-            text(f("BuArt"))};
+            textWert(f("BuKorrKZ")),
+            textWert(f("BuArt"))};
 }
 
 bool hatTabelle(db::Database& db, int jahr) { return db.Tabellen().contains(db::buchungsTabelle(jahr), Qt::CaseInsensitive); }

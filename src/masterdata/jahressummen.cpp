@@ -1,4 +1,5 @@
 #include "masterdata/jahressummen.h"
+#include "masterdata/parameter.h"
 
 #include "statement/ergebnisexport.h"
 #include "store/datenzugriff.h"
@@ -12,7 +13,6 @@ std::optional<Currency> geld(const Variant& v) {
     return v.toCurrency();
 }
 Variant wert(const std::optional<Currency>& c) { return c ? Variant::currency(*c) : Variant::null(); }
-Variant ganz(long n) { return Variant::lng(static_cast<std::int32_t>(n)); }
 
 std::optional<JahresSumme> zeile(db::Database& db, long objNr, int jahr) {
     auto rs = db.OpenRecordset(QStringLiteral("SELECT HmzJahr, HmzHMZOhneEHB, HmzVereinnEHB FROM ObjHmzResJahresSummen "

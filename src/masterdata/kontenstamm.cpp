@@ -1,4 +1,5 @@
 #include "masterdata/kontenstamm.h"
+#include "masterdata/parameter.h"
 
 #include "store/datenzugriff.h"
 
@@ -6,9 +7,7 @@ namespace hmz::stamm {
 
 namespace {
 
-Variant ganz(long n) { return Variant::lng(static_cast<std::int32_t>(n)); }
-Variant zahl(const std::optional<int>& n) { return n ? ganz(*n) : Variant::null(); }
-std::optional<int> zahl(const Variant& v) {
+std::optional<int> zahlWert(const Variant& v) {
     if (v.istNull() || v.istEmpty()) return std::nullopt;
     return v.toLong();
 }
@@ -18,7 +17,7 @@ const QString Auswahl = QStringLiteral("SELECT KontoNr, KontoBezeichnung, KontoH
 Konto konto(const db::Recordset& rs) {
     const Variant b = rs.Fields(QStringLiteral("KontoBezeichnung"));
     return {rs.Fields(QStringLiteral("KontoNr")).toString(), b.istNull() ? QString() : b.toString(),
-            zahl(rs.Fields(QStringLiteral("KontoHmzresPos"))), zahl(rs.Fields(QStringLiteral("KontoHmzresVerdichtKz")))};
+            zahlWert(rs.Fields(QStringLiteral("KontoHmzresPos"))), zahlWert(rs.Fields(QStringLiteral("KontoHmzresVerdichtKz")))};
 }
 
 std::optional<Konto> zeile(db::Database& db, int jahr, const QString& nr) {

@@ -1,15 +1,10 @@
 #include "masterdata/mandant.h"
+#include "masterdata/parameter.h"
 
 #include "masterdata/objekte.h"
 #include "store/datenzugriff.h"
 
 namespace hmz::stamm {
-
-namespace {
-
-Variant text(const QString& t) { return t.isEmpty() ? Variant::null() : Variant::string(t); }
-
-}  // namespace
 
 std::optional<std::optional<Currency>> euroKursLesen(const QString& eingabe, QString& grund) {
     const auto k = summeLesen(eingabe, grund);

@@ -1,4 +1,5 @@
 #include "masterdata/objekte.h"
+#include "masterdata/parameter.h"
 #include "masterdata/buchungen.h"
 
 #include "core/format.h"
@@ -12,8 +13,6 @@ namespace {
 
 const QDate NullDatum(1899, 12, 30);
 
-Variant ganz(long n) { return Variant::lng(static_cast<std::int32_t>(n)); }
-Variant text(const QString& t) { return t.isEmpty() ? Variant::null() : Variant::string(t); }
 QString text(const Variant& v) { return v.istNull() || v.istEmpty() ? QString() : v.toString(); }
 
 const QString Auswahl =
