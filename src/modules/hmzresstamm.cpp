@@ -88,25 +88,20 @@ HmzResStammDialog::HmzResStammDialog(const QString& datenbank, long objNr, QWidg
     laden();
 }
 
-long HmzResStammDialog::objekt() const {
-    bool ok = false;
-    const long n = objNr_->text().trimmed().toLong(&ok);
-    return ok && n > 0 ? n : 0;
-}
+long HmzResStammDialog::objekt() const { return module::objektNummer(objNr_); }
 
 void HmzResStammDialog::laden() {
     const int vorher = tabelle_->currentRow();
     zeilen_.clear();
-    const long nr = objekt();
-    objInfo_->clear();
+    QString grund;
+    const long nr = module::objektNummer(objNr_, &grund);
+    objInfo_->setText(grund);
     if (nr > 0) {
         const QString fehler = module::lesen(datenbank_, [&](db::Database& db) {
             if (!stamm::objektVorhanden(db, nr)) objInfo_->setText(QStringLiteral("Das Objekt %1 gibt es nicht.").arg(nr));
             else zeilen_ = stamm::jahresSummenLesen(db, nr);
         });
         if (!fehler.isEmpty()) objInfo_->setText(fehler);
-    } else if (!objNr_->text().trimmed().isEmpty()) {
-        objInfo_->setText(QStringLiteral("Die Objekt-Nr ist eine Zahl von 1 bis 99999."));
     }
     tabelle_->setRowCount(static_cast<int>(zeilen_.size()));
     for (int r = 0; r < tabelle_->rowCount(); ++r) {

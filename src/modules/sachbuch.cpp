@@ -234,11 +234,7 @@ SachbuchDialog::SachbuchDialog(const QString& datenbank, long objNr, int jahr, Q
 
 int SachbuchDialog::jahr() const { return jahr_->currentData().toInt(); }
 
-long SachbuchDialog::objekt() const {
-    bool ok = false;
-    const long n = objNr_->text().trimmed().toLong(&ok);
-    return ok && n > 0 ? n : 0;
-}
+long SachbuchDialog::objekt() const { return module::objektNummer(objNr_); }
 
 // The years that have bookings, the one asked for, and the year after the latest.
 void SachbuchDialog::jahreLaden(int jahr) {
@@ -258,7 +254,8 @@ void SachbuchDialog::laden() {
     konten_.clear();
     sh_ = {};
     objInfo_->clear();
-    const long nr = objekt();
+    QString grund;
+    const long nr = module::objektNummer(objNr_, &grund);
     const QString fehler = module::lesen(datenbank_, [&](db::Database& db) {
         konten_ = stamm::kontenLesen(db, jahr());
         sh_ = stamm::sollHabenLesen(db, jahr());
@@ -268,8 +265,7 @@ void SachbuchDialog::laden() {
     if (!fehler.isEmpty())
         objInfo_->setText(fehler);
     else if (nr <= 0)
-        objInfo_->setText(objNr_->text().trimmed().isEmpty() ? QStringLiteral("Objekt-Nr eingeben oder mit F2 wählen.")
-                                                             : QStringLiteral("Die Objekt-Nr ist eine Zahl von 1 bis 99999."));
+        objInfo_->setText(grund.isEmpty() ? QStringLiteral("Objekt-Nr eingeben oder mit F2 wählen.") : grund);
     setWindowTitle(QStringLiteral("Obj-/Kanzlei Buchungen %1").arg(jahr()));
     summen_->setText(QStringLiteral("Mandant %1: Soll %2   Haben %3  ").arg(jahr()).arg(format::betrag(sh_.soll), format::betrag(sh_.haben)));
     roteDifferenz(differenz_, sh_);

@@ -2,6 +2,7 @@
 
 #include "dialog/qtkomponenten.h"
 #include "entry/zustand.h"
+#include "masterdata/objekte.h"
 #include "store/datenzugriff.h"
 
 #include <QAbstractButton>
@@ -186,6 +187,14 @@ ObjektWahl objektWahl(QDialog* fenster, const QString& datenbank, long nr, const
     QObject::connect(new QShortcut(QKeySequence(Qt::Key_F2), fenster), &QShortcut::activated, fenster, waehlen);
     QObject::connect(objNr, &QLineEdit::editingFinished, fenster, laden);
     return {objNr, new QLabel(fenster), suchen};
+}
+
+long objektNummer(const QLineEdit* feld, QString* grund) {
+    if (feld->text().trimmed().isEmpty()) return 0;
+    QString g;
+    const auto nr = stamm::objektNrLesen(feld->text(), g);
+    if (grund) *grund = g;
+    return nr.value_or(0);
 }
 
 }  // namespace hmz::module

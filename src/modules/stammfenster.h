@@ -81,5 +81,8 @@ struct ObjektWahl {
     QPushButton* suchen;
 };
 ObjektWahl objektWahl(QDialog* fenster, const QString& datenbank, long objNr, const std::function<void()>& laden);
+// The number typed there, by the rule of a property's number: 0 when it is
+// empty, and 0 with the reason in `grund` when it breaks the rule.
+long objektNummer(const QLineEdit* feld, QString* grund = nullptr);
 
 }  // namespace hmz::module
