@@ -61,7 +61,8 @@ void unveraendert(db::Database& db, int jahr, const Buchung& alt) {
 void pruefen(db::Database& db, int jahr, const Buchung& b, const QString& bisherigesKonto = {}) {
     QStringList konten{bisherigesKonto};
     for (const Konto& k : kontenLesen(db, jahr)) konten << k.nr;
-    const BuchungsRegeln regeln{jahr, [&](long nr) { return objektVorhanden(db, nr); }, [&](const QString& nr) { return konten.contains(nr); }};
+    const BuchungsRegeln regeln{jahr, [&](long nr) { return objektVorhanden(db, nr); }, [&](const QString& nr) { return konten.contains(nr); },
+                                {}, QStringLiteral(" (zuerst im Konten Stamm anlegen)")};
     Variant vz = Variant::lng(b.vorzeichen);
     regeln.pruefen(Variant::string(b.sh), vz, Variant::date(b.datum), ganz(b.objNr), Variant::string(b.kontoNr), ablehnen);
 }

@@ -283,7 +283,8 @@ private:
     // The client as it was before the file was read.
     QSet<long> objekte_;
     QSet<QString> konten_, schluessel_;
-    BuchungsRegeln regeln_{0, [this](long nr) { return objekte_.contains(nr); }, [this](const QString& nr) { return konten_.contains(nr); }};
+    BuchungsRegeln regeln_{0, [this](long nr) { return objekte_.contains(nr); }, [this](const QString& nr) { return konten_.contains(nr); },
+                           QStringLiteral(" (zuerst die Objekte einlesen)"), QStringLiteral(" (zuerst die Konten einlesen)")};
     QHash<qint64, long> buNrObjekt_;
     bool tabelleDa_ = true;
     long mandantZeilen_ = 0;
@@ -444,12 +445,7 @@ void Einlesen::zeilePruefen(Stapel& s, std::size_t r, std::size_t& grund) {
         const QString sh = w[static_cast<std::size_t>(bu_.sh)].toString();
         const Variant& obj = w[static_cast<std::size_t>(bu_.obj)];
         regeln_.pruefen(w[static_cast<std::size_t>(bu_.sh)], w[static_cast<std::size_t>(bu_.vz)], w[static_cast<std::size_t>(bu_.datum)], obj,
-                        w[static_cast<std::size_t>(bu_.konto)], [&](const QString& spalte, const QString& g) {
-                            static const QString hinweis[] = {QStringLiteral(" (zuerst die Objekte einlesen)"),
-                                                              QStringLiteral(" (zuerst die Konten einlesen)")};
-                            fehler(zeile, spalte,
-                                   g + (spalte == QLatin1String("BuObjNr") ? hinweis[0] : spalte == QLatin1String("BuKontoNr") ? hinweis[1] : QString()));
-                        });
+                        w[static_cast<std::size_t>(bu_.konto)], [&](const QString& spalte, const QString& g) { fehler(zeile, spalte, g); });
         Variant& art = w[static_cast<std::size_t>(bu_.art)];
         if (art.istNull() || art.toString().isEmpty()) art = Variant::string(NormaleBuchungsart);
         if (art.toString() == VortragsBuchungsart) ++art90_;

@@ -216,9 +216,9 @@ void BuchungsRegeln::pruefen(const Variant& sh, Variant& vz, const Variant& datu
     else if (vz.toLong() != vorzeichen(seite))
         verstoss(QStringLiteral("BuSHVorzeichen"), QStringLiteral("%1 passt nicht zu BuSH '%2' (S -1, H +1)").arg(vz.toLong()).arg(seite));
     if (!obj.istNull() && !objektDa(obj.toLong()))
-        verstoss(QStringLiteral("BuObjNr"), QStringLiteral("das Objekt %1 gibt es nicht").arg(obj.toLong()));
+        verstoss(QStringLiteral("BuObjNr"), QStringLiteral("das Objekt %1 gibt es nicht").arg(obj.toLong()) + objektHinweis);
     if (!konto.istNull() && !kontoDa(konto.toString()))
-        verstoss(QStringLiteral("BuKontoNr"), QStringLiteral("das Konto '%1' fehlt im Kontenstamm %2").arg(konto.toString()).arg(jahr));
+        verstoss(QStringLiteral("BuKontoNr"), QStringLiteral("das Konto '%1' fehlt im Kontenstamm %2").arg(konto.toString()).arg(jahr) + kontoHinweis);
     if (!datum.istNull() && datum.toDate().year() != jahr)
         verstoss(QStringLiteral("BuDatum"), QStringLiteral("'%1' liegt nicht im Jahr %2").arg(format::kurzDatum(datum.toDate())).arg(jahr));
 }

@@ -64,11 +64,13 @@ std::optional<long> ganzeZahlLesen(Tabelle t, const QString& spalte, const QStri
 
 // A booking row: S or H with the sign that belongs to it (a missing sign is
 // set), the date in the year, the property and the account known (asked
-// through `objektDa` and `kontoDa`). Each refused column goes to `verstoss`.
+// through `objektDa` and `kontoDa`, each unknown one's reason ending in its
+// hint, what to do first). Each refused column goes to `verstoss`.
 struct BuchungsRegeln {
     int jahr = 0;
     std::function<bool(long)> objektDa;
     std::function<bool(const QString&)> kontoDa;
+    QString objektHinweis, kontoHinweis;
     void pruefen(const Variant& sh, Variant& vorzeichen, const Variant& datum, const Variant& obj, const Variant& konto,
                  const std::function<void(const QString& spalte, const QString& grund)>& verstoss) const;
 };
